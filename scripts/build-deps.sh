@@ -30,6 +30,10 @@ toolchain=$($CXX --version | head -n 1)
 key=$( (echo "$versions"; echo "$toolchain"; cat "$0") | sha256sum | cut -c1-16)
 prefix=$cache_root/$key
 
+mkdir -p "$cache_root"
+# Several builds may start at once; one builds, the others wait and reuse.
+exec 9>"$cache_root/.lock-$key"
+flock 9
 if [ -f "$prefix/.complete" ]; then
   log "reusing $prefix"
   echo "$prefix"
