@@ -5,7 +5,7 @@
 # start cost tens of milliseconds instead of seconds.
 set -euo pipefail
 
-: "${QUORVEL_WINEPREFIX:?set by the build (the build tree's wine prefix)}"
+: "${QUORVEL_WINEPREFIX:?set by the build to the wine prefix of the build tree}"
 export WINEPREFIX=$QUORVEL_WINEPREFIX
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe=d"}
