@@ -6,7 +6,8 @@ port on 127.0.0.1, so a test can fail one over to the next.
 
 Faults are set per server and per path, at start (config file, --fault) or at
 run time through the control server. Every request is logged as one JSON line.
-The process stops by itself after --lifetime seconds or when told.
+The process stops by itself after --lifetime seconds or when told. Ports are
+chosen by the system unless --port gives the first of a fixed run.
 
 Python 3 standard library only.
 
@@ -18,7 +19,10 @@ Sub-commands:
 Files in the state folder (--dir):
   ports.json     {"control": port, "pid": pid, "servers": {name: port},
                   "urls": {name: "http://127.0.0.1:port"}}
-  requests.jsonl one JSON object per request (see RequestLog.add)
+  requests.jsonl one JSON object per request: seq, time, server, client_port,
+                 method, path, query, range, user_agent, content_type, body
+                 (first 64 KiB), status, bytes_sent, completed (the whole
+                 reply went out), fault (id of the fault applied, or null)
   publisher.out  the server's own output (start only)
 
 Control server (plain HTTP, never faulted):
@@ -206,6 +210,7 @@ class Publisher:
             raise SystemExit("server names must be unique and not 'control'")
         if self.root is None and config.get("root"):
             self.root = os.path.abspath(config["root"])
+        self.base_port = int(args.port or config.get("port", 0))
         self.lifetime = min(float(args.lifetime or config.get("lifetime", 600)), MAX_LIFETIME)
         directory, region = default_templates(self.names)
         self.default_directory = config.get("directory", directory)
@@ -226,11 +231,12 @@ class Publisher:
 
     # -- set-up ---------------------------------------------------------
     def bind(self):
-        for name in self.names:
-            self.servers[name] = self._make_server(name)
-        self.control = self._make_server("control")
+        for i, name in enumerate(self.names):
+            self.servers[name] = self._make_server(name, self.base_port and self.base_port + i)
+        self.control = self._make_server("control",
+                                         self.base_port and self.base_port + len(self.names))
 
-    def _make_server(self, name):
+    def _make_server(self, name, port):
         publisher = self
 
         class Handler(PublisherHandler):
@@ -238,7 +244,7 @@ class Publisher:
 
         Handler.publisher = publisher
         Handler.server_name = name
-        server = ThreadingHTTPServer((HOST, 0), Handler)
+        server = ThreadingHTTPServer((HOST, port), Handler)
         server.daemon_threads = True
         return server
 
@@ -363,7 +369,8 @@ class PublisherHandler(BaseHTTPRequestHandler):
         length = int(self.headers.get("Content-Length") or 0)
         body = self.rfile.read(length) if length > 0 else b""
         self._entry = {
-            "server": self.server_name, "method": method, "path": path,
+            "server": self.server_name, "client_port": self.client_address[1],
+            "method": method, "path": path,
             "query": parsed.query, "range": self.headers.get("Range"),
             "user_agent": self.headers.get("User-Agent"),
             "content_type": self.headers.get("Content-Type"),
@@ -618,7 +625,7 @@ def cmd_start(args):
         except OSError:
             pass
     argv = [sys.executable, os.path.abspath(__file__), "serve", "--dir", state_dir]
-    for key in ("root", "servers", "config", "lifetime"):
+    for key in ("root", "servers", "config", "lifetime", "port"):
         value = getattr(args, key)
         if value:
             argv += ["--" + key, str(value)]
@@ -699,6 +706,8 @@ def main(argv=None):
         s.add_argument("--servers", help="comma-separated server names (default gate,dl0,dl1,dl2)")
         s.add_argument("--config", help="JSON config: servers, root, directory, region, faults, lifetime")
         s.add_argument("--lifetime", type=float, help="seconds before it stops by itself (default 600)")
+        s.add_argument("--port", type=int, help="first port: the servers take it and the next "
+                       "ones in order, the control server the one after them (default: any)")
         s.add_argument("--fault", action="append", help="a fault as JSON; repeatable")
     s = sub.add_parser("stop")
     s.add_argument("--dir", required=True)

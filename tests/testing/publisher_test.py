@@ -6,6 +6,7 @@ import http.client
 import json
 import os
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -135,6 +136,7 @@ class PublisherTest(unittest.TestCase):
         c.close()
         log = self.control("GET", "/control/log?server=dl0")
         self.assertEqual(len(log), len(cases))
+        self.assertEqual(len({e["client_port"] for e in log}), 1)  # one kept-alive connection
         self.assertEqual(log[1]["range"], "bytes=100-199")
         self.assertEqual(log[1]["bytes_sent"], 100)
         self.assertEqual(log[1]["query"], "t=123")
@@ -218,6 +220,24 @@ class PublisherTest(unittest.TestCase):
 
 
 class LifetimeTest(unittest.TestCase):
+    def test_fixed_ports(self):
+        tmp = tempfile.mkdtemp(prefix="publisher_port_")
+        try:
+            probe = socket.socket()
+            probe.bind(("127.0.0.1", 0))
+            base = probe.getsockname()[1]
+            probe.close()
+            result = run_cli("start", "--dir", tmp, "--lifetime", "30", "--servers", "a,b",
+                             "--port", str(base))
+            if result.returncode != 0:
+                self.skipTest("port run taken meanwhile: " + result.stderr)
+            ports = json.loads(result.stdout)
+            self.assertEqual(ports["servers"], {"a": base, "b": base + 1})
+            self.assertEqual(ports["control"], base + 2)
+        finally:
+            run_cli("stop", "--dir", tmp)
+            shutil.rmtree(tmp, ignore_errors=True)
+
     def test_stops_by_itself(self):
         tmp = tempfile.mkdtemp(prefix="publisher_life_")
         try:
