@@ -57,6 +57,20 @@ bool ReadEntry(const std::string& name, const Json::Value& value, VersionMapEntr
   return true;
 }
 
+// CON, NUL, COM1 and their kin name devices in every folder, with any
+// extension: writing to one never lands in the product folder.
+bool IsDeviceName(const std::string& component) {
+  std::string stem = component.substr(0, component.find('.'));
+  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+  for (char& c : stem) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CONIN$" ||
+      stem == "CONOUT$") {
+    return true;
+  }
+  return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
+         stem[3] >= '1' && stem[3] <= '9';
+}
+
 }  // namespace
 
 bool IsSafeRelativePath(const std::string& path) {
@@ -74,6 +88,7 @@ bool IsSafeRelativePath(const std::string& path) {
     // Empty covers a leading separator (rooted path) and doubled ones; the
     // system drops trailing dots and blanks, so "..." and ". ." mean "..".
     if (component.find_first_not_of(". ") == std::string::npos) return false;
+    if (IsDeviceName(component)) return false;
     component.clear();
   }
   return true;

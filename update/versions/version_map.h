@@ -70,7 +70,8 @@ bool IsValidJson(const char* data, int64_t length, std::string* error);
 // Checks applied to everything a server names.
 // A relative path that stays inside its folder: not empty, no absolute or
 // drive form, no ":" or control character, no component that is empty or
-// made of dots and blanks only ("." and ".." included); "/" or "\" separate.
+// made of dots and blanks only ("." and ".." included) or that names a device
+// (CON, NUL, COM1, ...); "/" or "\" separate.
 bool IsSafeRelativePath(const std::string& path);
 // 32 hexadecimal digits.
 bool IsMd5Text(const std::string& text);

@@ -131,6 +131,10 @@ TEST(VersionMapTest, BrokenAndHostileMapsAreRefused) {
       entry("a\\u0001b"),
       entry("a\\nb"),
       entry("file.txt:stream"),
+      entry("NUL"),
+      entry("a/con.txt"),
+      entry("Com1.dll"),
+      entry("lpt9"),
   };
   for (const std::string& text : cases) {
     VersionMap map{{"stale", {}}};
@@ -143,7 +147,8 @@ TEST(VersionMapTest, BrokenAndHostileMapsAreRefused) {
   }
   // Ordinary names pass, non-ASCII ones included.
   for (const std::string name : {"a", "TOLM_Data/Plugins/x86_64/a b.dll", "cef/locales/ko.pak",
-                                 "\xed\x95\x9c.txt", ".hidden", "a..b"}) {
+                                 "\xed\x95\x9c.txt", ".hidden", "a..b", "console.txt",
+                                 "COM10", "nul_data/x"}) {
     VersionMap map;
     std::string error;
     EXPECT_TRUE(ParseVersionMap(entry(name), &map, &error)) << name << ": " << error;
