@@ -6,8 +6,11 @@
 #define UPDATE_APP_UTIL_SHIM_H_
 
 #include <windows.h>
+#include <wincrypt.h>
 
 #include <json/json.h>
+
+#include <cstdint>
 
 #include <cstdio>
 #include <memory>
@@ -234,6 +237,62 @@ inline void DeleteDirectory(const std::string& path) {
   bool listed = GetLastError() == ERROR_NO_MORE_FILES;
   FindClose(find);
   if (listed) RemoveDirectoryA(folder.c_str());
+}
+
+// Creates every missing folder of the chain, the last component included.
+// TODO(merge): use app/util
+inline bool CreateDirectoriesA(const std::string& path) {
+  if (path.empty()) return false;
+  std::string normalized = NormalizePathA(path, true);
+  for (size_t i = 1; i < normalized.size(); ++i) {
+    if (normalized[i] != '\\') continue;
+    std::string prefix = normalized.substr(0, i + 1);
+    if (prefix.size() == 2 && prefix[0] == '.') continue;
+    CreateDirectoryA(prefix.c_str(), nullptr);
+  }
+  return true;
+}
+
+// Whether the file's MD5 (32 lower-case hexadecimal digits) equals `expected`;
+// `digest` and `size` describe the file, "" and 0 when it cannot be opened.
+// TODO(merge): use app/util
+inline bool FileMatchesMd5(const std::string& path, const std::string& expected,
+                           std::string* digest, int64_t* size) {
+  digest->clear();
+  *size = 0;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  HCRYPTPROV provider = 0;
+  HCRYPTHASH hash = 0;
+  bool ok = CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_FULL,
+                                 CRYPT_VERIFYCONTEXT) &&
+            CryptCreateHash(provider, CALG_MD5, 0, 0, &hash);
+  std::vector<BYTE> buffer(1 << 20);
+  int64_t total = 0;
+  while (ok) {
+    DWORD read = 0;
+    if (!ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) ||
+        read == 0) {
+      break;
+    }
+    ok = CryptHashData(hash, buffer.data(), read, 0) != 0;
+    total += read;
+  }
+  CloseHandle(file);
+  BYTE bytes[16];
+  DWORD length = sizeof(bytes);
+  if (ok) ok = CryptGetHashParam(hash, HP_HASHVAL, bytes, &length, 0) && length == 16;
+  if (hash != 0) CryptDestroyHash(hash);
+  if (provider != 0) CryptReleaseContext(provider, 0);
+  if (!ok) return false;
+  static const char kDigits[] = "0123456789abcdef";
+  for (BYTE b : bytes) {
+    digest->push_back(kDigits[b >> 4]);
+    digest->push_back(kDigits[b & 15]);
+  }
+  *size = total;
+  return *digest == expected;
 }
 
 // TODO(merge): use app/util

@@ -22,7 +22,9 @@ Files in the state folder (--dir):
   requests.jsonl one JSON object per request: seq, time, server, client_port,
                  method, path, query, range, user_agent, content_type, body
                  (first 64 KiB), status, bytes_sent, completed (the whole
-                 reply went out), fault (id of the fault applied, or null)
+                 reply went out), fault (id of the fault applied, or null),
+                 started and finished (when the request was read and when its
+                 reply ended, seconds; overlaps show how many ran at once)
   publisher.out  the server's own output (start only)
 
 Control server (plain HTTP, never faulted):
@@ -366,9 +368,11 @@ class PublisherHandler(BaseHTTPRequestHandler):
             p.log.begin()
         parsed = urllib.parse.urlsplit(self.path)
         path = urllib.parse.unquote(parsed.path)
+        started = time.time()
         length = int(self.headers.get("Content-Length") or 0)
         body = self.rfile.read(length) if length > 0 else b""
         self._entry = {
+            "started": round(started, 4),
             "server": self.server_name, "client_port": self.client_address[1],
             "method": method, "path": path,
             "query": parsed.query, "range": self.headers.get("Range"),
@@ -394,6 +398,7 @@ class PublisherHandler(BaseHTTPRequestHandler):
                     pass
         finally:
             if not control:
+                self._entry["finished"] = round(time.time(), 4)
                 p.log.add(self._entry)
                 p.log.end()
 

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "update/app_util_shim.h"
+#include "update/download/download_task.h"
 #include "update/versions/version_map.h"
 
 const char kPublicAddressUrl[] = "https://ip.quorvel.com/";
@@ -56,6 +57,7 @@ DownloadManager* DownloadManager::GetInstance() {
 DownloadManager::DownloadManager() { InitializeCriticalSectionAndSpinCount(&lock_, 2000); }
 
 DownloadManager::~DownloadManager() {
+  ReleaseAllTasks();
   ReleaseAllRequests();
   ReleaseHandlePool();
   if (multi_ != nullptr) curl_multi_cleanup(multi_);
@@ -71,6 +73,7 @@ void DownloadManager::Init(const ServerOverrides& overrides) {
   }
   dlc_url_overrides_ = overrides.dlc_urls;
 
+  ReleaseAllTasks();
   if (multi_ != nullptr) curl_multi_cleanup(multi_);
   multi_ = curl_multi_init();
   if (multi_ != nullptr) curl_multi_setopt(multi_, CURLMOPT_PIPELINING, CURLPIPE_MULTIPLEX);
@@ -83,6 +86,7 @@ void DownloadManager::Init(const ServerOverrides& overrides) {
   mode_ = kDownloadModeGame;
   tick_ = 0;
   report_response_.clear();
+  report_queue_.clear();
 
   if (!overrides.track_url.empty()) tracking_url_ = overrides.track_url;
   FillHandlePool();
@@ -96,6 +100,9 @@ void DownloadManager::Init(const ServerOverrides& overrides) {
 void DownloadManager::Shutdown() {
   running_ = false;
   paused_ = true;
+  CancelAll(mode_);
+  paused_ = true;
+  report_queue_.clear();
   ReleaseAllRequests();
   ReleaseHandlePool();
 }
@@ -110,13 +117,22 @@ void DownloadManager::FillHandlePool() {
     if (handle == nullptr) return;
     // Results are not checked: a library without HTTP/2 keeps HTTP/1.1.
     curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_2_0));
-    curl_easy_setopt(handle, CURLOPT_PIPEWAIT, 1L);
+    // No waiting for a connection to multiplex: against a server that
+    // answers in HTTP/1.1, this libcurl would hold every new transfer until
+    // the first one ended. Over HTTP/2, transfers still share connections
+    // once one is up.
+    curl_easy_setopt(handle, CURLOPT_PIPEWAIT, 0L);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 0L);
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &DownloadManager::OnWriteData);
+    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &DownloadManager::OnHeader);
+    // No limit on a piece's total time: StartTask sets the connect time-out
+    // and the stall limit instead.
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, 10L);
-    curl_easy_setopt(handle, CURLOPT_TIMEOUT, 240L);
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &DownloadManager::OnProgress);
     curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, 500000L);
+    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");

@@ -12,11 +12,27 @@
 // Update. The callbacks are plain functions; the user value passed through is
 // the requesting state's type.
 //
+// Whole files are downloaded with DownloadFile: each file is cut into pieces
+// of 32 MiB, each piece is one HTTP range request, at most five run at once
+// over one multi handle, and a resume record beside the file (its name plus
+// ".cfg") lets an interrupted download continue. A failing piece moves on
+// through the file's own copy of the server list; a finished file is checked
+// against its MD5 and fetched again on a mismatch. Bytes reach the file only
+// from a reply that answers the range asked for. Pump, called by the engine
+// thread's tick, drives the transfers; the file's callback runs from Pump.
+//
+// Beside that it limits the receive speed to the player's settings, keeps the
+// speed statistics, tells the main window about speed, progress and pausing
+// (through its DownloadDelegate), and carries the tracking reports, at once
+// or from a per-endpoint queue drained one report per FlushReports.
+//
 // Threads: created on first use through GetInstance and destroyed at exit; it
-// lives on the engine thread (kMiscThreadId), which makes every call here. The
-// UI thread may read paused() and clear the running flag at exit, without a
-// lock: every loop checks the flag between attempts and before each callback,
-// so a request in flight ends after its current attempt and calls nobody.
+// lives on the engine thread (kMiscThreadId), which makes every call here,
+// except that the UI thread may read paused(), clear the running flag at exit
+// and call ApplySpeedLimit, which only records the request: the next Pump
+// carries it out, since a libcurl handle is used by one thread at a time.
+// Every loop checks the running flag, so a blocking request in flight ends
+// after its current attempt and calls nobody.
 #ifndef UPDATE_DOWNLOAD_DOWNLOAD_MANAGER_H_
 #define UPDATE_DOWNLOAD_DOWNLOAD_MANAGER_H_
 
@@ -26,9 +42,15 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <list>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "update/download/download_delegate.h"
+#include "update/download/resume_info.h"
 
 // Which speed-limit settings the transfers follow.
 enum DownloadMode : int32_t {
@@ -41,6 +63,19 @@ constexpr int kRequestAnswered = 0;   // probe decided, or status 200
 constexpr int kRequestNoServers = -1; // DownloadMemory with no server
 constexpr int kRequestFailed = -2;    // every attempt failed
 
+// Completion codes of DownloadFile.
+constexpr int kDownloadDone = 0;
+constexpr int kDownloadNoServers = -1;    // "DownloadFile URL is empty"
+constexpr int kDownloadIncomplete = -1;   // a piece stayed short on every server
+constexpr int kDownloadStartFailed = -2;  // a piece could not start on any server
+constexpr int kDownloadFailed = -3;       // a piece failed on every server
+constexpr int kDownloadBadDigest = -4;    // "check md5 error" after every server
+
+// The largest piece: one range request.
+constexpr int64_t kPieceSize = 33554432;
+// Transfers running at once.
+constexpr size_t kMaxRunningTasks = 5;
+
 // The public-address echo endpoint (plain-text reply with the caller's address).
 extern const char kPublicAddressUrl[];
 
@@ -50,6 +85,8 @@ std::string JoinUrl(const std::string& base, const std::string& path);
 // curl_global_init(CURL_GLOBAL_ALL), once per process; the library is
 // initialised when the program loads and cleaned up at exit.
 void InitCurlGlobal();
+
+struct DownloadTask;
 
 class DownloadManager {
  public:
@@ -61,6 +98,12 @@ class DownloadManager {
   // null with length 0 when there is none.
   using MemoryCallback = void (*)(int user_value, int code, const std::string& url,
                                   const char* data, int length, const std::string& error);
+
+  // A file's end: (user value, code, server path, error text).
+  using DoneCallback = void (*)(int user_value, int code, const std::string& path,
+                                const std::string& error);
+  // A transfer's speed reading, bytes per second.
+  using ProgressCallback = void (*)(int user_value, double speed);
 
   // What the player's "setting.json" overrides here; empty keeps the built-in.
   struct ServerOverrides {
@@ -75,6 +118,11 @@ class DownloadManager {
     int64_t total_ms = 60000;
     int64_t fetch_connect_ms = 5000;  // FetchOnce
     int64_t fetch_total_ms = 8000;
+    // Piece transfers: connecting, and how long a transfer may go without
+    // receiving anything (it is not limited in total: a slow but moving
+    // transfer, under a low speed limit say, goes on).
+    int64_t piece_connect_ms = 10000;
+    int64_t piece_stall_seconds = 60;
   };
 
   // Largest reply body a blocking request keeps; a longer one fails the
@@ -93,8 +141,8 @@ class DownloadManager {
   // pool, and an empty trace file. Once per engine-thread start.
   void Init(const ServerOverrides& overrides);
 
-  // Stops the engine at shut-down: not running, paused, every live request and
-  // pooled handle released.
+  // Stops the engine at shut-down: not running, paused, every task cancelled,
+  // the queued reports dropped, every live request and pooled handle released.
   void Shutdown();
 
   // download servers := the DlcURLs override when set, else `urls`.
@@ -123,6 +171,71 @@ class DownloadManager {
   // cannot be opened. Lines carry their own "\n".
   void AppendTrace(const std::string& line);
 
+  // --- Whole files -------------------------------------------------------
+
+  // Queues `path` from the active servers into `file_path` (ANSI path), with
+  // digest `md5` and `size` bytes. No servers: on_done(-1) at once. Size 0:
+  // an empty file, done at once. A file already matching its digest is done
+  // at once; a trusted resume record continues from where it stopped;
+  // otherwise the file is fetched anew. `on_done` runs once, from Pump (or
+  // from here), with a code of 0 (done) or below (see the constants above).
+  void DownloadFile(const std::string& path, const std::string& file_path, const std::string& md5,
+                    int64_t size, DoneCallback on_done, ProgressCallback on_progress,
+                    int user_value, int first_attempt, int first_server);
+
+  // One engine tick: runs the transfers until none is left running or they
+  // have been idle six times in a row of at most 500 microseconds each;
+  // collects finished transfers and starts waiting ones as slots free up.
+  void Pump();
+
+  // Pause holds every running transfer and starts none; Resume lets them go
+  // on. Both tell the main window and report.
+  void Pause();
+  void Resume();
+  // Ends every task without callback (resume records stay), empties the
+  // statistics and switches to `mode`.
+  void CancelAll(DownloadMode mode);
+
+  // --- Speed, statistics and reports ------------------------------------
+
+  // Any thread (the settings dialog's apply runs on the UI thread): applies
+  // the player's current limit of `mode` to the running transfers, when it is
+  // the engine's mode, at the next Pump.
+  void ApplySpeedLimit(int mode);
+  // A transfer's speed reading (the states' progress routers pass them on).
+  void AddSpeedSample(double speed);
+  void ResetStats();
+  // Tracking reports of the download statistics ("pause", "done").
+  void ReportSpeed(const std::string& event);
+  void ReportSpeedEvent(const std::string& action_id, const std::string& event_name,
+                        bool only_when_measured);
+
+  // Sends `body` to `url` at once (immediate) or queues it for FlushReports.
+  void QueueReport(const std::string& body, const std::string& url, bool immediate);
+  // Sends the oldest report of the first endpoint (in URL order) that has one.
+  void FlushReports();
+  // One blocking send: GET url?body to the attribution endpoint, else a POST
+  // of the JSON body. Failures are dropped.
+  void PostReport(const std::string& body, const std::string& url);
+
+  void set_delegate(DownloadDelegate* delegate) { delegate_ = delegate; }
+
+  int64_t total_bytes() const { return total_bytes_; }
+  void set_total_bytes(int64_t bytes) { total_bytes_ = bytes; }
+  int64_t done_bytes() const { return done_bytes_; }
+  uint32_t stat_start_tick() const { return stat_start_tick_; }
+  void set_stat_start_tick(uint32_t tick) { stat_start_tick_ = tick; }
+  int64_t current_speed() const { return current_speed_; }
+  int64_t lowest_speed() const { return lowest_speed_; }
+  int64_t highest_speed() const { return highest_speed_; }
+  int64_t slow_speed() const { return slow_speed_; }
+  const std::string& lowest_speed_location() const { return lowest_speed_location_; }
+  size_t speed_sample_count() const { return speed_samples_.size(); }
+  size_t waiting_task_count() const { return waiting_tasks_.size(); }
+  size_t running_task_count() const;
+  size_t queued_report_count() const;
+  const std::string& report_response() const { return report_response_; }
+
   bool running() const { return running_; }
   void set_running(bool running) { running_ = running; }
   bool paused() const { return paused_; }
@@ -143,6 +256,12 @@ class DownloadManager {
 
   // Shorter waits for tests; the product keeps the defaults.
   void SetTimeoutsForTesting(const Timeouts& timeouts) { timeouts_ = timeouts; }
+  // Smaller pieces, so tests show several pieces with small files.
+  void SetPieceSizeForTesting(int64_t size) { piece_size_ = size; }
+  // Replaces GetTickCount as the engine's millisecond clock (null restores it).
+  using TickSource = uint32_t (*)();
+  void SetTickSourceForTesting(TickSource source) { tick_source_ = source; }
+  void set_attribution_url_for_testing(const std::string& url) { attribution_url_ = url; }
 
  private:
   struct Attempt;
@@ -150,6 +269,59 @@ class DownloadManager {
   // The library's write callbacks; `user` is the Attempt.
   static size_t OnWriteMemory(char* data, size_t size, size_t count, void* user);
   static size_t OnDiscardBody(char* data, size_t size, size_t count, void* user);
+  // Piece transfers; `user` is the DownloadTask.
+  static size_t OnWriteData(char* data, size_t size, size_t count, void* user);
+  static size_t OnHeader(char* data, size_t size, size_t count, void* user);
+  static int OnProgress(void* user, curl_off_t dl_total, curl_off_t dl_now, curl_off_t ul_total,
+                        curl_off_t ul_now);
+  static size_t OnWriteString(char* data, size_t size, size_t count, void* user);
+
+  using ServerList = std::shared_ptr<const std::vector<std::string>>;
+
+  // DownloadFile with the file's own server list.
+  void QueueFile(const std::string& path, const std::string& file_path, const std::string& md5,
+                 int64_t size, DoneCallback on_done, ProgressCallback on_progress, int user_value,
+                 int attempt, int server, const ServerList& servers);
+  DownloadTask* QueueTask(const std::string& path, const std::string& file_path,
+                          const std::string& md5, int32_t index, int64_t begin, int64_t end,
+                          int64_t file_size, DoneCallback on_done, ProgressCallback on_progress,
+                          int user_value, int attempt, int server, const ServerList& servers);
+  bool StartTask(DownloadTask* task, std::string* error);
+  void FinishTask(DownloadTask* task, int code, const std::string& error, bool call_back,
+                  bool free);
+  void TrackPiece(DownloadTask* task);
+  size_t UntrackPiece(DownloadTask* task);
+  bool IsRunningTask(DownloadTask* task);
+  int CheckTaskComplete(DownloadTask* task);
+  void RestartFile(DownloadTask* task);
+  void OnTransferDone(CURLMsg* message);
+  // attempt + 1, and the next server after attempts_per_server(); false when
+  // no server is left.
+  bool NextAttempt(DownloadTask* task);
+  // What becomes of the current reply's body: written into the file (a 206
+  // for exactly the range asked, or a 200 when the whole file was asked from
+  // offset 0), discarded (an error status), or refused (ends the transfer).
+  int JudgeReply(DownloadTask* task);
+  void StartWaitingTasks();
+  void CollectFinishedTransfers();
+  void ApplyPendingSpeedLimit();
+  int64_t SpeedLimitFor(DownloadMode mode);
+  // Sets a transfer's receive limit: the library's option, and a budget that
+  // holds the transfer when bytes come faster (this libcurl keeps reading
+  // while the socket has data, whatever its own limit says). With `starting`
+  // the read size is matched to the limit too.
+  CURLcode SetTaskLimit(DownloadTask* task, int64_t limit, bool starting);
+  // Takes `bytes` from the transfer's budget; false when it is spent.
+  bool TakeBudget(DownloadTask* task, int64_t bytes);
+  // Lets held transfers go on once their budget allows (not while paused).
+  void ReleaseThrottled();
+  void CountDone(int64_t bytes);
+  void SendProgressIfDue();
+  void ReleaseAllTasks();
+
+  uint32_t TickCount() const;
+  // The engine clock: the tick count modulo 2^31 - 1.
+  uint32_t EngineTick() const { return TickCount() % 2147483647u; }
 
   // One transfer of `url`; fills the attempt's result, status and body.
   void Perform(const std::string& url, const std::string& body, bool probe, int64_t connect_ms,
@@ -159,6 +331,8 @@ class DownloadManager {
   void ReleaseHandlePool();
   void ReleaseAllRequests();
 
+  DownloadDelegate* delegate() const;
+
   CURLM* multi_ = nullptr;
   std::atomic<bool> running_{false};
   std::atomic<bool> paused_{false};
@@ -167,19 +341,43 @@ class DownloadManager {
   std::vector<std::string> directory_servers_;
   std::vector<std::string> download_servers_;
   std::vector<std::string> active_servers_;
+  std::deque<DownloadTask*> waiting_tasks_;
+  std::list<DownloadTask*> running_tasks_;  // guarded by lock_
   std::list<CURL*> live_requests_;  // released with curl_easy_cleanup
   std::vector<CURL*> handle_pool_;
-  // Guards the running piece transfers; the UI thread takes it too.
-  CRITICAL_SECTION lock_;
+  // Guards running_tasks_.
+  mutable CRITICAL_SECTION lock_;
+  // File path -> the file's unfinished pieces.
+  std::map<std::string, std::vector<PieceInfo>> piece_map_;
+
   int64_t total_bytes_ = 0;
   int64_t done_bytes_ = 0;
-  int32_t tick_ = 0;
+  int64_t current_speed_ = 0;
+  int64_t lowest_speed_ = 100000000000LL;
+  int64_t highest_speed_ = 0;
+  int64_t done_snapshot_ = 0;
+  std::string lowest_speed_location_;
+  std::string current_file_;
+  uint32_t last_progress_tick_ = 0;
+  std::deque<double> speed_samples_;
+  uint32_t last_speed_tick_ = 0;
+  int64_t slow_speed_ = 0;
+  uint32_t last_fast_tick_ = 0;
+  uint32_t tick_ = 0;
+  uint32_t stat_start_tick_ = 0;
+  // Bit m set: ApplySpeedLimit(m) waits for the engine thread.
+  std::atomic<uint32_t> pending_speed_limits_{0};
+
   std::string trace_path_;
   std::string tracking_url_;
   std::string attribution_url_;
   std::string report_response_;
+  std::map<std::string, std::deque<std::string>> report_queue_;
   std::vector<std::string> dlc_url_overrides_;
+  DownloadDelegate* delegate_ = nullptr;
   Timeouts timeouts_;
+  int64_t piece_size_ = kPieceSize;
+  TickSource tick_source_ = nullptr;
 };
 
 #endif  // UPDATE_DOWNLOAD_DOWNLOAD_MANAGER_H_

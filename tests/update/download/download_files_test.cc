@@ -1,0 +1,484 @@
+// Whole-file downloads against the sample publisher: parallel pieces, resume,
+// failover and the faults a server can show.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "test_support/publisher_client.h"
+#include "test_support/temp_folder.h"
+#include "update/download/download_manager.h"
+#include "update/download/download_test_support.h"
+#include "update/download/resume_info.h"
+
+namespace {
+
+using namespace download_testing;
+using testing_support::PublisherClient;
+
+Json::Value Fault(const std::string& server, const std::string& path) {
+  Json::Value fault;
+  fault["server"] = server;
+  fault["path"] = path;
+  return fault;
+}
+
+// "bytes=a-b" -> a, b.
+bool ParseRange(const Json::Value& entry, int64_t* first, int64_t* last) {
+  if (!entry["range"].isString()) return false;
+  long long a = 0, b = 0;
+  if (sscanf(entry["range"].asCString(), "bytes=%lld-%lld", &a, &b) != 2) return false;
+  *first = a;
+  *last = b;
+  return true;
+}
+
+// The largest number of requests the servers were answering at one moment.
+int MostAtOnce(const Json::Value& log) {
+  std::vector<std::pair<double, int>> events;
+  for (const Json::Value& entry : log) {
+    events.push_back({entry["started"].asDouble(), 1});
+    events.push_back({entry["finished"].asDouble(), -1});
+  }
+  // At equal times an end comes before a start.
+  std::sort(events.begin(), events.end());
+  int now = 0, most = 0;
+  for (const auto& event : events) {
+    now += event.second;
+    most = std::max(most, now);
+  }
+  return most;
+}
+
+std::vector<std::string> Servers(const Json::Value& log) {
+  std::vector<std::string> servers;
+  for (const Json::Value& entry : log) servers.push_back(entry["server"].asString());
+  return servers;
+}
+
+class DownloadFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(publisher_.Connect(&error)) << error;
+    ASSERT_TRUE(publisher_.Reset());
+    GetCurrentDirectoryW(MAX_PATH, previous_);
+    ASSERT_TRUE(SetCurrentDirectoryW(folder_.path().c_str()));
+    CreateDirectoryW(L"save", nullptr);
+    manager_.Init(DownloadManager::ServerOverrides());
+    manager_.set_delegate(&delegate_);
+    manager_.SetPieceSizeForTesting(64 * 1024);
+    DownloadManager::Timeouts timeouts;
+    timeouts.piece_connect_ms = 2000;
+    timeouts.piece_stall_seconds = 5;
+    manager_.SetTimeoutsForTesting(timeouts);
+    manager_.set_active_servers(
+        {publisher_.Url("dl0"), publisher_.Url("dl1"), publisher_.Url("dl2")});
+    Completions::Get().Clear();
+    Completions::Get().set_manager(&manager_);
+  }
+
+  void TearDown() override {
+    manager_.CancelAll(kDownloadModeGame);
+    Completions::Get().set_manager(nullptr);
+    SetCurrentDirectoryW(previous_);
+  }
+
+  // Publishes `size` bytes as `path` and returns them.
+  std::string Publish(const std::string& path, size_t size, uint32_t seed) {
+    std::string bytes = MakeBytes(size, seed);
+    EXPECT_TRUE(publisher_.PutFile(path, bytes));
+    return bytes;
+  }
+
+  void Download(const std::string& path, const std::string& bytes) {
+    manager_.DownloadFile(path, Local(path), Md5Hex(bytes), static_cast<int64_t>(bytes.size()),
+                          &Completions::OnDone, &Completions::OnSpeed, 5, 0, 0);
+  }
+
+  bool WaitFor(const std::string& path, DWORD timeout_ms = 30000) {
+    return PumpUntil(&manager_, [&] { return Completions::Get().Of(path).calls > 0; },
+                     timeout_ms);
+  }
+
+  static std::string Local(const std::string& path) {
+    std::string local = "update\\" + path;
+    std::replace(local.begin(), local.end(), '/', '\\');
+    return local;
+  }
+
+  // The file arrived whole, with nothing of the download left beside it.
+  void ExpectWhole(const std::string& path, const std::string& bytes) {
+    const Completion& done = Completions::Get().Of(path);
+    EXPECT_EQ(done.calls, 1) << path;
+    EXPECT_EQ(done.code, kDownloadDone) << path << ": " << done.error;
+    EXPECT_EQ(done.error, "");
+    std::string local;
+    ASSERT_TRUE(ReadBytes(Local(path), &local)) << path;
+    EXPECT_TRUE(local == bytes) << path << " differs";
+    EXPECT_FALSE(Exists(Local(path) + ".cfg")) << path;
+  }
+
+  std::string Trace() {
+    std::string text;
+    ReadBytes("save\\dltrace.log", &text);
+    return text;
+  }
+
+  PublisherClient publisher_;
+  testing_support::TempFolder folder_;
+  wchar_t previous_[MAX_PATH] = {};
+  RecordingDelegate delegate_;
+  DownloadManager manager_;
+};
+
+TEST_F(DownloadFilesTest, ManyFilesInParallel) {
+  // Slow replies, so that transfers overlap and the cap shows.
+  Json::Value slow = Fault("*", "/many/*");
+  slow["trickle_bytes"] = 16384;
+  slow["trickle_ms"] = 10;
+  ASSERT_TRUE(publisher_.AddFault(slow));
+  std::vector<std::string> paths, contents;
+  int64_t total = 0;
+  size_t pieces = 0;
+  for (int i = 0; i < 16; ++i) {
+    size_t size = 1000 + static_cast<size_t>(i) * 23000;  // up to 6 pieces
+    paths.push_back("many/f" + std::to_string(i) + ".bin");
+    contents.push_back(Publish(paths.back(), size, 100 + i));
+    total += static_cast<int64_t>(size);
+    pieces += (size + 65535) / 65536;
+  }
+  for (size_t i = 0; i < paths.size(); ++i) Download(paths[i], contents[i]);
+  manager_.set_total_bytes(total);
+  ASSERT_TRUE(PumpUntil(&manager_, [&] { return Completions::Get().Count() == paths.size(); },
+                        60000));
+  for (size_t i = 0; i < paths.size(); ++i) ExpectWhole(paths[i], contents[i]);
+
+  Json::Value log = publisher_.Log();
+  EXPECT_EQ(log.size(), pieces);  // each piece asked for once
+  EXPECT_LE(MostAtOnce(log), 5);
+  EXPECT_GE(MostAtOnce(log), 4);  // and they did run side by side
+  std::set<std::string> seen;
+  for (const Json::Value& entry : log) {
+    EXPECT_EQ(entry["server"].asString(), "dl0");
+    EXPECT_EQ(entry["status"].asInt(), 206);
+    EXPECT_TRUE(seen.insert(entry["path"].asString() + entry["range"].asString()).second);
+  }
+
+  EXPECT_EQ(manager_.done_bytes(), total);
+  std::vector<RecordingDelegate::Message> progress = delegate_.Of(kMsgDownloadProgress);
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(progress.back().wparam, total);
+  EXPECT_EQ(progress.back().lparam, total);
+  EXPECT_GT(Completions::Get().speed_readings(), 0);
+}
+
+TEST_F(DownloadFilesTest, CancelThenResumeFromTheRecord) {
+  Json::Value slow = Fault("*", "/resume/*");
+  slow["trickle_bytes"] = 2048;
+  slow["trickle_ms"] = 50;
+  ASSERT_TRUE(publisher_.AddFault(slow));
+  const std::string bytes = Publish("resume/big.bin", 5 * 65536 + 100, 7);
+  Download("resume/big.bin", bytes);
+  // Run until the record shows progress, then stop everything.
+  std::string record;
+  ASSERT_TRUE(PumpUntil(&manager_, [&] {
+    Json::Value value;
+    if (!ReadBytes(Local("resume/big.bin") + ".cfg", &record) || !ParseJsonText(record, &value))
+      return false;
+    int moved = 0;
+    for (const Json::Value& piece : value["infoList"]) {
+      if (piece["begin"].asInt64() > piece["index"].asInt64() * 65536) ++moved;
+    }
+    return moved >= 2;
+  }, 20000));
+  manager_.CancelAll(kDownloadModeGame);
+  EXPECT_EQ(Completions::Get().Of("resume/big.bin").calls, 0);
+  ASSERT_TRUE(Exists(Local("resume/big.bin") + ".cfg"));
+
+  std::vector<PieceInfo> left;
+  ASSERT_TRUE(LoadResumeInfo(Local("resume/big.bin"), Md5Hex(bytes), bytes.size(), &left));
+  int64_t missing = 0;
+  for (const PieceInfo& piece : left) missing += piece.end - piece.begin + 1;
+  Json::Value before = publisher_.Log();
+  ASSERT_FALSE(before.empty());
+  const int64_t seq = before[before.size() - 1]["seq"].asInt64();
+
+  Download("resume/big.bin", bytes);
+  EXPECT_EQ(manager_.done_bytes(), static_cast<int64_t>(bytes.size()) - missing);
+  ASSERT_TRUE(WaitFor("resume/big.bin"));
+  ExpectWhole("resume/big.bin", bytes);
+
+  // The second run asked only for what the record listed, from its begins.
+  Json::Value again = publisher_.Log("since=" + std::to_string(seq));
+  ASSERT_EQ(again.size(), left.size());
+  for (const Json::Value& entry : again) {
+    int64_t first = 0, last = 0;
+    ASSERT_TRUE(ParseRange(entry, &first, &last));
+    bool listed = false;
+    for (const PieceInfo& piece : left) listed |= piece.begin == first && piece.end == last;
+    EXPECT_TRUE(listed) << entry["range"].asString();
+  }
+}
+
+TEST_F(DownloadFilesTest, OtherDigestStartsAnew) {
+  const std::string bytes = Publish("anew/a.bin", 100000, 9);
+  CreateDirectoryA("update", nullptr);
+  CreateDirectoryA("update\\anew", nullptr);
+  ASSERT_TRUE(WriteBytes(Local("anew/a.bin"), std::string(50000, 'x')));
+  ASSERT_TRUE(SaveResumeInfo(Local("anew/a.bin"), "ffffffffffffffffffffffffffffffff",
+                             {{0, 50000, 65535}, {1, 65536, 99999}}));
+  Download("anew/a.bin", bytes);
+  EXPECT_EQ(manager_.done_bytes(), 0);
+  ASSERT_TRUE(WaitFor("anew/a.bin"));
+  ExpectWhole("anew/a.bin", bytes);
+  Json::Value log = publisher_.Log();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0]["range"].asString(), "bytes=0-65535");
+}
+
+// Each fault on the first server, and what the engine makes of it.
+TEST_F(DownloadFilesTest, FaultsOnTheFirstServer) {
+  struct Case {
+    const char* name;
+    Json::Value fault;                // on dl0, for this file's path
+    std::vector<std::string> served;  // servers in the order asked (of the one piece)
+  };
+  auto make = [](std::initializer_list<std::pair<const char*, Json::Value>> members) {
+    Json::Value fault(Json::objectValue);
+    for (const auto& m : members) fault[m.first] = m.second;
+    return fault;
+  };
+  const std::vector<Case> cases = {
+      {"404", make({{"status", 404}}), {"dl0", "dl0", "dl0", "dl1"}},
+      {"500 with a page", make({{"status", 500}, {"body", "<html>oops</html>"}}),
+       {"dl0", "dl0", "dl0", "dl1"}},
+      // Wrong bytes fail the digest; the file is fetched anew, on dl1 at last.
+      {"corrupt", make({{"corrupt", true}}), {"dl0", "dl0", "dl0", "dl1"}},
+      // The server says more than it sends and closes: the bytes it did send
+      // are the whole range.
+      {"longer length", make({{"length_delta", 1000}}), {"dl0"}},
+      // It says less: the rest is asked for again from where it stopped.
+      {"shorter length", make({{"length_delta", -1000}, {"times", 1}}), {"dl0", "dl0"}},
+  };
+  int seed = 20;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(publisher_.Reset());
+    Completions::Get().Clear();
+    const std::string path = std::string("faults/") + std::to_string(seed) + ".bin";
+    const std::string bytes = Publish(path, 50000, seed++);
+    Json::Value fault = c.fault;
+    fault["server"] = "dl0";
+    fault["path"] = "/" + path;
+    ASSERT_TRUE(publisher_.AddFault(fault));
+    Download(path, bytes);
+    ASSERT_TRUE(WaitFor(path));
+    ExpectWhole(path, bytes);
+    Json::Value log = publisher_.Log();
+    EXPECT_EQ(Servers(log), c.served);
+    if (std::string(c.name) == "shorter length") {
+      EXPECT_EQ(log[1]["range"].asString(), "bytes=49000-49999");
+    }
+  }
+}
+
+TEST_F(DownloadFilesTest, DropMidPieceResumesWhereItStopped) {
+  const std::string bytes = Publish("drop/a.bin", 60000, 31);
+  Json::Value drop = Fault("dl0", "/drop/a.bin");
+  drop["drop_after"] = 30000;
+  drop["trickle_bytes"] = 5000;
+  drop["trickle_ms"] = 30;
+  drop["times"] = 1;
+  ASSERT_TRUE(publisher_.AddFault(drop));
+  Download("drop/a.bin", bytes);
+  ASSERT_TRUE(WaitFor("drop/a.bin"));
+  ExpectWhole("drop/a.bin", bytes);
+  Json::Value log = publisher_.Log();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0]["range"].asString(), "bytes=0-59999");
+  int64_t first = 0, last = 0;
+  ASSERT_TRUE(ParseRange(log[1], &first, &last));
+  // The bytes that arrived are kept (the last chunk may die with the
+  // connection).
+  EXPECT_GE(first, 20000);
+  EXPECT_LE(first, 30000);
+  EXPECT_EQ(last, 59999);
+  EXPECT_EQ(log[1]["server"].asString(), "dl0");
+}
+
+// A reply that ignores the range is never written at another offset; a 200
+// for a whole file asked from its start is fine.
+TEST_F(DownloadFilesTest, ReplyThatIgnoresTheRange) {
+  const std::string pieces = Publish("range/pieces.bin", 150000, 41);
+  const std::string single = Publish("range/single.bin", 40000, 42);
+  Json::Value whole = Fault("dl0", "/range/*");
+  whole["ignore_range"] = true;
+  ASSERT_TRUE(publisher_.AddFault(whole));
+  Download("range/single.bin", single);
+  ASSERT_TRUE(WaitFor("range/single.bin"));
+  ExpectWhole("range/single.bin", single);
+  EXPECT_EQ(publisher_.Log().size(), 1u);
+
+  Download("range/pieces.bin", pieces);
+  ASSERT_TRUE(WaitFor("range/pieces.bin"));
+  ExpectWhole("range/pieces.bin", pieces);
+  // Each of the three pieces: three refused replies on dl0, then dl1.
+  Json::Value log = publisher_.Log("path=/range/pieces.bin");
+  int on_dl0 = 0, on_dl1 = 0;
+  for (const Json::Value& entry : log) {
+    if (entry["server"].asString() == "dl0") ++on_dl0;
+    if (entry["server"].asString() == "dl1") ++on_dl1;
+  }
+  EXPECT_EQ(on_dl0, 9);
+  EXPECT_EQ(on_dl1, 3);
+  EXPECT_NE(Trace().find("refused reply:range/pieces.bin:200"), std::string::npos);
+}
+
+// Faults on every server end in a clear error and never in a file that
+// looks whole.
+TEST_F(DownloadFilesTest, FaultsEverywhere) {
+  struct Case {
+    const char* name;
+    Json::Value fault;
+    int code;
+    std::string error;
+    bool partial_kept;  // the partial file and its record stay for a later resume
+  };
+  Json::Value missing(Json::objectValue);
+  missing["status"] = 404;
+  Json::Value corrupt(Json::objectValue);
+  corrupt["corrupt"] = true;
+  Json::Value shorter(Json::objectValue);
+  shorter["length_delta"] = -1000;
+  const std::vector<Case> cases = {
+      {"404", missing, kDownloadFailed, "0,404", true},
+      {"corrupt", corrupt, kDownloadBadDigest, "check md5 error", false},
+      {"shorter", shorter, kDownloadIncomplete, "incomplete:", true},
+  };
+  int seed = 60;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(publisher_.Reset());
+    Completions::Get().Clear();
+    const std::string path = "every/" + std::to_string(seed) + ".bin";
+    const std::string bytes = Publish(path, 20000, seed++);
+    Json::Value fault = c.fault;
+    fault["server"] = "*";
+    fault["path"] = "/" + path;
+    ASSERT_TRUE(publisher_.AddFault(fault));
+    Download(path, bytes);
+    ASSERT_TRUE(WaitFor(path));
+    const Completion& done = Completions::Get().Of(path);
+    EXPECT_EQ(done.calls, 1);
+    EXPECT_EQ(done.code, c.code);
+    EXPECT_EQ(done.error.substr(0, c.error.size()), c.error);
+    EXPECT_EQ(Exists(Local(path) + ".cfg"), c.partial_kept);
+    std::string local;
+    if (ReadBytes(Local(path), &local)) {
+      EXPECT_NE(Md5Hex(local), Md5Hex(bytes));
+    }
+    if (!c.partial_kept) {
+      EXPECT_FALSE(Exists(Local(path)));
+    }
+  }
+  EXPECT_NE(Trace().find("!="), std::string::npos);
+  EXPECT_NE(Trace().find("<="), std::string::npos);
+}
+
+// A file keeps the server list it was queued with.
+TEST_F(DownloadFilesTest, FileKeepsItsServerList) {
+  const std::string bytes = Publish("list/a.bin", 200000, 71);
+  Json::Value status = Fault("dl0", "/list/a.bin");
+  status["status"] = 503;
+  ASSERT_TRUE(publisher_.AddFault(status));
+  manager_.set_active_servers({publisher_.Url("dl0"), publisher_.Url("dl1")});
+  Download("list/a.bin", bytes);
+  // The shared list changes (shrinks to one bogus server) before any piece ran.
+  manager_.set_active_servers({"http://127.0.0.1:1"});
+  ASSERT_TRUE(WaitFor("list/a.bin"));
+  ExpectWhole("list/a.bin", bytes);
+  for (const Json::Value& entry : publisher_.Log()) {
+    EXPECT_TRUE(entry["server"].asString() == "dl0" || entry["server"].asString() == "dl1");
+  }
+}
+
+// A transfer that keeps moving is not cut off for being slow; one that
+// stalls fails over.
+TEST_F(DownloadFilesTest, StallNotSlowness) {
+  DownloadManager::Timeouts timeouts;
+  timeouts.piece_connect_ms = 2000;
+  timeouts.piece_stall_seconds = 1;
+  manager_.SetTimeoutsForTesting(timeouts);
+  const std::string slow_bytes = Publish("stall/slow.bin", 24000, 81);
+  const std::string stuck_bytes = Publish("stall/stuck.bin", 1000, 82);
+  Json::Value slow = Fault("dl0", "/stall/slow.bin");
+  slow["trickle_bytes"] = 1000;
+  slow["trickle_ms"] = 100;  // 2.4 s in all
+  ASSERT_TRUE(publisher_.AddFault(slow));
+  Json::Value stuck = Fault("dl0", "/stall/stuck.bin");
+  stuck["delay_ms"] = 4000;
+  ASSERT_TRUE(publisher_.AddFault(stuck));
+  Download("stall/slow.bin", slow_bytes);
+  Download("stall/stuck.bin", stuck_bytes);
+  ASSERT_TRUE(PumpUntil(&manager_, [&] { return Completions::Get().Count() == 2; }, 30000));
+  ExpectWhole("stall/slow.bin", slow_bytes);
+  ExpectWhole("stall/stuck.bin", stuck_bytes);
+  EXPECT_EQ(Servers(publisher_.Log("path=/stall/slow.bin")), std::vector<std::string>{"dl0"});
+  EXPECT_EQ(Servers(publisher_.Log("path=/stall/stuck.bin")),
+            (std::vector<std::string>{"dl0", "dl0", "dl0", "dl1"}));
+}
+
+TEST_F(DownloadFilesTest, PauseHoldsTransfersAndResumeFinishes) {
+  Json::Value slow = Fault("*", "/pause/*");
+  slow["trickle_bytes"] = 4096;
+  slow["trickle_ms"] = 20;
+  ASSERT_TRUE(publisher_.AddFault(slow));
+  const std::string bytes = Publish("pause/a.bin", 150000, 91);
+  Download("pause/a.bin", bytes);
+  ASSERT_TRUE(PumpUntil(&manager_, [&] { return manager_.done_bytes() > 20000; }, 20000));
+  manager_.Pause();
+  EXPECT_TRUE(manager_.paused());
+  // Let what was in flight settle, then nothing more arrives.
+  PumpUntil(&manager_, [] { return false; }, 300);
+  const int64_t held = manager_.done_bytes();
+  PumpUntil(&manager_, [] { return false; }, 500);
+  EXPECT_EQ(manager_.done_bytes(), held);
+  EXPECT_EQ(Completions::Get().Of("pause/a.bin").calls, 0);
+
+  manager_.Resume();
+  EXPECT_FALSE(manager_.paused());
+  ASSERT_TRUE(WaitFor("pause/a.bin"));
+  ExpectWhole("pause/a.bin", bytes);
+
+  std::vector<RecordingDelegate::Message> paused = delegate_.Of(kMsgDownloadPaused);
+  ASSERT_EQ(paused.size(), 2u);
+  EXPECT_EQ(paused[0].lparam, 1);
+  EXPECT_EQ(paused[1].lparam, 0);
+  bool continued = false;
+  for (const RecordingDelegate::Report& report : delegate_.reports) {
+    if (report.kind == "detail" && report.values[0] == "16") continued = true;
+    if (report.kind == "activity" &&
+        report.values[0] == "click_launch_continue_download_game") {
+      EXPECT_EQ(report.values[1], "");
+    }
+  }
+  EXPECT_TRUE(continued);
+}
+
+TEST_F(DownloadFilesTest, CacheBustingParameter) {
+  const std::string bytes = Publish("bust/a.bin", 1000, 95);
+  delegate_.web_extra_param = true;
+  Download("bust/a.bin", bytes);
+  ASSERT_TRUE(WaitFor("bust/a.bin"));
+  ExpectWhole("bust/a.bin", bytes);
+  Json::Value log = publisher_.Log();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0]["query"].asString().substr(0, 2), "t=");
+}
+
+}  // namespace

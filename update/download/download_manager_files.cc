@@ -1,0 +1,724 @@
+// DownloadManager: whole files in parallel ranged pieces, with resume records,
+// failover and the digest check.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/util/string_format.h"
+#include "update/app_util_shim.h"
+#include "update/download/download_manager.h"
+#include "update/download/download_task.h"
+
+namespace {
+
+// One Pump returns after this many idle waits, or after working this long
+// while data keeps coming, so the tick's other work (the states, tasks posted
+// to the engine thread, a pause) waits for a short while only.
+const int kMaxIdleWaits = 5;
+const long kIdleWaitMicroseconds = 500;
+const ULONGLONG kPumpBudgetMs = 100;
+// Files are flushed and their records rewritten at most this often.
+const uint32_t kFlushIntervalMs = 1000;
+const uint32_t kProgressIntervalMs = 1000;
+
+// Elapsed milliseconds on the engine clock, as unsigned 32-bit differences.
+uint32_t Since(uint32_t now, uint32_t then) { return now - then; }
+
+void CreateFolderOf(const std::string& file_path) {
+  size_t slash = file_path.find_last_of("\\/");
+  if (slash != std::string::npos && slash > 0) CreateDirectoriesA(file_path.substr(0, slash));
+}
+
+// Makes `path` an empty file (creating or emptying it).
+bool WriteEmptyFile(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
+bool StartsWithNoCase(const char* text, size_t length, const char* prefix) {
+  size_t n = strlen(prefix);
+  if (length < n) return false;
+  for (size_t i = 0; i < n; ++i) {
+    char a = text[i];
+    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+    if (a != prefix[i]) return false;
+  }
+  return true;
+}
+
+// "bytes first-last/size" (size may be "*"). False for any other form.
+bool ParseContentRange(const std::string& text, int64_t* first, int64_t* last, int64_t* size) {
+  if (!StartsWithNoCase(text.data(), text.size(), "bytes ")) return false;
+  const char* p = text.c_str() + 6;
+  while (*p == ' ') ++p;
+  auto number = [&p](int64_t* value) {
+    if (*p < '0' || *p > '9') return false;
+    int64_t v = 0;
+    while (*p >= '0' && *p <= '9') {
+      if (v > (INT64_MAX - 9) / 10) return false;
+      v = v * 10 + (*p++ - '0');
+    }
+    *value = v;
+    return true;
+  };
+  if (!number(first) || *p++ != '-' || !number(last) || *p++ != '/') return false;
+  if (*p == '*') {
+    *size = -1;
+    ++p;
+  } else if (!number(size)) {
+    return false;
+  }
+  while (*p == ' ' || *p == '\t') ++p;
+  return *p == '\0';
+}
+
+}  // namespace
+
+// --- Queueing ---------------------------------------------------------------
+
+void DownloadManager::DownloadFile(const std::string& path, const std::string& file_path,
+                                   const std::string& md5, int64_t size, DoneCallback on_done,
+                                   ProgressCallback on_progress, int user_value,
+                                   int first_attempt, int first_server) {
+  if (active_servers_.empty()) {
+    if (on_done != nullptr) on_done(user_value, kDownloadNoServers, path, "DownloadFile URL is empty");
+    return;
+  }
+  QueueFile(path, file_path, md5, size, on_done, on_progress, user_value, first_attempt,
+            first_server, std::make_shared<const std::vector<std::string>>(active_servers_));
+}
+
+void DownloadManager::QueueFile(const std::string& path, const std::string& file_path,
+                                const std::string& md5, int64_t size, DoneCallback on_done,
+                                ProgressCallback on_progress, int user_value, int attempt,
+                                int server, const ServerList& servers) {
+  if (size <= 0) {
+    // An empty file is whole by definition; one left with bytes in it is not.
+    CreateFolderOf(file_path);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    bool empty_exists = GetFileAttributesExA(file_path.c_str(), GetFileExInfoStandard, &data) &&
+                        data.nFileSizeLow == 0 && data.nFileSizeHigh == 0;
+    if (!empty_exists) WriteEmptyFile(file_path);
+    if (on_done != nullptr) on_done(user_value, kDownloadDone, path, "");
+    return;
+  }
+  piece_map_.erase(file_path);
+  const int64_t last = size - 1;
+
+  if (md5.empty()) {
+    // Nothing to resume from or check against: start from an empty file.
+    DeleteFileA(file_path.c_str());
+    QueueTask(path, file_path, md5, 0, 0, last, size, on_done, on_progress, user_value, attempt,
+              server, servers);
+    return;
+  }
+
+  std::vector<PieceInfo> pieces;
+  if (LoadResumeInfo(file_path, md5, size, &pieces)) {
+    int64_t missing = 0;
+    for (const PieceInfo& piece : pieces) {
+      DownloadTask* task = QueueTask(path, file_path, md5, piece.index, piece.begin, piece.end,
+                                     size, on_done, on_progress, user_value, attempt, server,
+                                     servers);
+      TrackPiece(task);
+      missing += piece.end - piece.begin + 1;
+    }
+    CountDone(size - missing);
+    return;
+  }
+
+  // No record to trust: the file may already be whole (its record lost, or
+  // every piece finished just before an interruption).
+  std::string digest;
+  int64_t present = 0;
+  if (FileMatchesMd5(file_path, md5, &digest, &present)) {
+    DeleteResumeInfo(file_path);
+    CountDone(size);
+    if (on_done != nullptr) on_done(user_value, kDownloadDone, path, "");
+    return;
+  }
+  DeleteFileA(file_path.c_str());
+
+  std::vector<PieceInfo> cut;
+  if (size > piece_size_) {
+    int32_t index = 0;
+    for (int64_t begin = 0; begin <= last; begin += piece_size_, ++index) {
+      cut.push_back(PieceInfo{index, begin, std::min(begin + piece_size_ - 1, last)});
+    }
+  } else {
+    cut.push_back(PieceInfo{0, 0, last});
+  }
+  for (const PieceInfo& piece : cut) {
+    DownloadTask* task = QueueTask(path, file_path, md5, piece.index, piece.begin, piece.end,
+                                   size, on_done, on_progress, user_value, attempt, server,
+                                   servers);
+    TrackPiece(task);
+  }
+  SaveResumeInfo(file_path, md5, piece_map_[file_path]);
+}
+
+DownloadTask* DownloadManager::QueueTask(const std::string& path, const std::string& file_path,
+                                         const std::string& md5, int32_t index, int64_t begin,
+                                         int64_t end, int64_t file_size, DoneCallback on_done,
+                                         ProgressCallback on_progress, int user_value,
+                                         int attempt, int server, const ServerList& servers) {
+  DownloadTask* task = new DownloadTask;
+  task->manager = this;
+  task->path = path;
+  task->file_path = file_path;
+  task->md5 = md5;
+  task->servers = servers;
+  task->attempt = attempt;
+  task->server_index = server;
+  task->user_value = user_value;
+  task->last_flush_tick = EngineTick();
+  task->piece_index = index;
+  task->position = begin;
+  task->end = end;
+  task->file_size = file_size;
+  task->on_done = on_done;
+  task->on_progress = on_progress;
+  waiting_tasks_.push_back(task);
+  return task;
+}
+
+void DownloadManager::TrackPiece(DownloadTask* task) {
+  piece_map_[task->file_path].push_back(PieceInfo{task->piece_index, task->position, task->end});
+}
+
+size_t DownloadManager::UntrackPiece(DownloadTask* task) {
+  auto found = piece_map_.find(task->file_path);
+  if (found == piece_map_.end()) return 0;
+  std::vector<PieceInfo>& pieces = found->second;
+  for (auto it = pieces.begin(); it != pieces.end(); ++it) {
+    if (it->index == task->piece_index) {
+      pieces.erase(it);
+      break;
+    }
+  }
+  size_t left = pieces.size();
+  if (left == 0) piece_map_.erase(found);
+  return left;
+}
+
+// --- The tick ---------------------------------------------------------------
+
+void DownloadManager::Pump() {
+  tick_ = EngineTick();
+  ApplyPendingSpeedLimit();
+  if ((waiting_tasks_.empty() && running_task_count() == 0) || !running_ || multi_ == nullptr) {
+    return;
+  }
+  StartWaitingTasks();
+
+  const ULONGLONG deadline = GetTickCount64() + kPumpBudgetMs;
+  int idle_waits = 0;
+  int still_running = 0;
+  curl_multi_perform(multi_, &still_running);
+  for (;;) {
+    if (!running_) return;
+    tick_ = EngineTick();
+    // Finished transfers are collected at once and their slots refilled, so
+    // five transfers keep running while there is work.
+    CollectFinishedTransfers();
+    if (!running_) return;
+    ReleaseThrottled();
+    size_t before = running_task_count();
+    StartWaitingTasks();
+    if (running_task_count() == 0) return;
+    if (running_task_count() != before) curl_multi_perform(multi_, &still_running);
+
+    fd_set read_set, write_set, error_set;
+    FD_ZERO(&read_set);
+    FD_ZERO(&write_set);
+    FD_ZERO(&error_set);
+    int max_fd = -1;
+    if (curl_multi_fdset(multi_, &read_set, &write_set, &error_set, &max_fd) != CURLM_OK) return;
+    bool ready = false;
+    if (max_fd >= 0) {
+      timeval wait = {0, kIdleWaitMicroseconds};
+      ready = select(max_fd + 1, &read_set, &write_set, &error_set, &wait) > 0;
+    }
+    if ((!ready && ++idle_waits > kMaxIdleWaits) || GetTickCount64() >= deadline) {
+      // Transfers that are waiting on a timer (a speed limit, a connection
+      // attempt) still need the library's attention before we leave.
+      curl_multi_perform(multi_, &still_running);
+      CollectFinishedTransfers();
+      return;
+    }
+    curl_multi_perform(multi_, &still_running);
+  }
+}
+
+void DownloadManager::StartWaitingTasks() {
+  while (running_ && !paused_ && !waiting_tasks_.empty() &&
+         running_task_count() < kMaxRunningTasks) {
+    DownloadTask* task = waiting_tasks_.front();
+    waiting_tasks_.pop_front();
+    std::string error;
+    if (StartTask(task, &error)) {
+      EnterCriticalSection(&lock_);
+      running_tasks_.push_back(task);
+      task->running = true;
+      LeaveCriticalSection(&lock_);
+      continue;
+    }
+    if (!NextAttempt(task)) {
+      FinishTask(task, kDownloadStartFailed, error, running_, true);
+    } else {
+      waiting_tasks_.push_back(task);
+    }
+  }
+}
+
+void DownloadManager::CollectFinishedTransfers() {
+  int left = 0;
+  CURLMsg* message;
+  while (running_ && (message = curl_multi_info_read(multi_, &left)) != nullptr) {
+    if (message->msg == CURLMSG_DONE) OnTransferDone(message);
+  }
+}
+
+bool DownloadManager::NextAttempt(DownloadTask* task) {
+  if (++task->attempt >= attempts_per_server_) {
+    task->attempt = 0;
+    ++task->server_index;
+  }
+  return task->server_index >= 0 &&
+         static_cast<size_t>(task->server_index) < task->servers->size();
+}
+
+// --- One transfer -----------------------------------------------------------
+
+bool DownloadManager::StartTask(DownloadTask* task, std::string* error) {
+  error->clear();
+  const int64_t limit = SpeedLimitFor(mode_);
+  CreateFolderOf(task->file_path);
+  FinishTask(task, 0, "prepare", false, false);
+
+  if (task->server_index < 0 ||
+      static_cast<size_t>(task->server_index) >= task->servers->size()) {
+    *error = "no server";
+    return false;
+  }
+  task->file = CreateFileA(task->file_path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (task->file == INVALID_HANDLE_VALUE) {
+    *error = base::StringFormat("open:(%s) failed,errno:%lu", task->file_path.c_str(),
+                                GetLastError());
+    return false;
+  }
+  if (handle_pool_.empty()) FillHandlePool();
+  if (handle_pool_.empty()) {
+    *error = "curl_easy_init failed";
+    FinishTask(task, -1, "start task failed", false, false);
+    AppendTrace("start task failed:" + task->path + ":" + *error + "\n");
+    return false;
+  }
+  task->handle = handle_pool_.front();
+  handle_pool_.erase(handle_pool_.begin());
+
+  std::string url = JoinUrl((*task->servers)[task->server_index], task->path);
+  if (delegate()->UseWebExtraParam()) url += base::StringFormat("?t=%u", tick_);
+  const std::string range = base::StringFormat("%lld-%lld", static_cast<long long>(task->position),
+                                               static_cast<long long>(task->end));
+  task->error_buffer[0] = '\0';
+  task->reply = kReplyUnjudged;
+  task->content_range.clear();
+
+  CURLcode setup = CURLE_OK;
+  auto set = [&setup](CURLcode result) {
+    if (setup == CURLE_OK) setup = result;
+  };
+  CURL* handle = task->handle;
+  set(curl_easy_setopt(handle, CURLOPT_URL, url.c_str()));
+  set(curl_easy_setopt(handle, CURLOPT_WRITEDATA, task));
+  set(curl_easy_setopt(handle, CURLOPT_HEADERDATA, task));
+  set(curl_easy_setopt(handle, CURLOPT_XFERINFODATA, task));
+  set(curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L));
+  set(curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L));
+  set(curl_easy_setopt(handle, CURLOPT_RANGE, range.c_str()));
+  set(curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, task->error_buffer));
+  set(curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS,
+                       static_cast<long>(timeouts_.piece_connect_ms)));
+  set(curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L));
+  set(curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME,
+                       static_cast<long>(timeouts_.piece_stall_seconds)));
+  task->throttled = false;
+  if (setup == CURLE_OK) setup = SetTaskLimit(task, limit, true);
+  if (setup == CURLE_OK) {
+    CURLMcode added = curl_multi_add_handle(multi_, handle);
+    if (added != CURLM_OK) *error = curl_multi_strerror(added);
+  } else {
+    *error = curl_easy_strerror(setup);
+  }
+  if (!error->empty()) {
+    FinishTask(task, -1, "start task failed", false, false);
+    AppendTrace("start task failed:" + task->path + ":" + *error + "\n");
+    return false;
+  }
+  return true;
+}
+
+void DownloadManager::FinishTask(DownloadTask* task, int code, const std::string& error,
+                                 bool call_back, bool free) {
+  if (task->file != INVALID_HANDLE_VALUE) {
+    CloseHandle(task->file);
+    task->file = INVALID_HANDLE_VALUE;
+  }
+  if (task->handle != nullptr) {
+    curl_multi_remove_handle(multi_, task->handle);
+    // The handle goes back to the pool without pointers into this task.
+    curl_easy_setopt(task->handle, CURLOPT_WRITEDATA, nullptr);
+    curl_easy_setopt(task->handle, CURLOPT_HEADERDATA, nullptr);
+    curl_easy_setopt(task->handle, CURLOPT_XFERINFODATA, nullptr);
+    curl_easy_setopt(task->handle, CURLOPT_ERRORBUFFER, nullptr);
+    handle_pool_.push_back(task->handle);
+    task->handle = nullptr;
+  }
+  if (call_back && task->on_done != nullptr) {
+    task->on_done(task->user_value, code, task->path, error);
+  }
+  if (code == kDownloadDone && error.empty()) DeleteResumeInfo(task->file_path);
+  if (free) delete task;
+}
+
+bool DownloadManager::IsRunningTask(DownloadTask* task) {
+  EnterCriticalSection(&lock_);
+  bool found = std::find(running_tasks_.begin(), running_tasks_.end(), task) !=
+               running_tasks_.end();
+  LeaveCriticalSection(&lock_);
+  return found;
+}
+
+size_t DownloadManager::running_task_count() const {
+  EnterCriticalSection(&lock_);
+  size_t count = running_tasks_.size();
+  LeaveCriticalSection(&lock_);
+  return count;
+}
+
+void DownloadManager::OnTransferDone(CURLMsg* message) {
+  CURL* handle = message->easy_handle;
+  const CURLcode result = message->data.result;
+  DownloadTask* task = nullptr;
+  EnterCriticalSection(&lock_);
+  for (auto it = running_tasks_.begin(); it != running_tasks_.end(); ++it) {
+    if ((*it)->handle == handle) {
+      task = *it;
+      running_tasks_.erase(it);
+      task->running = false;
+      break;
+    }
+  }
+  LeaveCriticalSection(&lock_);
+  if (task == nullptr) {
+    AppendTrace(base::StringFormat("handle task but not found:%llu\n",
+                                   static_cast<unsigned long long>(
+                                       reinterpret_cast<uintptr_t>(handle))));
+    curl_multi_remove_handle(multi_, handle);
+    return;
+  }
+  long status = 0;
+  curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+  FinishTask(task, 0, "post", false, false);
+
+  const bool failed = result != CURLE_OK || (status != 200 && status != 206);
+  int outcome;
+  if (failed && task->position <= task->end) {
+    if (NextAttempt(task)) {
+      waiting_tasks_.push_back(task);  // continues from its position
+      return;
+    }
+    std::string text = base::StringFormat("%d,%ld", static_cast<int>(result), status);
+    if (task->error_buffer[0] != '\0') text += std::string(",") + task->error_buffer;
+    AppendTrace(task->path + ":" + text + "\n");
+    FinishTask(task, kDownloadFailed, text, running_, true);
+    return;
+  }
+  if (task->md5.empty()) {
+    FinishTask(task, kDownloadDone, "", running_, true);
+    return;
+  }
+  outcome = CheckTaskComplete(task);
+  switch (outcome) {
+    case -1:
+      if (NextAttempt(task)) {
+        waiting_tasks_.push_back(task);
+      } else {
+        FinishTask(task, kDownloadIncomplete,
+                   base::StringFormat("incomplete:%lld-%lld",
+                                      static_cast<long long>(task->position),
+                                      static_cast<long long>(task->end)),
+                   running_, true);
+      }
+      return;
+    case 0:
+      FinishTask(task, kDownloadDone, "waiting", false, true);
+      return;
+    case 1:
+      FinishTask(task, kDownloadDone, "", running_, true);
+      return;
+    default:
+      RestartFile(task);
+      return;
+  }
+}
+
+int DownloadManager::CheckTaskComplete(DownloadTask* task) {
+  if (task->position <= task->end) {
+    AppendTrace(base::StringFormat("%s:%lld<=%lld\n", task->path.c_str(),
+                                   static_cast<long long>(task->position),
+                                   static_cast<long long>(task->end)));
+    return -1;
+  }
+  if (UntrackPiece(task) > 0) return 0;
+  std::string digest;
+  int64_t size = 0;
+  if (FileMatchesMd5(task->file_path, task->md5, &digest, &size)) return 1;
+  AppendTrace(task->path + ":" + task->md5 + "!=" + digest + "\n");
+  return -2;
+}
+
+void DownloadManager::RestartFile(DownloadTask* task) {
+  // Bytes that failed their check are no use to anyone: nothing of them is
+  // left to be taken for a whole file.
+  DeleteFileA(task->file_path.c_str());
+  DeleteResumeInfo(task->file_path);
+  if (!NextAttempt(task)) {
+    FinishTask(task, kDownloadBadDigest, "check md5 error", running_, true);
+    return;
+  }
+  QueueFile(task->path, task->file_path, task->md5, task->file_size, task->on_done,
+            task->on_progress, task->user_value, task->attempt, task->server_index,
+            task->servers);
+  done_bytes_ = std::max<int64_t>(done_bytes_ - task->file_size, 0);
+  SendProgressIfDue();
+  FinishTask(task, kDownloadDone, "replace", false, true);
+}
+
+// --- Library callbacks ------------------------------------------------------
+
+size_t DownloadManager::OnHeader(char* data, size_t size, size_t count, void* user) {
+  const size_t n = size * count;
+  DownloadTask* task = static_cast<DownloadTask*>(user);
+  if (task == nullptr) return n;
+  if (StartsWithNoCase(data, n, "http/")) {
+    task->content_range.clear();  // a new reply (after a redirect, say)
+  } else if (StartsWithNoCase(data, n, "content-range:")) {
+    std::string value(data + 14, n - 14);
+    size_t first = value.find_first_not_of(" \t");
+    size_t last = value.find_last_not_of(" \t\r\n");
+    task->content_range =
+        first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
+  }
+  return n;
+}
+
+int DownloadManager::JudgeReply(DownloadTask* task) {
+  long status = 0;
+  curl_easy_getinfo(task->handle, CURLINFO_RESPONSE_CODE, &status);
+  if (status == 206) {
+    int64_t first = 0, last = 0, size = 0;
+    if (ParseContentRange(task->content_range, &first, &last, &size) &&
+        first == task->position && last == task->end && (size == -1 || size == task->file_size)) {
+      return kReplyWrite;
+    }
+  } else if (status == 200) {
+    if (task->position == 0 && task->end == task->file_size - 1) return kReplyWrite;
+  }
+  AppendTrace(base::StringFormat("refused reply:%s:%ld:%s:begin:%lld:end:%lld\n",
+                                 task->path.c_str(), status, task->content_range.c_str(),
+                                 static_cast<long long>(task->position),
+                                 static_cast<long long>(task->end)));
+  // An error page is read to its end (the connection stays usable) and the
+  // status fails the attempt; a success that is not our range ends at once.
+  return status >= 300 ? kReplyDiscard : kReplyRefuse;
+}
+
+size_t DownloadManager::OnWriteData(char* data, size_t size, size_t count, void* user) {
+  DownloadTask* task = static_cast<DownloadTask*>(user);
+  if (task == nullptr) return 0;
+  DownloadManager* self = task->manager;
+  if (!self->running_) return 0;
+  if (!task->running) {
+    self->AppendTrace(base::StringFormat(
+        "non work task:%llu:begin:%lld:end:%lld\n",
+        static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(task)),
+        static_cast<long long>(task->position), static_cast<long long>(task->end)));
+    return 0;
+  }
+  // An error page, or a reply that ignored the range, never reaches the file.
+  if (task->reply == kReplyUnjudged) task->reply = self->JudgeReply(task);
+  if (task->reply == kReplyDiscard) return size * count;
+  if (task->reply != kReplyWrite) return 0;
+  // Over the speed limit: the library keeps these bytes until Pump lets the
+  // transfer go on.
+  if (!self->TakeBudget(task, static_cast<int64_t>(size * count))) {
+    task->throttled = true;
+    return CURL_WRITEFUNC_PAUSE;
+  }
+
+  int64_t n = static_cast<int64_t>(size * count);
+  if (task->position + n > task->end + 1) n = task->end - task->position + 1;
+  if (n <= 0) return 0;
+
+  bool record_due = false;
+  int64_t written_total = 0;
+  LARGE_INTEGER offset;
+  offset.QuadPart = task->position;
+  if (!SetFilePointerEx(task->file, offset, nullptr, FILE_BEGIN)) {
+    self->AppendTrace(base::StringFormat("recv seek failed:%s:%lld:begin:%lld:end:%lld:errno:%lu\n",
+                                         task->path.c_str(), static_cast<long long>(n),
+                                         static_cast<long long>(task->position),
+                                         static_cast<long long>(task->end), GetLastError()));
+  } else {
+    const char* next = data;
+    int64_t left = n;
+    bool ok = true;
+    while (left > 0) {
+      DWORD written = 0;
+      DWORD chunk = static_cast<DWORD>(std::min<int64_t>(left, 0x40000000));
+      if (!WriteFile(task->file, next, chunk, &written, nullptr) || written == 0) {
+        ok = false;
+        break;
+      }
+      next += written;
+      left -= written;
+      written_total += written;
+    }
+    task->position += written_total;
+    if (ok) {
+      if (Since(self->tick_, task->last_flush_tick) >= kFlushIntervalMs ||
+          task->position > task->end) {
+        task->last_flush_tick = self->tick_;
+        FlushFileBuffers(task->file);
+        record_due = true;
+      }
+    } else {
+      self->AppendTrace(base::StringFormat(
+          "recv write failed:%s:%lld:begin:%lld:end:%lld:errno:%lu\n", task->path.c_str(),
+          static_cast<long long>(n), static_cast<long long>(task->position),
+          static_cast<long long>(task->end), GetLastError()));
+    }
+  }
+  self->CountDone(written_total);
+  self->SendProgressIfDue();
+
+  if (record_due && !task->md5.empty()) {
+    EnterCriticalSection(&task->lock);
+    auto found = self->piece_map_.find(task->file_path);
+    if (found != self->piece_map_.end()) {
+      for (PieceInfo& piece : found->second) {
+        if (piece.index == task->piece_index) {
+          piece.begin = task->position;
+          piece.end = task->end;
+        }
+      }
+      SaveResumeInfo(task->file_path, task->md5, found->second);
+    }
+    LeaveCriticalSection(&task->lock);
+  }
+  // Less than offered (the surplus past the range, a failed write) ends the
+  // transfer; OnTransferDone judges the piece by its position.
+  return written_total == static_cast<int64_t>(size * count) ? size * count
+                                                             : static_cast<size_t>(written_total);
+}
+
+int DownloadManager::OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  DownloadTask* task = static_cast<DownloadTask*>(user);
+  if (task == nullptr || !task->running || task->on_progress == nullptr ||
+      task->handle == nullptr) {
+    return 0;
+  }
+  curl_off_t speed = 0;
+  if (curl_easy_getinfo(task->handle, CURLINFO_SPEED_DOWNLOAD_T, &speed) != CURLE_OK) return 0;
+  task->manager->current_file_ = task->file_path;
+  task->on_progress(task->user_value, static_cast<double>(speed));
+  return 0;
+}
+
+// --- Progress, pause, cancel ------------------------------------------------
+
+void DownloadManager::CountDone(int64_t bytes) {
+  done_bytes_ = std::max<int64_t>(done_bytes_ + bytes, 0);
+}
+
+void DownloadManager::SendProgressIfDue() {
+  if (paused_) return;
+  if (Since(tick_, last_progress_tick_) >= kProgressIntervalMs || done_bytes_ >= total_bytes_) {
+    last_progress_tick_ = tick_;
+    delegate()->NotifyMainWindow(kMsgDownloadProgress, total_bytes_, done_bytes_);
+  }
+}
+
+void DownloadManager::Pause() {
+  paused_ = true;
+  EnterCriticalSection(&lock_);
+  for (DownloadTask* task : running_tasks_) curl_easy_pause(task->handle, CURLPAUSE_ALL);
+  LeaveCriticalSection(&lock_);
+  delegate()->NotifyMainWindow(kMsgDownloadPaused, 0, 1);
+  ReportSpeed("pause");
+  ReportSpeedEvent("15", "click_launch_pause_game", true);
+}
+
+void DownloadManager::Resume() {
+  paused_ = false;
+  tick_ = EngineTick();
+  EnterCriticalSection(&lock_);
+  // Un-pausing may hand held-back bytes to OnWriteData at once.
+  std::vector<DownloadTask*> running(running_tasks_.begin(), running_tasks_.end());
+  LeaveCriticalSection(&lock_);
+  for (DownloadTask* task : running) {
+    task->throttled = false;  // the limit holds it again if it must
+    if (task->handle != nullptr) curl_easy_pause(task->handle, CURLPAUSE_CONT);
+  }
+  ResetStats();
+  delegate()->TrackLauncherDetail("16", "", "", "");
+  delegate()->TrackActivity("click_launch_continue_download_game", "", "", "");
+  delegate()->NotifyMainWindow(kMsgDownloadPaused, 0, 0);
+}
+
+void DownloadManager::CancelAll(DownloadMode mode) {
+  EnterCriticalSection(&lock_);
+  std::list<DownloadTask*> running;
+  running.swap(running_tasks_);
+  LeaveCriticalSection(&lock_);
+  for (DownloadTask* task : running) {
+    task->running = false;
+    UntrackPiece(task);
+    FinishTask(task, kDownloadDone, "cancel", false, true);
+  }
+  std::deque<DownloadTask*> waiting;
+  waiting.swap(waiting_tasks_);
+  for (DownloadTask* task : waiting) {
+    UntrackPiece(task);
+    FinishTask(task, kDownloadDone, "cancel", false, true);
+  }
+  piece_map_.clear();
+  paused_ = false;
+  total_bytes_ = 0;
+  done_bytes_ = 0;
+  speed_samples_.clear();
+  last_progress_tick_ = 0;
+  last_speed_tick_ = 0;
+  ResetStats();
+  mode_ = mode;
+}
+
+void DownloadManager::ReleaseAllTasks() {
+  EnterCriticalSection(&lock_);
+  std::list<DownloadTask*> running;
+  running.swap(running_tasks_);
+  LeaveCriticalSection(&lock_);
+  for (DownloadTask* task : running) FinishTask(task, kDownloadDone, "cancel", false, true);
+  for (DownloadTask* task : waiting_tasks_) FinishTask(task, kDownloadDone, "cancel", false, true);
+  waiting_tasks_.clear();
+  piece_map_.clear();
+}
