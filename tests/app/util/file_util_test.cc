@@ -193,6 +193,26 @@ TEST(WholeFileTest, ReadWriteRoundTrip) {
   EXPECT_EQ((std::vector<std::wstring>{L"narrow.txt", L"round.bin"}), Entries(temp.path()));
 }
 
+TEST(WholeFileTest, NarrowPathsAreInTheAnsiCodePage) {
+  testing_support::TempFolder temp;
+  const std::wstring wide_name = L"donn\u00e9es";
+  std::string ansi_name;
+  std::wstring back;
+  WideToMultiByte(wide_name, &ansi_name, CP_ACP);
+  MultiByteToWide(ansi_name, &back, CP_ACP);
+  if (back != wide_name) GTEST_SKIP() << "the ANSI code page has no \u00e9";
+  const std::string folder = Narrow(temp.path()) + "\\" + ansi_name;
+  EXPECT_TRUE(CreateDirectoriesA(folder));
+  EXPECT_TRUE(IsDirectoryW(temp.Join(wide_name)));
+  ASSERT_TRUE(WriteFileTextA(folder + "\\" + ansi_name + ".txt", "ansi"));
+  EXPECT_EQ("ansi", GetFile(temp.Join(wide_name + L"\\" + wide_name + L".txt")));
+  std::vector<std::string> files;
+  EXPECT_EQ(1, ListFiles(Narrow(temp.path()), &files, {}));
+  EXPECT_EQ(folder + "\\" + ansi_name + ".txt", files[0]);
+  DeleteDirectory(folder);
+  EXPECT_FALSE(Exists(temp.Join(wide_name)));
+}
+
 TEST(WholeFileTest, MissingFileLeavesTextAlone) {
   testing_support::TempFolder temp;
   std::string text = "kept";
