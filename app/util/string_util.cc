@@ -50,17 +50,21 @@ size_t SplitString(const String& text, const String& delimiter, std::vector<Stri
   return pieces->size();
 }
 
-bool ParseInt32(const std::string& text, int* value) {
-  const char* begin = text.c_str();
-  char* end = nullptr;
-  errno = 0;
-  long long parsed = strtoll(begin, &end, 10);
-  if (end == begin || errno == ERANGE || parsed < INT_MIN || parsed > INT_MAX) return false;
+}  // namespace
+
+// Digits only: version texts from servers end up in folder names, so no
+// signs, blanks or other text that a lenient parse would let through.
+bool ParseDecimalDigits(const std::string& text, int* value) {
+  if (text.empty()) return false;
+  long long parsed = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    parsed = parsed * 10 + (c - '0');
+    if (parsed > INT_MAX) return false;
+  }
   *value = static_cast<int>(parsed);
   return true;
 }
-
-}  // namespace
 
 bool Utf8ToWide(const std::string& utf8, std::wstring* wide) {
   wide->clear();
@@ -213,7 +217,8 @@ bool ParseVersionTriple(const std::string& text, int* first, int* second, int* t
   std::vector<std::string> parts;
   if (SplitStringA(text, "_", &parts) != 3) return false;
   int a = 0, b = 0, c = 0;
-  if (!ParseInt32(parts[0], &a) || !ParseInt32(parts[1], &b) || !ParseInt32(parts[2], &c))
+  if (!ParseDecimalDigits(parts[0], &a) || !ParseDecimalDigits(parts[1], &b) ||
+      !ParseDecimalDigits(parts[2], &c))
     return false;
   *first = a;
   *second = c;

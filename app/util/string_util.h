@@ -66,9 +66,12 @@ size_t SplitStringW(const std::wstring& text, const std::wstring& delimiter,
 // Splits at any character of `delimiters`; empty pieces are never produced.
 std::list<std::wstring> SplitStringList(const std::wstring& text, const std::wstring& delimiters);
 
+// A non-empty run of decimal digits within the signed 32-bit range.
+bool ParseDecimalDigits(const std::string& text, int* value);
+
 // "A_B_C" into first = A, second = C, third = B (the order the version
 // comparison wants). False, with all three 0, unless there are exactly three
-// parts that each read as a 32-bit decimal number.
+// parts made of decimal digits only, each within the signed 32-bit range.
 bool ParseVersionTriple(const std::string& text, int* first, int* second, int* third);
 
 #endif  // APP_UTIL_STRING_UTIL_H_
