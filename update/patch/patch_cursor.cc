@@ -34,7 +34,7 @@ int64_t PatchCursor::WriteBlock(int64_t count, PatchBlockWriter* writer, OldFile
                                 int64_t old_position) {
   int64_t room = 0;
   uint8_t* block = writer->Reserve(&room);
-  if (!block) return kWriteFailed;
+  if (!block || room <= 0) return kWriteFailed;
   const int64_t take = std::min(count, room);
   memcpy(block, Read(take), static_cast<size_t>(take));
   if (old && old->AddTo(block, take, old_position) != OldFileReader::kOk) return kOldReadFailed;
