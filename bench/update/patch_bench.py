@@ -130,53 +130,53 @@ def main():
     subprocess.run([wine_run, "cmd", "/c", "exit"], env=env, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL)
     expected = digest(new)
-    results = {"bspatch": [], "streamed": [], "memory": []}
+    # Wine's own resident memory: patch_bench.exe applying nothing.
+    _, wine_rss, _ = run_measured([wine_run, exe, "none", old, os.path.join(work, "none.out"), container],
+                                  env=env)
+    names = ["bspatch", "streamed", "memory"]
+    results = {name: [] for name in names}
     for run in range(args.runs):
-        for name in ("bspatch", "streamed", "memory"):
+        for name in names[run % 3:] + names[:run % 3]:  # each applier takes each place once
             out_path = os.path.join(work, "%s.%s.out" % (tag, name))
             if os.path.exists(out_path):
                 os.remove(out_path)
             warm(old, bsdiff_patch, container)
             if name == "bspatch":
                 wall, rss, _ = run_measured(["bspatch", old, out_path, bsdiff_patch])
-                fig = {"seconds": wall, "rss": rss, "wall": wall, "peak_private": None}
+                fig = {"seconds": wall, "rss": rss, "wall": wall}
             else:
                 wall, rss, text = run_measured([wine_run, exe, name, old, out_path, container], env=env)
                 line = parse_line(text)
                 if line["result"] != "0":
                     raise SystemExit("%s applier failed: %s" % (name, line))
-                fig = {"seconds": float(line["seconds"]), "rss": rss, "wall": wall,
-                       "peak_private": float(line["peak_private_mib"]),
-                       "base_private": float(line["base_private_mib"])}
+                fig = {"seconds": float(line["seconds"]), "rss": rss, "wall": wall}
             if digest(out_path) != expected:
                 raise SystemExit("%s made a different file" % name)
             os.remove(out_path)
             results[name].append(fig)
-            print("run %d %-8s apply %.2f s, process %.2f s, peak RSS %.0f MiB%s" % (
-                run + 1, name, fig["seconds"], fig["wall"], fig["rss"],
-                "" if fig["peak_private"] is None else
-                ", peak private %.0f MiB (at start %.0f)" % (fig["peak_private"], fig["base_private"])),
-                flush=True)
+            print("run %d %-8s apply %.2f s, process %.2f s, peak RSS %.0f MiB"
+                  % (run + 1, name, fig["seconds"], fig["wall"], fig["rss"]), flush=True)
 
-    def best(name, key):
-        return min(f[key] for f in results[name])
+    def median(name, key):
+        values = sorted(f[key] for f in results[name])
+        return values[len(values) // 2]
 
-    base_t, base_m = best("bspatch", "seconds"), best("bspatch", "rss")
+    base_t, base_m = median("bspatch", "seconds"), median("bspatch", "rss")
     print()
-    print("%d MiB file, best of %d runs; all outputs equal bspatch's" % (args.size_mib, args.runs))
-    print("%-10s %9s %9s %12s %9s %10s" % ("applier", "apply s", "vs bspatch", "peak RSS MiB", "vs bspatch",
-                                          "process s"))
-    for name in ("bspatch", "streamed", "memory"):
-        t, m = best(name, "seconds"), best(name, "rss")
-        print("%-10s %9.2f %9.2fx %12.0f %9.2fx %10.2f" % (name, t, t / base_t, m, m / base_m,
-                                                          best(name, "wall")))
-    wine_base = min(f["base_private"] for f in results["streamed"])
-    streamed_private = best("streamed", "peak_private") - wine_base
+    print("%d MiB file, median of %d runs; every output equals bspatch's" % (args.size_mib, args.runs))
+    print("%-10s %8s %11s %13s %11s %10s" % ("applier", "apply s", "vs bspatch", "peak RSS MiB",
+                                            "vs bspatch", "process s"))
+    for name in names:
+        t, m = median(name, "seconds"), median(name, "rss")
+        print("%-10s %8.2f %10.2fx %13.0f %10.2fx %10.2f" % (name, t, t / base_t, m, m / base_m,
+                                                             median(name, "wall")))
+    packed = (os.path.getsize(container) - 8) / MIB
+    streamed = median("streamed", "rss") - wine_rss
     print()
-    print("streamed applier: private memory above start %.0f MiB = unpacked stream %.0f MiB + %.0f MiB "
-          "(bound: 2 x 50 MiB buffers, plus the packed bytes while inflating: %.1f MiB)"
-          % (streamed_private, unpacked / MIB, streamed_private - unpacked / MIB,
-             (os.path.getsize(container) - 8) / MIB))
+    print("Wine's own RSS (patch_bench.exe applying nothing): %.0f MiB" % wine_rss)
+    print("streamed applier above that: %.0f MiB = unpacked stream %.0f MiB + packed bytes %.1f MiB "
+          "+ %.0f MiB of buffers (bound: 2 x 50 MiB)" % (streamed, unpacked / MIB, packed,
+                                                        streamed - unpacked / MIB - packed))
     print("'apply s' of the Wine appliers is the call itself; 'process s' adds Wine's start-up.")
     return 0
 

@@ -32,16 +32,7 @@ bool ReadWholeFile(const wchar_t* path, std::unique_ptr<uint8_t[]>* bytes, int64
   if (file_size.QuadPart < 0 || file_size.QuadPart > kMaxInMemoryFileSize) return false;
   std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[file_size.QuadPart + 1]);
   if (!buffer) return false;
-  int64_t done = 0;
-  while (done < file_size.QuadPart) {
-    DWORD got = 0;
-    if (!ReadFile(file.get(), buffer.get() + done, static_cast<DWORD>(file_size.QuadPart - done),
-                  &got, nullptr) ||
-        got == 0) {
-      return false;
-    }
-    done += got;
-  }
+  if (ReadFully(file.get(), buffer.get(), file_size.QuadPart) != FileIoResult::kOk) return false;
   *bytes = std::move(buffer);
   *size = file_size.QuadPart;
   return true;
@@ -93,13 +84,13 @@ int PatchFileInternal(const wchar_t* old_path, const wchar_t* new_path, const wc
     printf("failed to write new file: %s", new_name.c_str());
     return -1;
   }
-  DWORD wrote = 0;
-  if (!WriteFile(output.handle(), new_bytes.get(), static_cast<DWORD>(header.new_size), &wrote,
-                 nullptr)) {
+  int64_t wrote = 0;
+  FileIoResult written = WriteFully(output.handle(), new_bytes.get(), header.new_size, &wrote);
+  if (written == FileIoResult::kFailed) {
     printf("failed to write to new file: %s", new_name.c_str());
     return -1;
   }
-  if (static_cast<int64_t>(wrote) != header.new_size) {
+  if (written == FileIoResult::kShort) {
     printf("failed to write to new file: %s, diff size(%u:%u)", new_name.c_str(),
            static_cast<unsigned>(wrote), static_cast<unsigned>(header.new_size));
     return -1;

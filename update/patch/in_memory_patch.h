@@ -1,5 +1,5 @@
 // The in-memory patch applier: reads the whole old file, builds the whole new
-// file in memory and writes it with one call, beside its target, moving it into
+// file in memory and writes it out at once, beside its target, moving it into
 // place only when it is complete (a refused patch leaves the target untouched).
 // Its failures print short diagnostic lines to standard output. Called on the
 // engine thread; keeps no state between calls.

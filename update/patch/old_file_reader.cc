@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "update/patch/patch_file_util.h"
+
 namespace {
 
 constexpr int64_t kMinReadAhead = 256 * 1024;
@@ -44,13 +46,10 @@ OldFileReader::Status OldFileReader::Fill(int64_t position, int64_t needed) {
   LARGE_INTEGER target;
   target.QuadPart = position;
   if (!SetFilePointerEx(file_, target, nullptr, FILE_BEGIN)) return kReadFailed;
-  int64_t done = 0;
-  while (done < length) {
-    DWORD got = 0;
-    if (!ReadFile(file_, buffer_ + done, static_cast<DWORD>(length - done), &got, nullptr))
-      return kReadFailed;
-    if (got == 0) return kReadShort;
-    done += got;
+  switch (ReadFully(file_, buffer_, length)) {
+    case FileIoResult::kFailed: return kReadFailed;
+    case FileIoResult::kShort: return kReadShort;
+    case FileIoResult::kOk: break;
   }
   window_length_ = length;
   return kOk;

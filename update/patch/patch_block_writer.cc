@@ -1,6 +1,7 @@
 #include "update/patch/patch_block_writer.h"
 
 #include "update/patch/patch_cancel_flag.h"
+#include "update/patch/patch_file_util.h"
 
 PatchBlockWriter::PatchBlockWriter(HANDLE file, uint8_t* buffer, int64_t capacity)
     : file_(file), buffer_(buffer), capacity_(capacity) {}
@@ -22,18 +23,10 @@ void PatchBlockWriter::Commit(int64_t count) { filled_ += count; }
 
 bool PatchBlockWriter::Flush() {
   if (status_ != kOk) return false;
-  int64_t done = 0;
-  while (done < filled_) {
-    DWORD wrote = 0;
-    if (!WriteFile(file_, buffer_ + done, static_cast<DWORD>(filled_ - done), &wrote, nullptr)) {
-      status_ = kWriteFailed;
-      return false;
-    }
-    if (wrote == 0) {
-      status_ = kWriteShort;
-      return false;
-    }
-    done += wrote;
+  switch (WriteFully(file_, buffer_, filled_)) {
+    case FileIoResult::kFailed: status_ = kWriteFailed; return false;
+    case FileIoResult::kShort: status_ = kWriteShort; return false;
+    case FileIoResult::kOk: break;
   }
   written_ += filled_;
   filled_ = 0;

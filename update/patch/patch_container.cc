@@ -4,26 +4,14 @@
 
 #include <new>
 
+#include "update/patch/patch_file_util.h"
+
 namespace {
 
 // Deflate cannot expand data more than 1032 times; a stated unpacked size
 // beyond that for the packed bytes given is a lie, refused before allocating.
 constexpr int64_t kMaxDeflateRatio = 1032;
 constexpr int64_t kDeflateSlack = 1024;
-
-enum class ReadResult { kOk, kFailed, kShort };
-
-ReadResult ReadExactly(HANDLE file, void* buffer, DWORD size) {
-  DWORD total = 0;
-  while (total < size) {
-    DWORD got = 0;
-    if (!ReadFile(file, static_cast<uint8_t*>(buffer) + total, size - total, &got, nullptr))
-      return ReadResult::kFailed;
-    if (got == 0) return ReadResult::kShort;
-    total += got;
-  }
-  return ReadResult::kOk;
-}
 
 uint32_t LittleEndian32(const uint8_t* bytes) {
   return uint32_t{bytes[0]} | (uint32_t{bytes[1]} << 8) | (uint32_t{bytes[2]} << 16) |
@@ -43,16 +31,16 @@ int64_t RemainingBytes(HANDLE file) {
 
 int ReadPatchContainer(HANDLE file, std::unique_ptr<uint8_t[]>* stream, int64_t* length) {
   uint8_t field[4];
-  switch (ReadExactly(file, field, sizeof(field))) {
-    case ReadResult::kFailed: return kContainerUnpackedSizeReadFailed;
-    case ReadResult::kShort: return kContainerUnpackedSizeShort;
-    case ReadResult::kOk: break;
+  switch (ReadFully(file, field, sizeof(field))) {
+    case FileIoResult::kFailed: return kContainerUnpackedSizeReadFailed;
+    case FileIoResult::kShort: return kContainerUnpackedSizeShort;
+    case FileIoResult::kOk: break;
   }
   const int64_t unpacked = LittleEndian32(field);
-  switch (ReadExactly(file, field, sizeof(field))) {
-    case ReadResult::kFailed: return kContainerPackedSizeReadFailed;
-    case ReadResult::kShort: return kContainerPackedSizeShort;
-    case ReadResult::kOk: break;
+  switch (ReadFully(file, field, sizeof(field))) {
+    case FileIoResult::kFailed: return kContainerPackedSizeReadFailed;
+    case FileIoResult::kShort: return kContainerPackedSizeShort;
+    case FileIoResult::kOk: break;
   }
   const int64_t packed = static_cast<int32_t>(LittleEndian32(field));
 
@@ -65,10 +53,10 @@ int ReadPatchContainer(HANDLE file, std::unique_ptr<uint8_t[]>* stream, int64_t*
 
   std::unique_ptr<uint8_t[]> packed_bytes(new (std::nothrow) uint8_t[packed > 0 ? packed : 1]);
   if (!packed_bytes) return kContainerPackedReadFailed;
-  switch (ReadExactly(file, packed_bytes.get(), static_cast<DWORD>(packed))) {
-    case ReadResult::kFailed: return kContainerPackedReadFailed;
-    case ReadResult::kShort: return kContainerPackedShort;
-    case ReadResult::kOk: break;
+  switch (ReadFully(file, packed_bytes.get(), packed)) {
+    case FileIoResult::kFailed: return kContainerPackedReadFailed;
+    case FileIoResult::kShort: return kContainerPackedShort;
+    case FileIoResult::kOk: break;
   }
 
   std::unique_ptr<uint8_t[]> unpacked_bytes(new (std::nothrow) uint8_t[unpacked > 0 ? unpacked : 1]);

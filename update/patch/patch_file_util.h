@@ -6,8 +6,20 @@
 #define UPDATE_PATCH_PATCH_FILE_UTIL_H_
 
 #include <windows.h>
+#include <stdint.h>
 
 #include <string>
+
+// Reads and writes go in pieces of at most this size, far below the 32-bit
+// count of one ReadFile or WriteFile.
+constexpr int64_t kPatchIoChunk = 8 * 1024 * 1024;
+
+enum class FileIoResult { kOk, kFailed, kShort };
+// Reads `size` bytes from the current position; `done` (optional) receives the
+// count read. kShort when the file ends first.
+FileIoResult ReadFully(HANDLE file, void* buffer, int64_t size, int64_t* done = nullptr);
+// Writes `size` bytes at the current position; kShort when a write takes nothing.
+FileIoResult WriteFully(HANDLE file, const void* buffer, int64_t size, int64_t* done = nullptr);
 
 // False for a null path or one the ANSI code page cannot convert.
 bool WidenAnsiPath(const char* path, std::wstring* wide);
