@@ -153,7 +153,7 @@ TEST_F(PatchEngineTest, CancelFlagStopsAfterATriple) {
   EXPECT_EQ(std::string(made.begin(), made.end()), "BCDExyzGHIJ");
 }
 
-TEST_F(PatchEngineTest, MissingFilesAreReported) {
+TEST_F(PatchEngineTest, MissingFilesAndABlockedTargetAreReported) {
   Write(L"old.bin", ToBytes("ABCDEFGHIJ"));
   Write(L"p.patch", MakeContainer(MakeStream({{4, 3, 2}, {4, 0, 0}}, {1, 1, 1, 1, 0, 0, 0, 0}, ToBytes("xyz"), 11)));
   int detail = 9;
@@ -167,6 +167,16 @@ TEST_F(PatchEngineTest, MissingFilesAreReported) {
   EXPECT_EQ(InMemory(L"none.bin", L"new.bin", L"p.patch"), -1);
   EXPECT_EQ(InMemory(L"old.bin", L"no_folder\\new.bin", L"p.patch"), -1);
   EXPECT_FALSE(patch_test::FileExists(temp_.Join(L"new.bin")));
+
+  // A finished file that cannot take the target's place (a folder stands
+  // there) is reported and removed.
+  ASSERT_TRUE(CreateDirectoryW(temp_.Join(L"taken").c_str(), nullptr));
+  detail = 9;
+  EXPECT_EQ(Streamed(L"old.bin", L"taken", L"p.patch", &detail), kStreamedPatchReplaceFailed);
+  EXPECT_NE(detail, 0);
+  EXPECT_EQ(InMemory(L"old.bin", L"taken", L"p.patch"), -1);
+  EXPECT_FALSE(patch_test::FileExists(temp_.Join(L"taken") + PatchOutputFile::kSuffix));
+  EXPECT_NE(GetFileAttributesW(temp_.Join(L"taken").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
 }
 
 }  // namespace
