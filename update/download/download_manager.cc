@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "update/app_util_shim.h"
+#include "app/util/file_util.h"
 #include "update/download/download_task.h"
 #include "update/versions/version_map.h"
 

@@ -7,7 +7,8 @@
 #include <cstring>
 
 #include "base/util/string_format.h"
-#include "update/app_util_shim.h"
+#include "app/util/file_util.h"
+#include "app/util/md5_context.h"
 #include "update/download/download_manager.h"
 #include "update/download/download_task.h"
 

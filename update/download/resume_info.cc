@@ -7,7 +7,8 @@
 #include <algorithm>
 #include <set>
 
-#include "update/app_util_shim.h"
+#include "app/util/file_util.h"
+#include "app/util/json_util.h"
 
 namespace {
 
@@ -41,6 +42,12 @@ bool ReplaceFileText(const std::string& path, const std::string& text) {
   if (ok) ok = MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
   if (!ok) DeleteFileA(temp.c_str());
   return ok;
+}
+
+std::string RecordText(const Json::Value& root) {
+  Json::StreamWriterBuilder builder;
+  builder["indentation"] = "\t";
+  return Json::writeString(builder, root);
 }
 
 bool ReadRecord(const std::string& file_path, Json::Value* root) {
@@ -83,7 +90,7 @@ bool SaveResumeInfo(const std::string& file_path, const std::string& md5,
     list.append(item);
   }
   root["infoList"] = list;
-  return ReplaceFileText(ResumeRecordPath(file_path), JsonToText(root));
+  return ReplaceFileText(ResumeRecordPath(file_path), RecordText(root));
 }
 
 bool LoadResumeInfo(const std::string& file_path, const std::string& md5, int64_t size,

@@ -2,7 +2,8 @@
 
 #include <json/json.h>
 
-#include "update/app_util_shim.h"
+#include "app/util/file_util.h"
+#include "app/util/json_util.h"
 #include "update/versions/version_map.h"
 
 bool ReadFileList(const std::string& path, FileList* list) {

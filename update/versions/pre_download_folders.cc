@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "update/app_util_shim.h"
+#include "app/util/file_util.h"
 #include "update/versions/version_keys.h"
 #include "update/versions/version_text.h"
 

@@ -2,7 +2,7 @@
 
 #include <json/json.h>
 
-#include "update/app_util_shim.h"
+#include "app/util/json_util.h"
 
 bool ParseDlcAddresses(const std::string& reply, std::vector<std::string>* download,
                        std::vector<std::string>* pre_download, std::string* error,

@@ -1,6 +1,7 @@
 #include "update/versions/version_keys.h"
 
-#include "update/app_util_shim.h"
+#include "app/util/file_util.h"
+#include "app/util/string_util.h"
 #include "update/versions/version_text.h"
 
 const char kLocalLauncherVersionKey[] = "_local_launcher_version_";
@@ -34,16 +35,26 @@ VersionMap& ResetVersionMap(VersionMaps* maps, const std::string& key) {
   return map;
 }
 
+namespace {
+
+std::wstring Widen(const char* text) {
+  std::wstring wide;
+  Utf8ToWide(text, &wide);
+  return wide;
+}
+
+}  // namespace
+
 std::string LoadLauncherVersion() {
   std::string version;
-  ReadVersionFromFile(NormalizePathW(L".", true) + Utf8ToWide(kLauncherVersionMapFile), &version,
+  ReadVersionFromFile(NormalizePathW(L".", true) + Widen(kLauncherVersionMapFile), &version,
                       "1.0.0");
   return version;
 }
 
 GameVersions LoadGameVersion(const std::wstring& game_path) {
   GameVersions versions;
-  ReadVersionFromFile(NormalizePathW(game_path, true) + Utf8ToWide(kGameVersionMapFile),
+  ReadVersionFromFile(NormalizePathW(game_path, true) + Widen(kGameVersionMapFile),
                       &versions.local, std::string());
   versions.remote = versions.local;
   if (!versions.local.empty()) FormatGameVersion(versions.local, &versions.display);
@@ -55,6 +66,6 @@ bool GameVersionChanged(const std::string& local, const std::string& remote) {
 }
 
 bool LoadLocalGameVersionMap(const std::wstring& game_path, VersionMap* map, std::string* error) {
-  return LoadVersionMapFile(NormalizePathW(game_path, true) + Utf8ToWide(kGameVersionMapFile), map,
+  return LoadVersionMapFile(NormalizePathW(game_path, true) + Widen(kGameVersionMapFile), map,
                             error);
 }

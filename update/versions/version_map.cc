@@ -3,7 +3,9 @@
 #include <json/json.h>
 
 #include "base/util/string_format.h"
-#include "update/app_util_shim.h"
+#include "app/util/file_util.h"
+#include "app/util/json_util.h"
+#include "app/util/string_util.h"
 
 const char kVersionEntryName[] = "version";
 
@@ -174,7 +176,9 @@ bool LoadVersionMapFile(const std::wstring& path, VersionMap* map, std::string* 
   map->clear();
   std::string text;
   if (!ReadFileTextW(path, &text)) {
-    *error = "cannot read " + WideToUtf8(path);
+    std::string narrow;
+    WideToUtf8(path, &narrow);
+    *error = "cannot read " + narrow;
     return false;
   }
   return ParseVersionMap(text, map, error);

@@ -3,21 +3,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "update/app_util_shim.h"
+#include "app/util/string_util.h"
 
 namespace {
-
-bool ParseDigits(const std::string& text, int* value) {
-  if (text.empty()) return false;
-  int64_t n = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    n = n * 10 + (c - '0');
-    if (n > INT32_MAX) return false;
-  }
-  *value = static_cast<int>(n);
-  return true;
-}
 
 int Order(int a, int b) { return a < b ? -1 : (a > b ? 1 : 0); }
 
@@ -29,20 +17,6 @@ int CompareTriples(const int a[3], const int b[3]) {
 }
 
 }  // namespace
-
-bool ParseVersionTriple(const std::string& text, int* first, int* second, int* third) {
-  *first = *second = *third = 0;
-  std::vector<std::string> parts;
-  int a, b, c;
-  if (SplitStringA(text, "_", &parts) != 3 || !ParseDigits(parts[0], &a) ||
-      !ParseDigits(parts[1], &b) || !ParseDigits(parts[2], &c)) {
-    return false;
-  }
-  *first = a;
-  *second = c;
-  *third = b;
-  return true;
-}
 
 bool IsVersionText(const std::string& text) {
   int a, b, c;
@@ -77,7 +51,7 @@ int CompareVersions(const std::string& candidate, const std::string& base,
 void FormatGameVersion(const std::string& version, std::string* display) {
   std::vector<std::string> parts;
   int n;
-  if (SplitStringA(version, "_", &parts) != 3 || !ParseDigits(parts[0], &n)) {
+  if (SplitStringA(version, "_", &parts) != 3 || !ParseDecimalDigits(parts[0], &n)) {
     *display = version;
     return;
   }

@@ -8,11 +8,6 @@
 
 #include <string>
 
-// Splits A_B_C into its parts in comparison order: first = A, second = C,
-// third = B. False (all three 0) unless there are exactly three parts, each
-// made of decimal digits only and within the signed 32-bit range.
-bool ParseVersionTriple(const std::string& text, int* first, int* second, int* third);
-
 // True when `text` is such a version.
 bool IsVersionText(const std::string& text);
 

@@ -1,5 +1,7 @@
 #include "update/versions/version_text.h"
 
+#include "app/util/string_util.h"
+
 #include <gtest/gtest.h>
 
 #include "update/versions/version_map.h"
