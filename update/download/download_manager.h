@@ -87,6 +87,7 @@ std::string JoinUrl(const std::string& base, const std::string& path);
 void InitCurlGlobal();
 
 struct DownloadTask;
+struct FileDigest;
 
 class DownloadManager {
  public:
@@ -302,6 +303,13 @@ class DownloadManager {
   // for exactly the range asked, or a 200 when the whole file was asked from
   // offset 0), discarded (an error status), or refused (ends the transfer).
   int JudgeReply(DownloadTask* task);
+  // Hashes the file's bytes from the digest's frontier up to the first byte
+  // not yet written (read back from the file).
+  void AdvanceDigest(const std::string& file_path, FileDigest* digest);
+  // After `written` bytes reached the file at `offset` from `data`.
+  void DigestWritten(DownloadTask* task, int64_t offset, const char* data, int64_t written);
+  // Whether the finished file matches its digest; `actual` is what it has.
+  bool FileIsRight(DownloadTask* task, std::string* actual);
   void StartWaitingTasks();
   void CollectFinishedTransfers();
   void ApplyPendingSpeedLimit();
@@ -349,6 +357,11 @@ class DownloadManager {
   mutable CRITICAL_SECTION lock_;
   // File path -> the file's unfinished pieces.
   std::map<std::string, std::vector<PieceInfo>> piece_map_;
+  // File path -> the digest of the file's bytes from its start up to the
+  // first byte not yet written, kept as the pieces arrive, so a finished
+  // file need not be read again whole.
+  std::map<std::string, std::unique_ptr<FileDigest>> file_digests_;
+  std::vector<char> digest_buffer_;
 
   int64_t total_bytes_ = 0;
   int64_t done_bytes_ = 0;

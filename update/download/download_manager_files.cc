@@ -20,8 +20,8 @@ namespace {
 const int kMaxIdleWaits = 5;
 const long kIdleWaitMicroseconds = 500;
 const ULONGLONG kPumpBudgetMs = 100;
-// Files are flushed and their records rewritten at most this often.
-const uint32_t kFlushIntervalMs = 1000;
+// A running piece rewrites its file's record at most this often.
+const uint32_t kRecordIntervalMs = 1000;
 const uint32_t kProgressIntervalMs = 1000;
 
 // Elapsed milliseconds on the engine clock, as unsigned 32-bit differences.
@@ -109,6 +109,7 @@ void DownloadManager::QueueFile(const std::string& path, const std::string& file
     return;
   }
   piece_map_.erase(file_path);
+  file_digests_.erase(file_path);
   const int64_t last = size - 1;
 
   if (md5.empty()) {
@@ -120,7 +121,16 @@ void DownloadManager::QueueFile(const std::string& path, const std::string& file
   }
 
   std::vector<PieceInfo> pieces;
-  if (LoadResumeInfo(file_path, md5, size, &pieces)) {
+  auto start_digest = [&] {
+    std::unique_ptr<FileDigest> digest(new FileDigest);
+    digest->size = size;
+    file_digests_[file_path] = std::move(digest);
+  };
+  const bool has_record = GetFileAttributesA(ResumeRecordPath(file_path).c_str()) !=
+                          INVALID_FILE_ATTRIBUTES;
+  const bool has_file = GetFileAttributesA(file_path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  if (has_record && LoadResumeInfo(file_path, md5, size, &pieces)) {
+    start_digest();
     int64_t missing = 0;
     for (const PieceInfo& piece : pieces) {
       DownloadTask* task = QueueTask(path, file_path, md5, piece.index, piece.begin, piece.end,
@@ -137,13 +147,14 @@ void DownloadManager::QueueFile(const std::string& path, const std::string& file
   // every piece finished just before an interruption).
   std::string digest;
   int64_t present = 0;
-  if (FileMatchesMd5(file_path, md5, &digest, &present)) {
-    DeleteResumeInfo(file_path);
+  if (has_file && FileMatchesMd5(file_path, md5, &digest, &present)) {
+    if (has_record) DeleteResumeInfo(file_path);
     CountDone(size);
     if (on_done != nullptr) on_done(user_value, kDownloadDone, path, "");
     return;
   }
-  DeleteFileA(file_path.c_str());
+  if (has_file) DeleteFileA(file_path.c_str());
+  start_digest();
 
   std::vector<PieceInfo> cut;
   if (size > piece_size_) {
@@ -160,7 +171,8 @@ void DownloadManager::QueueFile(const std::string& path, const std::string& file
                                    servers);
     TrackPiece(task);
   }
-  SaveResumeInfo(file_path, md5, piece_map_[file_path]);
+  // Nothing is downloaded yet, so a torn record would cost nothing.
+  SaveResumeInfo(file_path, md5, piece_map_[file_path], true);
 }
 
 DownloadTask* DownloadManager::QueueTask(const std::string& path, const std::string& file_path,
@@ -177,13 +189,14 @@ DownloadTask* DownloadManager::QueueTask(const std::string& path, const std::str
   task->attempt = attempt;
   task->server_index = server;
   task->user_value = user_value;
-  task->last_flush_tick = EngineTick();
   task->piece_index = index;
   task->position = begin;
   task->end = end;
   task->file_size = file_size;
   task->on_done = on_done;
   task->on_progress = on_progress;
+  auto digest = file_digests_.find(file_path);
+  if (digest != file_digests_.end()) digest->second->tasks.push_back(task);
   waiting_tasks_.push_back(task);
   return task;
 }
@@ -330,6 +343,7 @@ bool DownloadManager::StartTask(DownloadTask* task, std::string* error) {
   const std::string range = base::StringFormat("%lld-%lld", static_cast<long long>(task->position),
                                                static_cast<long long>(task->end));
   task->error_buffer[0] = '\0';
+  task->last_flush_tick = tick_;  // a record after a second of transfer
   task->reply = kReplyUnjudged;
   task->content_range.clear();
 
@@ -387,7 +401,15 @@ void DownloadManager::FinishTask(DownloadTask* task, int code, const std::string
     task->on_done(task->user_value, code, task->path, error);
   }
   if (code == kDownloadDone && error.empty()) DeleteResumeInfo(task->file_path);
-  if (free) delete task;
+  if (free) {
+    auto digest = file_digests_.find(task->file_path);
+    if (digest != file_digests_.end()) {
+      std::vector<DownloadTask*>& tasks = digest->second->tasks;
+      tasks.erase(std::remove(tasks.begin(), tasks.end(), task), tasks.end());
+      if (tasks.empty()) file_digests_.erase(digest);
+    }
+    delete task;
+  }
 }
 
 bool DownloadManager::IsRunningTask(DownloadTask* task) {
@@ -481,10 +503,72 @@ int DownloadManager::CheckTaskComplete(DownloadTask* task) {
   }
   if (UntrackPiece(task) > 0) return 0;
   std::string digest;
-  int64_t size = 0;
-  if (FileMatchesMd5(task->file_path, task->md5, &digest, &size)) return 1;
+  if (FileIsRight(task, &digest)) return 1;
   AppendTrace(task->path + ":" + task->md5 + "!=" + digest + "\n");
   return -2;
+}
+
+bool DownloadManager::FileIsRight(DownloadTask* task, std::string* actual) {
+  auto found = file_digests_.find(task->file_path);
+  if (found != file_digests_.end()) {
+    FileDigest* digest = found->second.get();
+    AdvanceDigest(task->file_path, digest);
+    if (digest->usable && digest->hashed == digest->size) {
+      digest->context.Final();
+      *actual = digest->context.DigestText();
+      return *actual == task->md5;
+    }
+  }
+  int64_t size = 0;
+  return FileMatchesMd5(task->file_path, task->md5, actual, &size);
+}
+
+void DownloadManager::AdvanceDigest(const std::string& file_path, FileDigest* digest) {
+  if (!digest->usable) return;
+  int64_t until = digest->size;
+  for (const DownloadTask* task : digest->tasks) {
+    if (task->position <= task->end && task->end >= digest->hashed) {
+      until = std::min(until, std::max(task->position, digest->hashed));
+    }
+  }
+  if (until <= digest->hashed) return;
+  HANDLE file = CreateFileA(file_path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    digest->usable = false;
+    return;
+  }
+  if (digest_buffer_.empty()) digest_buffer_.resize(1024 * 1024);
+  LARGE_INTEGER offset;
+  offset.QuadPart = digest->hashed;
+  bool ok = SetFilePointerEx(file, offset, nullptr, FILE_BEGIN) != 0;
+  while (ok && digest->hashed < until) {
+    DWORD want = static_cast<DWORD>(
+        std::min<int64_t>(until - digest->hashed, static_cast<int64_t>(digest_buffer_.size())));
+    DWORD read = 0;
+    ok = ReadFile(file, digest_buffer_.data(), want, &read, nullptr) && read == want;
+    if (ok) {
+      digest->context.Update(digest_buffer_.data(), read);
+      digest->hashed += read;
+    }
+  }
+  CloseHandle(file);
+  if (!ok) digest->usable = false;
+}
+
+void DownloadManager::DigestWritten(DownloadTask* task, int64_t offset, const char* data,
+                                    int64_t written) {
+  auto found = file_digests_.find(task->file_path);
+  if (found == file_digests_.end() || !found->second->usable) return;
+  FileDigest* digest = found->second.get();
+  if (digest->hashed < offset) AdvanceDigest(task->file_path, digest);
+  if (digest->hashed == offset) {
+    digest->context.Update(data, static_cast<size_t>(written));
+    digest->hashed += written;
+  }
+  // A finished piece may open the way to pieces written before it.
+  if (task->position > task->end) AdvanceDigest(task->file_path, digest);
 }
 
 void DownloadManager::RestartFile(DownloadTask* task) {
@@ -594,13 +678,19 @@ size_t DownloadManager::OnWriteData(char* data, size_t size, size_t count, void*
       left -= written;
       written_total += written;
     }
+    const int64_t at = task->position;
     task->position += written_total;
+    if (written_total > 0 && !task->md5.empty()) self->DigestWritten(task, at, data, written_total);
     if (ok) {
-      if (Since(self->tick_, task->last_flush_tick) >= kFlushIntervalMs ||
-          task->position > task->end) {
+      // The record follows the data it describes. A finished piece is
+      // recorded unless it is the file's last: that record is deleted once
+      // the file proves whole.
+      if (Since(self->tick_, task->last_flush_tick) >= kRecordIntervalMs) {
         task->last_flush_tick = self->tick_;
-        FlushFileBuffers(task->file);
         record_due = true;
+      } else if (task->position > task->end) {
+        auto found = self->piece_map_.find(task->file_path);
+        record_due = found != self->piece_map_.end() && found->second.size() > 1;
       }
     } else {
       self->AppendTrace(base::StringFormat(
@@ -703,6 +793,7 @@ void DownloadManager::CancelAll(DownloadMode mode) {
     FinishTask(task, kDownloadDone, "cancel", false, true);
   }
   piece_map_.clear();
+  file_digests_.clear();
   paused_ = false;
   total_bytes_ = 0;
   done_bytes_ = 0;
@@ -722,4 +813,5 @@ void DownloadManager::ReleaseAllTasks() {
   for (DownloadTask* task : waiting_tasks_) FinishTask(task, kDownloadDone, "cancel", false, true);
   waiting_tasks_.clear();
   piece_map_.clear();
+  file_digests_.clear();
 }

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/util/md5_context.h"
 #include "update/download/download_manager.h"
 
 // What becomes of the body of a piece's current reply.
@@ -62,6 +63,16 @@ struct DownloadTask {
   double tokens_time = 0;  // seconds, when the budget was last topped up
   bool throttled = false;  // held by the limit (not by the player's pause)
   std::string content_range;  // of the current reply
+};
+
+// The running digest of one file: `context` holds its bytes [0, hashed).
+// Bytes before a piece's position are final, so the frontier only moves on.
+struct FileDigest {
+  Md5Context context;
+  int64_t hashed = 0;
+  int64_t size = 0;
+  bool usable = true;  // false after a read-back failed: the file is read whole
+  std::vector<DownloadTask*> tasks;  // the file's unfinished pieces
 };
 
 #endif  // UPDATE_DOWNLOAD_DOWNLOAD_TASK_H_

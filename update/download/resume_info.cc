@@ -32,7 +32,14 @@ bool WriteAll(HANDLE file, const std::string& text) {
 
 // No flush to disk here: an old record is still a true one (it claims less),
 // so only the move's atomicity matters.
-bool ReplaceFileText(const std::string& path, const std::string& text) {
+bool ReplaceFileText(const std::string& path, const std::string& text, bool in_place) {
+  if (in_place) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool ok = WriteAll(file, text);
+    return CloseHandle(file) && ok;
+  }
   const std::string temp = path + kWritingSuffix;
   HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -76,7 +83,7 @@ bool ReadInteger(const Json::Value& piece, const char* name, int64_t* value) {
 std::string ResumeRecordPath(const std::string& file_path) { return file_path + kRecordSuffix; }
 
 bool SaveResumeInfo(const std::string& file_path, const std::string& md5,
-                    const std::vector<PieceInfo>& pieces) {
+                    const std::vector<PieceInfo>& pieces, bool first) {
   size_t slash = file_path.find_last_of("\\/");
   if (slash != std::string::npos && slash > 0) CreateDirectoriesA(file_path.substr(0, slash));
   Json::Value root(Json::objectValue);
@@ -90,7 +97,7 @@ bool SaveResumeInfo(const std::string& file_path, const std::string& md5,
     list.append(item);
   }
   root["infoList"] = list;
-  return ReplaceFileText(ResumeRecordPath(file_path), RecordText(root));
+  return ReplaceFileText(ResumeRecordPath(file_path), RecordText(root), first);
 }
 
 bool LoadResumeInfo(const std::string& file_path, const std::string& md5, int64_t size,
@@ -146,7 +153,5 @@ bool ResumeInfoMatches(const std::string& file_path, const std::string& md5) {
 }
 
 void DeleteResumeInfo(const std::string& file_path) {
-  const std::string record = ResumeRecordPath(file_path);
-  DeleteFileA(record.c_str());
-  DeleteFileA((record + kWritingSuffix).c_str());
+  DeleteFileA(ResumeRecordPath(file_path).c_str());
 }

@@ -9,9 +9,11 @@
 // listed pieces are claimed to be in the file.
 //
 // A record is written beside and then moved over the old one, so a crash
-// leaves the old record or the new one, never a torn one. The data file is
-// flushed before its record is rewritten, so a record never claims bytes
-// that are not on disk.
+// leaves the old record or the new one, never a torn one. It is written after
+// the bytes it claims have been handed to the system, so a stopped or killed
+// process never leaves a record that claims more than the file holds. (After
+// a power loss the disk may lack bytes a record claims; the file's digest,
+// checked before it is passed as whole, then sends it to be fetched again.)
 //
 // Stateless functions; the download engine calls them on its thread.
 #ifndef UPDATE_DOWNLOAD_RESUME_INFO_H_
@@ -32,9 +34,10 @@ std::string ResumeRecordPath(const std::string& file_path);
 
 // Creates the file's folders when missing and writes the record anew (beside,
 // then replacing). False when it could not be written; the old record, if
-// any, is then left as it was.
+// any, is then left as it was. `first` writes it in place instead, for a file
+// with nothing downloaded yet, whose torn record would lose nothing.
 bool SaveResumeInfo(const std::string& file_path, const std::string& md5,
-                    const std::vector<PieceInfo>& pieces);
+                    const std::vector<PieceInfo>& pieces, bool first = false);
 
 // The unfinished pieces of a file of `size` bytes whose digest is `md5`.
 // True only for a record that can be trusted: it parses, names this digest,
@@ -49,8 +52,7 @@ bool LoadResumeInfo(const std::string& file_path, const std::string& md5, int64_
 // The record reads, parses and its "md5" is a string equal to `md5`.
 bool ResumeInfoMatches(const std::string& file_path, const std::string& md5);
 
-// Deletes the record (and a leftover of an interrupted write); quiet when
-// there is none.
+// Deletes the record; quiet when there is none.
 void DeleteResumeInfo(const std::string& file_path);
 
 #endif  // UPDATE_DOWNLOAD_RESUME_INFO_H_
