@@ -5,7 +5,7 @@
 # start cost tens of milliseconds instead of seconds.
 set -euo pipefail
 
-: "${QUORVEL_WINEPREFIX:?set by the build (the build tree's wine prefix)}"
+: "${QUORVEL_WINEPREFIX:?set by the build to the wine prefix of the build tree}"
 export WINEPREFIX=$QUORVEL_WINEPREFIX
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe=d"}
@@ -18,7 +18,8 @@ if [ -z "${DISPLAY:-}" ]; then
   (
     flock 9
     if ! [ -e "/tmp/.X11-unix/X${display#:}" ]; then
-      setsid Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 < /dev/null &
+      # 9>&-: the server must not inherit (and so hold) the lock.
+      setsid Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 </dev/null 9>&- &
       for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.05; done
     fi
   ) 9>"$lock"
@@ -29,13 +30,23 @@ if [ ! -f "$WINEPREFIX/.quorvel-ready" ]; then
   (
     flock 9
     if [ ! -f "$WINEPREFIX/.quorvel-ready" ]; then
-      wineboot -i >/dev/null 2>&1 || true
-      wineserver -w
+      wineboot -i >/dev/null 2>&1 </dev/null 9>&- || true
+      wineserver -w 9>&-
       touch "$WINEPREFIX/.quorvel-ready"
     fi
   ) 9>"$WINEPREFIX.lock"
 fi
 
 # Persistent wineserver: later runs in this prefix attach to it.
-wineserver -p 60 >/dev/null 2>&1 || true
-exec wine "$@"
+wineserver -p 60 >/dev/null 2>&1 </dev/null || true
+
+# Wine's helper processes (services, explorer) outlive the program and would
+# keep CTest's output pipe open; give them a file instead and copy it out.
+out=$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX")
+trap 'rm -f "$out"' EXIT
+set +e
+wine "$@" >"$out" 2>&1 </dev/null
+rc=$?
+set -e
+cat "$out"
+exit $rc

@@ -59,7 +59,9 @@ class SupportWeakCallback {
   virtual ~SupportWeakCallback() = default;
 
   std::weak_ptr<WeakFlag> GetWeakFlag() {
-    if (!flag_) flag_ = std::shared_ptr<WeakFlag>(static_cast<WeakFlag*>(nullptr));
+    // The record's object pointer is null, so test the count, not the pointer.
+    if (flag_.use_count() == 0)
+      flag_ = std::shared_ptr<WeakFlag>(static_cast<WeakFlag*>(nullptr));
     return flag_;
   }
 
@@ -68,7 +70,7 @@ class SupportWeakCallback {
     return WeakCallback<std::decay_t<F>>(GetWeakFlag(), std::forward<F>(f));
   }
 
-  bool HasWeakFlag() const { return static_cast<bool>(flag_); }
+  bool HasWeakFlag() const { return flag_.use_count() != 0; }
 
  protected:
   void ReleaseWeakFlag() { flag_.reset(); }
