@@ -26,11 +26,46 @@ using loop_test::Event;
 using loop_test::ScopedFakeLoopClock;
 
 // The same ordering guarantees hold whichever pump waits for the loop.
+// A loop of the kind under test that reports when a non-nestable task (the
+// quit task of FrameworkThread::Stop) has been queued.
+template <typename Base>
+class SpyLoop : public Base {
+ public:
+  explicit SpyLoop(Event* non_nestable_queued) : non_nestable_queued_(non_nestable_queued) {}
+  void EnqueueTask(base::QueuedTask task) override {
+    bool non_nestable = !task.nestable;
+    Base::EnqueueTask(std::move(task));
+    if (non_nestable) non_nestable_queued_->Signal();
+  }
+
+ private:
+  Event* non_nestable_queued_;
+};
+
+class SpyLoopFactory : public base::MessageLoopFactory {
+ public:
+  SpyLoopFactory(int kind, Event* non_nestable_queued)
+      : kind_(kind), non_nestable_queued_(non_nestable_queued) {}
+  std::unique_ptr<MessageLoop> CreateMessageLoop() override {
+    if (kind_ == MessageLoop::kUILoop)
+      return std::make_unique<SpyLoop<base::UIMessageLoop>>(non_nestable_queued_);
+    if (kind_ == MessageLoop::kIOLoop)
+      return std::make_unique<SpyLoop<base::IOMessageLoop>>(non_nestable_queued_);
+    return std::make_unique<SpyLoop<MessageLoop>>(non_nestable_queued_);
+  }
+
+ private:
+  int kind_;
+  Event* non_nestable_queued_;
+};
+
 class LoopOrderingTest : public ::testing::TestWithParam<int> {
  protected:
   void SetUp() override {
     thread_ = std::make_unique<FrameworkThread>("Worker");
-    ASSERT_TRUE(thread_->StartWithLoop(GetParam()));
+    thread_->SetMessageLoopFactory(std::make_shared<SpyLoopFactory>(GetParam(), &quit_queued_));
+    ASSERT_TRUE(thread_->StartWithLoop(FrameworkThread::kFactoryLoop));
+    ASSERT_EQ(thread_->message_loop()->kind(), GetParam());
     proxy_ = thread_->message_loop()->proxy();
   }
   void TearDown() override {
@@ -38,7 +73,15 @@ class LoopOrderingTest : public ::testing::TestWithParam<int> {
     thread_.reset();
   }
 
+  // Declared after a test's locals, stops the thread before they go, also
+  // when an assertion returns early.
+  struct StopOnExit {
+    FrameworkThread* thread;
+    ~StopOnExit() { thread->Stop(); }
+  };
+
   ScopedFakeLoopClock clock_;  // outlives the thread
+  Event quit_queued_;
   std::unique_ptr<FrameworkThread> thread_;
   std::shared_ptr<MessageLoopProxy> proxy_;
 };
@@ -50,6 +93,7 @@ TEST_P(LoopOrderingTest, ImmediateTasksRunInPostingOrderWithoutOverlap) {
   std::atomic<bool> overlapped{false};
   std::atomic<int> children_run{0};
   Event done;
+  StopOnExit stop_on_exit{thread_.get()};
   for (int i = 0; i < kTasks; ++i) {
     ASSERT_TRUE(proxy_->PostTask([&, i] {
       if (running.fetch_add(1) != 0) overlapped = true;
@@ -83,6 +127,7 @@ TEST_P(LoopOrderingTest, DelayedTasksRunInDueOrderAndNeverEarly) {
   const int delays_ms[] = {30, 10, 20, 10, 1, 30, 20, 1, 10};
   const int count = static_cast<int>(std::size(delays_ms));
   std::vector<int> ran;  // indexes, in running order
+  StopOnExit stop_on_exit{thread_.get()};
   for (int i = 0; i < count; ++i) {
     ASSERT_TRUE(proxy_->PostDelayedTask([&ran, i] { ran.push_back(i); },
                                         TimeDelta::FromMilliseconds(delays_ms[i])));
@@ -109,6 +154,10 @@ TEST_P(LoopOrderingTest, StopRunsTheDueTasksFirst) {
   std::atomic<bool> far_run{false};
   auto far_token = std::make_shared<int>(0);
   std::weak_ptr<int> far_watch = far_token;
+  StopOnExit stop_on_exit{thread_.get()};
+  // Hold the worker until the quit task is queued, so that everything below
+  // is still waiting when the quit arrives.
+  proxy_->PostTask([this] { quit_queued_.Wait(); });
   for (int i = 0; i < 100; ++i) proxy_->PostTask([&] { ++immediate_run; });
   for (int i = 0; i < 5; ++i) proxy_->PostDelayedTask([&] { ++delayed_run; }, TimeDelta(1000));
   proxy_->PostDelayedTask([&far_run, far_token] { far_run = true; },
