@@ -1,0 +1,3 @@
+#include "update/patch/patch_cancel_flag.h"
+
+std::atomic<bool> PatchCancelFlag{false};
