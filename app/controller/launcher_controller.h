@@ -22,9 +22,7 @@
 // while the other reads (versions, game folder, language code, activity
 // address) are locked texts.
 //
-// Operations name their thread; those of the update engine, thread bridges,
-// message boxes, skin configuration and game control are declared with the
-// parts that define them.
+// Each operation names the thread it runs on.
 #ifndef APP_CONTROLLER_LAUNCHER_CONTROLLER_H_
 #define APP_CONTROLLER_LAUNCHER_CONTROLLER_H_
 
