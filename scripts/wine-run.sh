@@ -17,7 +17,11 @@ if [ -z "${DISPLAY:-}" ]; then
   lock=/tmp/quorvel-xvfb${display#:}.lock
   (
     flock 9
-    if ! [ -e "/tmp/.X11-unix/X${display#:}" ]; then
+    # A socket can outlive its server (a killed session): trust the server's
+    # own lock file and its pid instead.
+    xlock=/tmp/.X${display#:}-lock
+    if ! { [ -f "$xlock" ] && kill -0 "$(tr -d ' ' < "$xlock")" 2>/dev/null; }; then
+      rm -f "/tmp/.X11-unix/X${display#:}"
       # 9>&-: the server must not inherit (and so hold) the lock.
       setsid Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 </dev/null 9>&- &
       for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.05; done

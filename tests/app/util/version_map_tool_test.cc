@@ -7,28 +7,17 @@
 #include <cstdio>
 #include <string>
 
+#include "test_support/file_bytes.h"
 #include "test_support/temp_folder.h"
 #include "update/versions/version_map.h"
 
 namespace {
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-  FILE* file = fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr) << path;
-  fwrite(bytes.data(), 1, bytes.size(), file);
-  fclose(file);
+  ASSERT_TRUE(testing_support::WriteFileBytes(path, bytes));
 }
 
-std::string ReadFile(const std::string& path) {
-  FILE* file = fopen(path.c_str(), "rb");
-  if (file == nullptr) return "<missing>";
-  std::string text;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof(buffer), file)) > 0) text.append(buffer, n);
-  fclose(file);
-  return text;
-}
+std::string ReadFile(const std::string& path) { return testing_support::ReadFileBytes(path); }
 
 // Runs each test in a fresh launcher folder.
 class VersionMapToolTest : public ::testing::Test {

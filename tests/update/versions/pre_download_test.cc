@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "test_support/file_bytes.h"
 #include "test_support/temp_folder.h"
 #include "update/versions/version_keys.h"
 
@@ -17,10 +18,7 @@ namespace {
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 void WriteFile(const std::string& path, const std::string& text) {
-  FILE* file = fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr) << path;
-  fwrite(text.data(), 1, text.size(), file);
-  fclose(file);
+  ASSERT_TRUE(testing_support::WriteFileBytes(path, text));
 }
 
 bool Exists(const std::string& path) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "test_support/file_bytes.h"
 #include "test_support/temp_folder.h"
 #include "update/versions/file_list.h"
 #include "update/versions/server_replies.h"
@@ -18,22 +19,10 @@ const char kMd5A[] = "0123456789abcdef0123456789abcdef";
 const char kMd5B[] = "fedcba9876543210fedcba9876543210";
 
 void WriteFile(const std::wstring& path, const std::string& text) {
-  FILE* file = _wfopen(path.c_str(), L"wb");
-  ASSERT_NE(file, nullptr);
-  fwrite(text.data(), 1, text.size(), file);
-  fclose(file);
+  ASSERT_TRUE(testing_support::WriteFileBytes(path, text));
 }
 
-std::string ReadFile(const std::wstring& path) {
-  std::string text;
-  FILE* file = _wfopen(path.c_str(), L"rb");
-  if (file == nullptr) return "<missing>";
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof(buffer), file)) > 0) text.append(buffer, n);
-  fclose(file);
-  return text;
-}
+std::string ReadFile(const std::wstring& path) { return testing_support::ReadFileBytes(path); }
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 

@@ -1,0 +1,207 @@
+// LauncherController: the one process-wide object through which the UI
+// thread (0) and the update engine's worker thread (1) share the launcher's
+// state: settings and server overrides, download statistics and identity
+// texts, the main window and the game's windows, the two update-state slots,
+// the version maps, the update flags and versions, the skin's titles and
+// links, and the options of the directory reply.
+//
+// Made on first use by GetInstance and destroyed at process exit, after both
+// threads have ended. Every field is public and is read or written directly;
+// each has one writing thread:
+//  - thread 0: settings, mainWindow, titles, links, jumpLinks,
+//    languageChangePending (set), closeQuestionPending, messageBoxOpen,
+//    messageBoxShown; it reloads the game version when the game folder
+//    changes;
+//  - thread 1: the state slots, versionMaps, the versions, the update and
+//    pre-download flags, the directory reply's options, errorShown and the
+//    download statistics.
+// Thread 0 never touches the state objects: it reads the published snapshot
+// of the current state (GetCurrentStateInfo) and the pre-download step
+// (GetPreDownloadStep), which thread 1 publishes whenever it changes a slot.
+// Flags are atomic; the texts that both threads write or that one writes
+// while the other reads (versions, game folder, language code, activity
+// address) are locked texts.
+//
+// Each operation names the thread it runs on.
+#ifndef APP_CONTROLLER_LAUNCHER_CONTROLLER_H_
+#define APP_CONTROLLER_LAUNCHER_CONTROLLER_H_
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/config/download_record.h"
+#include "app/config/jump_link.h"
+#include "app/config/launcher_settings.h"
+#include "app/config/server_overrides.h"
+#include "app/controller/locked_string.h"
+#include "app/controller/provisional_state.h"
+#include "update/versions/version_map.h"
+
+class LauncherController {
+ public:
+  // What thread 0 may know of the current update state.
+  struct StateInfo {
+    int32_t type;  // StateType, -1 when the slot is empty
+    int32_t pass;  // 0 launcher, 1 game, -1 when the slot is empty
+  };
+
+  // The process-wide controller; made on the first call, from any thread.
+  static LauncherController* GetInstance();
+
+  // Every field at its default. Tests make controllers of their own.
+  LauncherController();
+  ~LauncherController();
+  LauncherController(const LauncherController&) = delete;
+  LauncherController& operator=(const LauncherController&) = delete;
+
+  // Start-up on thread 0, before thread 1 exists: the save folder, the
+  // extra configuration, the settings (first-run defaults when missing), the
+  // statistics, the gid, the language, the UI channel, the server overrides,
+  // the fonts and the game-file aliases.
+  void Init();
+  // Thread 1, once, after it enrolled: the download engine, the flags, the
+  // version maps, the pre-download folders and the local versions.
+  void InitVersionState();
+  // Thread 1, at its end: stops the download engine, empties both slots and
+  // erases the version maps.
+  void Shutdown();
+
+  // A copy of fileAliases, for either thread to walk.
+  std::map<std::wstring, std::wstring> GetFileAliases() const;
+
+  // Settings files, thread 0 (SaveDownloadRecord also on thread 1).
+  bool LoadSettings();
+  void SaveSettings();
+  bool LoadDownloadRecord();
+  void SaveDownloadRecord();
+  void LoadServerOverrides();
+  bool LoadExtraConfig();
+  void LoadGid();
+  // Takes over every field of `changed` that differs: saves, applies the
+  // speed limits, writes or deletes the start-with-Windows value, marks a
+  // language change and tracks the change.
+  void ApplySettings(const LauncherSettings& changed);
+
+  // Thread 0: remembers the main window and marks it with the property
+  // kLauncherInstanceName, whose value is the window itself; null removes the
+  // mark from the window remembered and forgets it.
+  void SetMainWindow(HWND window);
+  // Any thread: sends the message to the main window from thread 0. Dropped
+  // when thread 0 or the main window does not exist when it gets there.
+  void NotifyMainWindow(uint32_t message, WPARAM wparam, LPARAM lparam);
+
+  // Thread 1: installs `next` as the current state (ownership passes in
+  // every case). A state of the same type and pass kind as the current one
+  // is dropped; otherwise the old state's Exit, the new one's Enter with the
+  // old one, then the old one is deleted.
+  void SetState(std::unique_ptr<State> next);
+  // Thread 1: publishes the pre-download slot's step (-1 when empty); the
+  // pre-download state calls it whenever its step changes.
+  void PublishPreDownloadStep(int32_t step);
+
+  // Any thread.
+  StateInfo GetCurrentStateInfo() const { return currentStateInfo.load(); }
+  int32_t GetPreDownloadStep() const { return preDownloadStep.load(); }
+
+  // Version maps, versions and pre-download folders, over the functions of
+  // update/versions. Thread 1, except LoadGameVersion, GameVersionChanged and
+  // HasUnfinishedPreDownload, which the windows call too.
+  VersionMap& ResetVersionMap(const std::string& key);
+  void LoadLauncherVersion();
+  void LoadGameVersion();
+  bool GameVersionChanged() const;
+  bool LoadLocalGameVersionMap();
+  int GetPreDownloadStatus();
+  int PrunePreDownloads();
+  bool HasUnfinishedPreDownload() const;
+
+  // Server overrides.
+  ServerOverrides serverOverrides;
+
+  // Player settings.
+  LauncherSettings settings;
+
+  // Download statistics.
+  DownloadRecord downloadRecord;
+
+  // Identity, for the tracking records.
+  std::string gid;
+  std::string installPackageType;
+
+  // Windows.
+  HWND mainWindow = nullptr;
+  std::vector<HWND> gameWindows;
+
+  // Update state slots (thread 1 only).
+  std::unique_ptr<State> currentState;
+  std::unique_ptr<State> preDownloadState;
+
+  // Maps.
+  std::map<std::string, VersionMap> versionMaps;
+  // Game file name on the servers -> name in the game folder.
+  std::map<std::wstring, std::wstring> fileAliases;
+
+  // Flags.
+  std::atomic<bool> engineStarted{false};
+  std::atomic<bool> firstRun{false};
+  std::atomic<bool> closeQuestionPending{false};
+  std::atomic<bool> launcherReplaced{false};
+  std::atomic<bool> restartPromptArmed{true};
+  std::atomic<bool> cefFilesStaged{false};
+  std::atomic<bool> fontsStaged{false};
+  std::atomic<bool> forceUpdateLauncher{false};
+  std::atomic<int32_t> resourceReload{0};  // 1 replaced, -1 removed, 0 unchanged
+  std::atomic<bool> languageChangePending{false};
+  std::atomic<bool> autoEnterGame{false};
+
+  // Versions.
+  LockedStringA launcherVersion{"1.0.0"};
+  LockedStringA localGameVersion;
+  LockedStringA downloadingVersion;
+  LockedStringA displayGameVersion;
+  LockedStringA remoteGameVersion;
+
+  // Pre-download.
+  std::vector<std::string> preDownloadFolders;
+  LockedStringA preDownloadVersion;
+  std::atomic<uint64_t> preDownloadBytes{0};
+  std::atomic<bool> resumeRequested{false};
+  std::atomic<bool> pausedByUser{false};
+  std::atomic<bool> preDlcCheck{false};
+
+  // Skin configuration (thread 0 only).
+  std::map<std::string, std::wstring> titles;
+  std::map<std::string, std::string> links;
+  std::vector<JumpLink> jumpLinks;
+
+  // Directory reply options.
+  LockedStringA activityAddress;
+  int32_t patchOption = 2;
+  std::atomic<bool> useWebExtraParam{false};
+  std::string publicAddress;
+
+  // User-interface flags.
+  std::atomic<bool> errorShown{false};
+  std::atomic<bool> messageBoxOpen{false};
+  std::atomic<bool> messageBoxShown{false};
+
+  // Published for thread 0 by thread 1 (see the top of this file).
+  std::atomic<StateInfo> currentStateInfo{StateInfo{-1, -1}};
+  std::atomic<int32_t> preDownloadStep{-1};
+
+ private:
+  void PublishCurrentState();
+
+  // A command-line language is in force for this run only: the settings file
+  // keeps the player's own choice until the player picks a language.
+  bool commandLineLanguageInForce_ = false;
+  int32_t playerLanguageType_ = 0;
+};
+
+#endif  // APP_CONTROLLER_LAUNCHER_CONTROLLER_H_

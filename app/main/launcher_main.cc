@@ -1,0 +1,82 @@
+// The launcher's process entry: the working folder, the command-line modes,
+// the single instance, the browser runtime, then MainThread on this thread.
+// Every path returns 0.
+
+#include <windows.h>
+
+#include <ole2.h>
+
+#include <string>
+#include <vector>
+
+#include "app/controller/launcher_services.h"
+#include "app/main/command_line_overrides.h"
+#include "app/main/launch_mode.h"
+#include "app/main/main_thread.h"
+#include "app/main/single_instance.h"
+#include "app/util/process_util.h"
+#include "app/util/version_map_tool.h"
+#include "base/file/path_util.h"
+#include "base/message_loop/message_loop.h"
+
+namespace {
+
+// Finishes a self-replacement that the previous launcher started before it
+// ended. Ends the process.
+void FinishReplacement(const std::vector<std::wstring>& arguments) {
+  LauncherServices* services = LauncherServices::Get();
+  const std::wstring& source = arguments[0];
+  const std::wstring& target = arguments[1];
+  const std::wstring& command = arguments[2];
+  // Gives the launcher that started us time to end.
+  Sleep(4000);
+  if (!source.empty() && !target.empty()) CopyFileW(source.c_str(), target.c_str(), FALSE);
+  services->ApplyStagedCefUpdate();
+  services->ApplyStagedFontUpdate();
+  if (!command.empty()) RunProgram(command, L"", L"");
+  services->DeleteSelfAndExit();
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  SetCurrentDirectoryW(base::GetModuleDirectory().c_str());
+
+  LaunchMode mode = LaunchMode::Read(LaunchMode::ProcessArguments(), &CommandLineOverrides::Get());
+  switch (mode.kind) {
+    case LaunchMode::kReplace:
+      FinishReplacement(mode.arguments);
+      return 0;
+    case LaunchMode::kMakeVersion:
+      MakeVersionMap(mode.arguments[0]);
+      return 0;
+    case LaunchMode::kMakeDependenceVersion:
+      MakeDependenceVersionMap(mode.arguments[0]);
+      return 0;
+    case LaunchMode::kStart:
+      break;
+  }
+
+  if (!SingleInstance::Claim()) {
+    SingleInstance::WakeFirstInstance();
+    return 0;
+  }
+
+  LauncherServices* services = LauncherServices::Get();
+  bool browser_runtime = services->PrependCefFolderToPath();
+  if (browser_runtime) {
+    OleInitialize(nullptr);
+    services->StartBrowserRuntime(base::GetModuleDirectory() + L"cef_temp\\");
+  }
+
+  {
+    MainThread main_thread;
+    main_thread.RunOnCurrentThreadWithLoop(base::MessageLoop::kUILoop);
+  }
+
+  if (browser_runtime) {
+    services->StopBrowserRuntime();
+    OleUninitialize();
+  }
+  return 0;
+}

@@ -1,0 +1,279 @@
+// launcher.exe as a process: its command-line modes and its single instance.
+// Each run uses a copy of the executable in a folder of its own, which
+// becomes the copy's working folder.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/controller/launcher_messages.h"
+#include "app/main/single_instance.h"
+#include "app/util/file_util.h"
+#include "app/util/json_util.h"
+#include "base/file/path_util.h"
+#include "test_support/temp_folder.h"
+
+namespace {
+
+constexpr DWORD kProcessTimeoutMs = 30000;
+
+std::wstring BuiltLauncher() { return base::GetModuleDirectory() + QUORVEL_LAUNCHER_EXE; }
+
+// Runs `condition` until it holds or the time is up, dispatching this
+// thread's messages meanwhile.
+template <typename Condition>
+bool PumpUntil(Condition condition, DWORD timeout_ms = kProcessTimeoutMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    if (condition()) return true;
+    if (GetTickCount() - start > timeout_ms) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+}
+
+// A launcher copy in a folder of its own.
+class LauncherCopy {
+ public:
+  LauncherCopy() {
+    exe_ = folder_.Join(L"launcher.exe");
+    EXPECT_TRUE(CopyFileW(BuiltLauncher().c_str(), exe_.c_str(), FALSE)) << "no launcher.exe";
+  }
+  ~LauncherCopy() {
+    if (process_) {
+      if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 1);
+      WaitForSingleObject(process_, 5000);
+      CloseHandle(process_);
+    }
+  }
+
+  bool Start(const std::vector<std::wstring>& arguments) {
+    std::wstring command_line = L"\"" + exe_ + L"\"";
+    for (const std::wstring& argument : arguments) command_line += L" \"" + argument + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(exe_.c_str(), &command_line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        folder_.path().c_str(), &startup, &info)) {
+      return false;
+    }
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    pid_ = info.dwProcessId;
+    return true;
+  }
+
+  bool Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+  // The exit code, or -1 when the process did not end in time.
+  int WaitForExit(DWORD timeout_ms = kProcessTimeoutMs) {
+    if (!PumpUntil([this] { return !Running(); }, timeout_ms)) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    return static_cast<int>(code);
+  }
+
+  // Starts with `arguments` and waits for the end; the exit code or -1.
+  int Run(const std::vector<std::wstring>& arguments) {
+    if (!Start(arguments)) return -2;
+    return WaitForExit();
+  }
+
+  // The copy's main window, once it has one.
+  HWND MainWindow() const {
+    HWND window = SingleInstance::FindLauncherWindow();
+    DWORD owner = 0;
+    if (window) GetWindowThreadProcessId(window, &owner);
+    return owner == pid_ ? window : nullptr;
+  }
+
+  std::wstring Path(const std::wstring& name) const { return folder_.Join(name); }
+  bool Exists(const std::wstring& name) const {
+    return GetFileAttributesW(Path(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
+  std::string MapVersion(const std::wstring& name) const {
+    std::string text;
+    Json::Value root;
+    if (!ReadFileTextW(Path(name), &text) || !ParseJson(text, &root, nullptr)) return "";
+    return root["version"].asString();
+  }
+  const std::wstring& exe() const { return exe_; }
+
+ private:
+  testing_support::TempFolder folder_;
+  std::wstring exe_;
+  HANDLE process_ = nullptr;
+  DWORD pid_ = 0;
+};
+
+// Holds the single-instance semaphore as a first launcher without a window
+// would: a normal start then ends at once without doing anything.
+class HeldInstance {
+ public:
+  HeldInstance() : semaphore_(CreateSemaphoreW(nullptr, 1, 1, kLauncherInstanceName)) {}
+  ~HeldInstance() { CloseHandle(semaphore_); }
+
+ private:
+  HANDLE semaphore_;
+};
+
+TEST(LauncherProcessTest, ToolModesWriteTheirMapAndExit) {
+  HeldInstance held;  // the tool modes never look at it
+
+  LauncherCopy launcher;
+  ASSERT_EQ(0, launcher.Run({L"make_version", L"1_2_3"}));
+  EXPECT_EQ("1_2_3", launcher.MapVersion(L"launcher_version_map.txt"));
+  EXPECT_FALSE(launcher.Exists(L"save"));
+
+  LauncherCopy dependence;
+  CreateDirectoryW(dependence.Path(L"dependence").c_str(), nullptr);
+  ASSERT_TRUE(WriteFileTextW(dependence.Path(L"dependence\\a.dll"), "abc"));
+  ASSERT_EQ(0, dependence.Run({L"make_dependence_version", L"2_0_0"}));
+  EXPECT_EQ("2_0_0", dependence.MapVersion(L"dependence_version_map.txt"));
+  EXPECT_FALSE(dependence.Exists(L"save"));
+}
+
+TEST(LauncherProcessTest, OtherCommandLinesStartNormally) {
+  HeldInstance held;
+  const std::vector<std::wstring> cases[] = {
+      {},
+      {L"make_version"},
+      {L"make_version", L"1", L"2"},
+      {L"Make_version", L"1_2_3"},
+      {L"make_dependence_version"},
+      {L"set_language", L"ko"},
+      {L"set_language", L"ko", L"taa"},
+      {L"set_language"},
+      {L"set_platform", L"win64"},
+      {L"set_platform", L"a", L"b"},
+      {L"replace", L"a", L"b"},
+      {L"restore", L"a", L"b", L"c"},
+  };
+  for (const std::vector<std::wstring>& arguments : cases) {
+    SCOPED_TRACE(arguments.empty() ? L"(none)" : arguments[0]);
+    LauncherCopy launcher;
+    // A normal start meets the held instance and ends before its start-up.
+    EXPECT_EQ(0, launcher.Run(arguments));
+    EXPECT_FALSE(launcher.Exists(L"save"));
+    EXPECT_FALSE(launcher.Exists(L"launcher_version_map.txt"));
+    EXPECT_FALSE(launcher.Exists(L"dependence_version_map.txt"));
+  }
+}
+
+TEST(LauncherProcessTest, ReplaceCopiesTheNewFileAndStartsTheCommand) {
+  LauncherCopy replacer;
+  LauncherCopy started;
+  ASSERT_TRUE(WriteFileTextW(replacer.Path(L"new.bin"), "new"));
+  ASSERT_TRUE(WriteFileTextW(replacer.Path(L"old.bin"), "old"));
+  // The command is started as it stands: here another launcher's tool mode.
+  std::wstring command = started.exe() + L" make_version 9_9_9";
+
+  ASSERT_EQ(0, replacer.Run({L"replace", replacer.Path(L"new.bin"), replacer.Path(L"old.bin"),
+                             command}));
+  std::string text;
+  ASSERT_TRUE(ReadFileTextW(replacer.Path(L"old.bin"), &text));
+  EXPECT_EQ("new", text);
+  EXPECT_TRUE(PumpUntil([&] { return started.MapVersion(L"launcher_version_map.txt") == "9_9_9"; }));
+
+  // Empty arguments copy nothing and start nothing.
+  LauncherCopy empty;
+  ASSERT_TRUE(WriteFileTextW(empty.Path(L"old.bin"), "old"));
+  ASSERT_EQ(0, empty.Run({L"replace", L"", L"", L""}));
+  ASSERT_TRUE(ReadFileTextW(empty.Path(L"old.bin"), &text));
+  EXPECT_EQ("old", text);
+  EXPECT_FALSE(empty.Exists(L"save"));
+}
+
+// The first instance here is this test: its window carries the property,
+// hidden as in the tray.
+class FakeFirstInstance {
+ public:
+  FakeFirstInstance() {
+    WNDCLASSW window_class = {};
+    window_class.lpfnWndProc = &FakeFirstInstance::WindowProc;
+    window_class.hInstance = GetModuleHandleW(nullptr);
+    window_class.lpszClassName = L"QuorvelFakeLauncher";
+    RegisterClassW(&window_class);
+    window_ = CreateWindowExW(0, window_class.lpszClassName, L"fake", WS_OVERLAPPEDWINDOW, 0, 0,
+                              200, 100, nullptr, nullptr, window_class.hInstance, nullptr);
+    SetPropW(window_, kLauncherInstanceName, window_);
+    semaphore_ = CreateSemaphoreW(nullptr, 1, 1, kLauncherInstanceName);
+    received().clear();
+  }
+  ~FakeFirstInstance() {
+    RemovePropW(window_, kLauncherInstanceName);
+    DestroyWindow(window_);
+    CloseHandle(semaphore_);
+  }
+  HWND window() const { return window_; }
+
+  struct Message {
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+  };
+  static std::vector<Message>& received() {
+    static std::vector<Message> messages;
+    return messages;
+  }
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == MsgShowMainWindow) received().push_back({message, wparam, lparam});
+    return DefWindowProcW(window, message, wparam, lparam);
+  }
+
+  HWND window_ = nullptr;
+  HANDLE semaphore_ = nullptr;
+};
+
+TEST(LauncherProcessTest, ASecondStartWakesTheFirstInstanceAndExits) {
+  FakeFirstInstance first;
+  ASSERT_FALSE(IsWindowVisible(first.window()));
+  LauncherCopy second;
+  EXPECT_EQ(0, second.Run({}));
+  ASSERT_TRUE(PumpUntil([] { return !FakeFirstInstance::received().empty(); }, 5000));
+  ASSERT_EQ(1u, FakeFirstInstance::received().size());
+  EXPECT_EQ(0u, FakeFirstInstance::received()[0].wparam);
+  EXPECT_EQ(0, FakeFirstInstance::received()[0].lparam);
+  EXPECT_TRUE(IsWindowVisible(first.window()));
+  EXPECT_FALSE(second.Exists(L"save"));
+}
+
+TEST(LauncherProcessTest, TwoLaunchersShareOneInstance) {
+  LauncherCopy first;
+  ASSERT_TRUE(first.Start({}));
+  HWND window = nullptr;
+  ASSERT_TRUE(PumpUntil([&] { return (window = first.MainWindow()) != nullptr; }));
+  EXPECT_TRUE(first.Exists(L"save\\EnvConfig.json"));
+  EXPECT_TRUE(first.Exists(L"save\\Log.json"));
+
+  // Hidden as in the tray, then woken by a second start.
+  PostMessageW(window, MsgHideToTray, 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(window); }));
+  LauncherCopy second;
+  EXPECT_EQ(0, second.Run({}));
+  EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(window) != FALSE; }));
+  EXPECT_FALSE(second.Exists(L"save"));
+  EXPECT_TRUE(first.Running());
+
+  // Closing the main window ends the first launcher cleanly.
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(0, first.WaitForExit());
+  EXPECT_FALSE(IsWindow(window));
+}
+
+TEST(LauncherProcessTest, ExitLauncherMessageClosesIt) {
+  LauncherCopy launcher;
+  ASSERT_TRUE(launcher.Start({}));
+  HWND window = nullptr;
+  ASSERT_TRUE(PumpUntil([&] { return (window = launcher.MainWindow()) != nullptr; }));
+  PostMessageW(window, MsgExitLauncher, 0, 0);
+  EXPECT_EQ(0, launcher.WaitForExit());
+}
+
+}  // namespace
