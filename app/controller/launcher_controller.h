@@ -96,6 +96,22 @@ class LauncherController {
   // when thread 0 or the main window does not exist when it gets there.
   void NotifyMainWindow(uint32_t message, WPARAM wparam, LPARAM lparam);
 
+  // Tracking reports, from any thread: each copies its texts and posts the
+  // matching sender (app/tracking/tracking_senders.h) to thread 1, which
+  // reads the shared fields when it runs; nothing is sent when thread 1 does
+  // not exist. TrackUiClick reads the process-wide controller, the others
+  // the controller they are called on.
+  void TrackUiClick(const std::string& uitype, const std::string& action);
+  void TrackLauncherDetail(const std::string& action_id, const std::string& speed,
+                           const std::string& size, const std::string& download_time);
+  void TrackActivity(const std::string& event_name, const std::string& value1,
+                     const std::string& value2, const std::string& value3);
+  void TrackLauncherStep(const std::string& print_info, const std::string& speed,
+                         const std::string& size, const std::string& action_type,
+                         const std::string& step, bool immediate);
+  void TrackSettingChange(const std::string& autostart, const std::string& close,
+                          int32_t install_speed_limit, int32_t pre_install_speed_limit);
+
   // Thread 1: installs `next` as the current state (ownership passes in
   // every case). A state of the same type and pass kind as the current one
   // is dropped; otherwise the old state's Exit, the new one's Enter with the

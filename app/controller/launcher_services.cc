@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include "app/config/server_overrides.h"
+#include "app/controller/launcher_controller.h"
+#include "app/controller/launcher_download_delegate.h"
 #include "app/controller/provisional_state.h"
 #include "app/util/file_util.h"
 #include "app/util/registry_util.h"
@@ -42,6 +44,7 @@ void LauncherServices::InitDownloadEngine(const ServerOverrides& overrides) {
   servers.dlc_urls = overrides.DlcURLs;
   servers.track_url = overrides.TrackURL;
   DownloadManager::GetInstance()->Init(servers);
+  DownloadManager::GetInstance()->set_delegate(LauncherDownloadDelegate::GetInstance());
 }
 
 void LauncherServices::StopDownloadEngine() { DownloadManager::GetInstance()->Shutdown(); }
@@ -50,11 +53,11 @@ void LauncherServices::ClearDownloadEngineRunning() {
   DownloadManager::GetInstance()->set_running(false);
 }
 
-// PROVISIONAL: DownloadManager::Pump once the download engine lands.
-void LauncherServices::PumpDownloadEngine() {}
+void LauncherServices::PumpDownloadEngine() { DownloadManager::GetInstance()->Pump(); }
 
-// PROVISIONAL: DownloadManager::ApplySpeedLimit once the download engine lands.
-void LauncherServices::ApplySpeedLimit(int32_t) {}
+void LauncherServices::ApplySpeedLimit(int32_t mode) {
+  DownloadManager::GetInstance()->ApplySpeedLimit(mode);
+}
 
 // PROVISIONAL: std::make_unique<PrepareState>(pass) once the update states
 // land; until then no pass runs.
@@ -69,9 +72,12 @@ void LauncherServices::RemoveFonts() {}
 // PROVISIONAL: sets ui::GlobalResources' channel once the UI framework lands.
 void LauncherServices::SetUiChannel(const std::wstring&) {}
 
-// PROVISIONAL: TrackSettingChange once the tracking records land.
-void LauncherServices::TrackSettingChange(const std::string&, const std::string&, int32_t,
-                                          int32_t) {}
+void LauncherServices::TrackSettingChange(const std::string& start_text,
+                                          const std::string& close_text, int32_t game_limit,
+                                          int32_t predownload_limit) {
+  LauncherController::GetInstance()->TrackSettingChange(start_text, close_text, game_limit,
+                                                        predownload_limit);
+}
 
 // PROVISIONAL: LoadSkinArchive once the skin configuration lands.
 void LauncherServices::LoadSkinArchive() {}
