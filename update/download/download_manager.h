@@ -75,6 +75,12 @@ constexpr int kDownloadBadDigest = -4;    // "check md5 error" after every serve
 constexpr int64_t kPieceSize = 33554432;
 // Transfers running at once.
 constexpr size_t kMaxRunningTasks = 5;
+// A file of one piece up to this size is fetched into "<file>.part" and
+// moved over the file once whole: it needs no resume record (an
+// interruption costs its own few bytes), and its name never holds bytes
+// that were not checked.
+constexpr int64_t kStagedFileLimit = 1024 * 1024;
+extern const char kStagedSuffix[];  // ".part"
 
 // The public-address echo endpoint (plain-text reply with the caller's address).
 extern const char kPublicAddressUrl[];

@@ -12,6 +12,8 @@
 #include "update/download/download_manager.h"
 #include "update/download/download_task.h"
 
+const char kStagedSuffix[] = ".part";
+
 namespace {
 
 // One Pump returns after this many idle waits, or after working this long
@@ -156,6 +158,17 @@ void DownloadManager::QueueFile(const std::string& path, const std::string& file
   if (has_file) DeleteFileA(file_path.c_str());
   start_digest();
 
+  if (size <= kStagedFileLimit && size <= piece_size_) {
+    if (has_record) DeleteResumeInfo(file_path);
+    DownloadTask* task = QueueTask(path, file_path, md5, 0, 0, last, size, on_done, on_progress,
+                                   user_value, attempt, server, servers);
+    task->write_path = file_path + kStagedSuffix;
+    task->staged = true;
+    DeleteFileA(task->write_path.c_str());  // leftovers of an interrupted run
+    TrackPiece(task);
+    return;
+  }
+
   std::vector<PieceInfo> cut;
   if (size > piece_size_) {
     int32_t index = 0;
@@ -184,6 +197,7 @@ DownloadTask* DownloadManager::QueueTask(const std::string& path, const std::str
   task->manager = this;
   task->path = path;
   task->file_path = file_path;
+  task->write_path = file_path;
   task->md5 = md5;
   task->servers = servers;
   task->attempt = attempt;
@@ -320,11 +334,11 @@ bool DownloadManager::StartTask(DownloadTask* task, std::string* error) {
     *error = "no server";
     return false;
   }
-  task->file = CreateFileA(task->file_path.c_str(), GENERIC_READ | GENERIC_WRITE,
+  task->file = CreateFileA(task->write_path.c_str(), GENERIC_READ | GENERIC_WRITE,
                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (task->file == INVALID_HANDLE_VALUE) {
-    *error = base::StringFormat("open:(%s) failed,errno:%lu", task->file_path.c_str(),
+    *error = base::StringFormat("open:(%s) failed,errno:%lu", task->write_path.c_str(),
                                 GetLastError());
     return false;
   }
@@ -400,7 +414,10 @@ void DownloadManager::FinishTask(DownloadTask* task, int code, const std::string
   if (call_back && task->on_done != nullptr) {
     task->on_done(task->user_value, code, task->path, error);
   }
-  if (code == kDownloadDone && error.empty()) DeleteResumeInfo(task->file_path);
+  const bool success = code == kDownloadDone && error.empty();
+  if (success && !task->staged) DeleteResumeInfo(task->file_path);
+  // A staged file that will not be finished is of no further use.
+  if (free && !success && task->staged) DeleteFileA(task->write_path.c_str());
   if (free) {
     auto digest = file_digests_.find(task->file_path);
     if (digest != file_digests_.end()) {
@@ -486,6 +503,14 @@ void DownloadManager::OnTransferDone(CURLMsg* message) {
       FinishTask(task, kDownloadDone, "waiting", false, true);
       return;
     case 1:
+      if (task->staged && !MoveFileExA(task->write_path.c_str(), task->file_path.c_str(),
+                                       MOVEFILE_REPLACE_EXISTING)) {
+        const std::string text = base::StringFormat(
+            "move:(%s) failed,errno:%lu", task->file_path.c_str(), GetLastError());
+        AppendTrace(task->path + ":" + text + "\n");
+        FinishTask(task, kDownloadFailed, text, running_, true);
+        return;
+      }
       FinishTask(task, kDownloadDone, "", running_, true);
       return;
     default:
@@ -512,7 +537,7 @@ bool DownloadManager::FileIsRight(DownloadTask* task, std::string* actual) {
   auto found = file_digests_.find(task->file_path);
   if (found != file_digests_.end()) {
     FileDigest* digest = found->second.get();
-    AdvanceDigest(task->file_path, digest);
+    AdvanceDigest(task->write_path, digest);
     if (digest->usable && digest->hashed == digest->size) {
       digest->context.Final();
       *actual = digest->context.DigestText();
@@ -520,7 +545,7 @@ bool DownloadManager::FileIsRight(DownloadTask* task, std::string* actual) {
     }
   }
   int64_t size = 0;
-  return FileMatchesMd5(task->file_path, task->md5, actual, &size);
+  return FileMatchesMd5(task->write_path, task->md5, actual, &size);
 }
 
 void DownloadManager::AdvanceDigest(const std::string& file_path, FileDigest* digest) {
@@ -562,18 +587,19 @@ void DownloadManager::DigestWritten(DownloadTask* task, int64_t offset, const ch
   auto found = file_digests_.find(task->file_path);
   if (found == file_digests_.end() || !found->second->usable) return;
   FileDigest* digest = found->second.get();
-  if (digest->hashed < offset) AdvanceDigest(task->file_path, digest);
+  if (digest->hashed < offset) AdvanceDigest(task->write_path, digest);
   if (digest->hashed == offset) {
     digest->context.Update(data, static_cast<size_t>(written));
     digest->hashed += written;
   }
   // A finished piece may open the way to pieces written before it.
-  if (task->position > task->end) AdvanceDigest(task->file_path, digest);
+  if (task->position > task->end) AdvanceDigest(task->write_path, digest);
 }
 
 void DownloadManager::RestartFile(DownloadTask* task) {
   // Bytes that failed their check are no use to anyone: nothing of them is
   // left to be taken for a whole file.
+  DeleteFileA(task->write_path.c_str());
   DeleteFileA(task->file_path.c_str());
   DeleteResumeInfo(task->file_path);
   if (!NextAttempt(task)) {
@@ -688,7 +714,7 @@ size_t DownloadManager::OnWriteData(char* data, size_t size, size_t count, void*
       if (Since(self->tick_, task->last_flush_tick) >= kRecordIntervalMs) {
         task->last_flush_tick = self->tick_;
         record_due = true;
-      } else if (task->position > task->end) {
+      } else if (task->position > task->end && !task->staged) {
         auto found = self->piece_map_.find(task->file_path);
         record_due = found != self->piece_map_.end() && found->second.size() > 1;
       }
@@ -702,7 +728,7 @@ size_t DownloadManager::OnWriteData(char* data, size_t size, size_t count, void*
   self->CountDone(written_total);
   self->SendProgressIfDue();
 
-  if (record_due && !task->md5.empty()) {
+  if (record_due && !task->md5.empty() && !task->staged) {
     EnterCriticalSection(&task->lock);
     auto found = self->piece_map_.find(task->file_path);
     if (found != self->piece_map_.end()) {

@@ -35,6 +35,10 @@ struct DownloadTask {
   DownloadManager* manager = nullptr;
   std::string path;       // on the download servers (relative)
   std::string file_path;  // the local file
+  // Where the bytes go: the file itself, or, for a small file fetched whole
+  // (`staged`), a file beside it that replaces it once its digest is right.
+  std::string write_path;
+  bool staged = false;
   std::string md5;        // of the whole file; empty: no check, no record
   // The file's own copy of the server list, taken when it was queued.
   std::shared_ptr<const std::vector<std::string>> servers;

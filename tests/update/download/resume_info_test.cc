@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -121,7 +122,8 @@ TEST_F(ResumeInfoTest, UntrustedRecords) {
 }
 
 // Files are cut into pieces of the piece size; the record is written when
-// the file is queued.
+// the file is queued. A small file of one piece is fetched beside its name
+// instead and has no record.
 TEST_F(ResumeInfoTest, PiecesOfAFile) {
   DownloadManager manager;
   manager.Init(DownloadManager::ServerOverrides());
@@ -129,22 +131,31 @@ TEST_F(ResumeInfoTest, PiecesOfAFile) {
   struct Case {
     int64_t piece_size;
     int64_t size;
-    std::vector<std::vector<int64_t>> pieces;  // index, begin, end
+    std::vector<std::vector<int64_t>> pieces;  // index, begin, end; empty: staged
   };
   const int64_t mib32 = 33554432;
   const std::vector<Case> cases = {
       {kPieceSize, mib32, {{0, 0, mib32 - 1}}},
       {kPieceSize, mib32 + 1, {{0, 0, mib32 - 1}, {1, mib32, mib32}}},
       {kPieceSize, 2 * mib32, {{0, 0, mib32 - 1}, {1, mib32, 2 * mib32 - 1}}},
-      {kPieceSize, 5, {{0, 0, 4}}},
+      {kPieceSize, kStagedFileLimit + 1, {{0, 0, kStagedFileLimit}}},
+      {kPieceSize, kStagedFileLimit, {}},
+      {kPieceSize, 5, {}},
       {1000, 2500, {{0, 0, 999}, {1, 1000, 1999}, {2, 2000, 2499}}},
+      {1000, 1001, {{0, 0, 999}, {1, 1000, 1000}}},
+      {1000, 1000, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.size);
     manager.SetPieceSizeForTesting(c.piece_size);
     manager.DownloadFile("a.dat", "cut\\a.dat", kMd5, c.size, &Completions::OnDone, nullptr, 5, 0,
                          0);
-    EXPECT_EQ(manager.waiting_task_count(), c.pieces.size());
+    EXPECT_EQ(manager.waiting_task_count(), std::max<size_t>(c.pieces.size(), 1));
+    if (c.pieces.empty()) {
+      EXPECT_FALSE(Exists("cut\\a.dat.cfg"));
+      manager.CancelAll(kDownloadModeGame);
+      continue;
+    }
     std::string text;
     Json::Value record;
     ASSERT_TRUE(ReadBytes("cut\\a.dat.cfg", &text));
@@ -212,13 +223,15 @@ TEST_F(ResumeInfoTest, FilesDoneWithoutTransfer) {
   ASSERT_TRUE(ReadBytes("whole.dat", &bytes));
   EXPECT_EQ(bytes, whole);
 
-  // Not whole and no record to trust: the stale bytes go, the file is cut anew.
+  // Not whole and no record to trust: the stale bytes go, the file is
+  // fetched anew (small: beside its name, without a record).
   ASSERT_TRUE(WriteBytes("stale.dat", "stale bytes that are longer than nothing"));
+  ASSERT_TRUE(SaveResumeInfo("stale.dat", "ffffffffffffffffffffffffffffffff", {{0, 5, 2999}}));
   manager.DownloadFile("stale.dat", "stale.dat", Md5Hex(whole), 3000, &Completions::OnDone,
                        nullptr, 5, 0, 0);
   EXPECT_EQ(Completions::Get().Of("stale.dat").calls, 0);
   EXPECT_FALSE(Exists("stale.dat"));
-  EXPECT_TRUE(ResumeInfoMatches("stale.dat", Md5Hex(whole)));
+  EXPECT_FALSE(Exists("stale.dat.cfg"));
   EXPECT_EQ(manager.waiting_task_count(), 1u);
 }
 
