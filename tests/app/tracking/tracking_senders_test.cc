@@ -20,6 +20,7 @@
 #include "base/thread/framework_thread.h"
 #include "base/thread/thread_registry.h"
 #include "test_support/publisher_client.h"
+#include "test_support/publisher_folder_test.h"
 #include "test_support/temp_folder.h"
 #include "update/download/download_manager.h"
 
@@ -74,15 +75,11 @@ bool WaitFor(const std::function<bool()>& condition) {
   return true;
 }
 
-class TrackingSendersTest : public ::testing::Test {
+class TrackingSendersTest : public testing_support::PublisherFolderTest {
  protected:
   void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(publisher_.Connect(&error)) << error;
-    ASSERT_TRUE(publisher_.Reset());
-    GetCurrentDirectoryW(MAX_PATH, previous_);
-    ASSERT_TRUE(SetCurrentDirectoryW(folder_.path().c_str()));
-    CreateDirectoryW(L"save", nullptr);
+    PublisherFolderTest::SetUp();
+    if (HasFatalFailure()) return;
     overrides_.track_url = publisher_.Url("gate") + "/track/json_track?token=" + kToken;
     engine_.Init(overrides_);
     engine_.set_attribution_url_for_testing(publisher_.Url("gate") + "/v1/adjust");
@@ -97,11 +94,8 @@ class TrackingSendersTest : public ::testing::Test {
     controller_.downloadingVersion = "10077_1_3";
     controller_.publicAddress = "203.0.113.9";
   }
-  void TearDown() override { SetCurrentDirectoryW(previous_); }
+  void TearDown() override { PublisherFolderTest::TearDown(); }
 
-  PublisherClient publisher_;
-  testing_support::TempFolder folder_;
-  wchar_t previous_[MAX_PATH] = {};
   DownloadManager::ServerOverrides overrides_;
   DownloadManager engine_;
   LauncherController controller_;

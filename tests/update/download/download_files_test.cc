@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "test_support/publisher_client.h"
+#include "test_support/publisher_folder_test.h"
 #include "test_support/temp_folder.h"
 #include "update/download/download_manager.h"
 #include "update/download/download_test_support.h"
@@ -60,15 +61,11 @@ std::vector<std::string> Servers(const Json::Value& log) {
   return servers;
 }
 
-class DownloadFilesTest : public ::testing::Test {
+class DownloadFilesTest : public testing_support::PublisherFolderTest {
  protected:
   void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(publisher_.Connect(&error)) << error;
-    ASSERT_TRUE(publisher_.Reset());
-    GetCurrentDirectoryW(MAX_PATH, previous_);
-    ASSERT_TRUE(SetCurrentDirectoryW(folder_.path().c_str()));
-    CreateDirectoryW(L"save", nullptr);
+    PublisherFolderTest::SetUp();
+    if (HasFatalFailure()) return;
     manager_.Init(DownloadManager::ServerOverrides());
     manager_.set_delegate(&delegate_);
     manager_.SetPieceSizeForTesting(64 * 1024);
@@ -85,7 +82,7 @@ class DownloadFilesTest : public ::testing::Test {
   void TearDown() override {
     manager_.CancelAll(kDownloadModeGame);
     Completions::Get().set_manager(nullptr);
-    SetCurrentDirectoryW(previous_);
+    PublisherFolderTest::TearDown();
   }
 
   // Publishes `size` bytes as `path` and returns them.
@@ -129,9 +126,6 @@ class DownloadFilesTest : public ::testing::Test {
     return text;
   }
 
-  PublisherClient publisher_;
-  testing_support::TempFolder folder_;
-  wchar_t previous_[MAX_PATH] = {};
   RecordingDelegate delegate_;
   DownloadManager manager_;
 };

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "test_support/publisher_client.h"
+#include "test_support/publisher_folder_test.h"
 #include "test_support/temp_folder.h"
 #include "update/versions/server_replies.h"
 
@@ -84,15 +85,11 @@ TEST(JoinUrlTest, Joins) {
 }
 
 // Works in a fresh folder with a "save" folder, like the launcher's.
-class DownloadManagerTest : public ::testing::Test {
+class DownloadManagerTest : public testing_support::PublisherFolderTest {
  protected:
   void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(publisher_.Connect(&error)) << error;
-    ASSERT_TRUE(publisher_.Reset());
-    GetCurrentDirectoryW(MAX_PATH, previous_);
-    ASSERT_TRUE(SetCurrentDirectoryW(folder_.path().c_str()));
-    CreateDirectoryW(L"save", nullptr);
+    PublisherFolderTest::SetUp();
+    if (HasFatalFailure()) return;
     manager_.Init(DownloadManager::ServerOverrides());
     DownloadManager::Timeouts timeouts;
     timeouts.connect_ms = 2000;
@@ -105,11 +102,8 @@ class DownloadManagerTest : public ::testing::Test {
     g_reply = Reply();
   }
 
-  void TearDown() override { SetCurrentDirectoryW(previous_); }
+  void TearDown() override { PublisherFolderTest::TearDown(); }
 
-  PublisherClient publisher_;
-  testing_support::TempFolder folder_;
-  wchar_t previous_[MAX_PATH] = {};
   DownloadManager manager_;
   std::vector<std::string> servers_;
 };

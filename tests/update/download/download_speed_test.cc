@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "test_support/publisher_client.h"
+#include "test_support/publisher_folder_test.h"
 #include "test_support/temp_folder.h"
 #include "update/download/download_manager.h"
 #include "update/download/download_test_support.h"
@@ -18,15 +19,11 @@ namespace {
 using namespace download_testing;
 using testing_support::PublisherClient;
 
-class DownloadSpeedTest : public ::testing::Test {
+class DownloadSpeedTest : public testing_support::PublisherFolderTest {
  protected:
   void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(publisher_.Connect(&error)) << error;
-    ASSERT_TRUE(publisher_.Reset());
-    GetCurrentDirectoryW(MAX_PATH, previous_);
-    ASSERT_TRUE(SetCurrentDirectoryW(folder_.path().c_str()));
-    CreateDirectoryW(L"save", nullptr);
+    PublisherFolderTest::SetUp();
+    if (HasFatalFailure()) return;
     manager_.Init(DownloadManager::ServerOverrides());
     manager_.set_delegate(&delegate_);
     manager_.set_active_servers({publisher_.Url("dl0")});
@@ -34,7 +31,7 @@ class DownloadSpeedTest : public ::testing::Test {
   }
   void TearDown() override {
     manager_.CancelAll(kDownloadModeGame);
-    SetCurrentDirectoryW(previous_);
+    PublisherFolderTest::TearDown();
   }
 
   // Bytes per second over `ms` milliseconds of pumping.
@@ -46,9 +43,6 @@ class DownloadSpeedTest : public ::testing::Test {
     return (manager_.done_bytes() - start_bytes) / seconds;
   }
 
-  PublisherClient publisher_;
-  testing_support::TempFolder folder_;
-  wchar_t previous_[MAX_PATH] = {};
   RecordingDelegate delegate_;
   DownloadManager manager_;
 };
