@@ -251,6 +251,20 @@ void DownloadManager::Perform(const std::string& url, const std::string& body, b
   ReleaseRequest(handle);
 }
 
+// The text a failed attempt reports: libcurl's reason, else the status.
+std::string DownloadManager::AttemptError(const Attempt& attempt) {
+  return attempt.result != CURLE_OK ? curl_easy_strerror(attempt.result)
+                                    : std::to_string(attempt.status);
+}
+
+// Each server gets its attempts in turn before the next one is tried.
+void DownloadManager::NextAttempt(int* attempts, size_t* server) const {
+  if (++*attempts >= attempts_per_server_) {
+    *attempts = 0;
+    ++*server;
+  }
+}
+
 bool DownloadManager::ProbeUrl(const std::string& path, const std::string& body,
                                ProbeCallback callback, int user_value) {
   if (active_servers_.empty()) return false;
@@ -278,13 +292,9 @@ bool DownloadManager::ProbeUrl(const std::string& path, const std::string& body,
       break;
     } else {
       code = kRequestFailed;
-      error = attempt.result != CURLE_OK ? curl_easy_strerror(attempt.result)
-                                         : std::to_string(attempt.status);
+      error = AttemptError(attempt);
     }
-    if (++attempts >= attempts_per_server_) {
-      attempts = 0;
-      ++server;
-    }
+    NextAttempt(&attempts, &server);
   } while (server < servers.size() && running_);
 
   if (callback != nullptr && running_) callback(user_value, code, JoinUrl(path, body), exists, error);
@@ -319,13 +329,9 @@ bool DownloadManager::DownloadMemory(const std::string& path, const std::string&
       break;
     } else {
       code = kRequestFailed;
-      error = attempt.result != CURLE_OK ? curl_easy_strerror(attempt.result)
-                                         : std::to_string(attempt.status);
+      error = AttemptError(attempt);
     }
-    if (++attempts >= attempts_per_server_) {
-      attempts = 0;
-      ++server;
-    }
+    NextAttempt(&attempts, &server);
   } while (server < servers.size() && running_);
 
   if (callback != nullptr && running_) {

@@ -337,6 +337,8 @@ class DownloadManager {
   // The engine clock: the tick count modulo 2^31 - 1.
   uint32_t EngineTick() const { return TickCount() % 2147483647u; }
 
+  static std::string AttemptError(const Attempt& attempt);
+  void NextAttempt(int* attempts, size_t* server) const;
   // One transfer of `url`; fills the attempt's result, status and body.
   void Perform(const std::string& url, const std::string& body, bool probe, int64_t connect_ms,
                int64_t total_ms, Attempt* attempt);
