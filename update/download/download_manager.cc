@@ -1,6 +1,11 @@
 #include "update/download/download_manager.h"
 
+#include <malloc.h>
+
+#include <cstdlib>
+#include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "app/util/file_util.h"
 #include "update/download/download_task.h"
@@ -21,6 +26,57 @@ const int kPoolBatch = 5;
 
 std::once_flag g_curl_once;
 
+// The library allocates each transfer's receive buffer (the read size, half
+// a megabyte here) when the transfer starts and frees it when it ends, and
+// every receive makes the system check every page of it. Memory the heap
+// handed back in between comes back as fresh pages, a fault each: with
+// thousands of small files that costs more than the transfers. Big blocks
+// are therefore kept for the next transfer instead of freed.
+const size_t kKeptBlockMin = 64 * 1024;
+const size_t kMaxKeptBlocks = 8;
+
+struct KeptBlocks {
+  std::mutex lock;
+  std::vector<void*> blocks;
+};
+
+KeptBlocks& Kept() {
+  static KeptBlocks* kept = new KeptBlocks;  // outlives the library's last free
+  return *kept;
+}
+
+void* CurlMalloc(size_t size) {
+  if (size >= kKeptBlockMin) {
+    KeptBlocks& kept = Kept();
+    std::lock_guard<std::mutex> hold(kept.lock);
+    for (auto it = kept.blocks.begin(); it != kept.blocks.end(); ++it) {
+      const size_t have = _msize(*it);
+      if (have >= size && have / 2 <= size) {
+        void* block = *it;
+        kept.blocks.erase(it);
+        return block;
+      }
+    }
+  }
+  return malloc(size);
+}
+
+void CurlFree(void* block) {
+  if (block != nullptr && _msize(block) >= kKeptBlockMin) {
+    KeptBlocks& kept = Kept();
+    std::lock_guard<std::mutex> hold(kept.lock);
+    if (kept.blocks.size() < kMaxKeptBlocks) {
+      kept.blocks.push_back(block);
+      return;
+    }
+  }
+  free(block);
+}
+
+void* CurlRealloc(void* block, size_t size) { return realloc(block, size); }
+char* CurlStrdup(const char* text) { return _strdup(text); }
+void* CurlCalloc(size_t count, size_t size) { return calloc(count, size); }
+
 // The library lives from load to exit.
 struct CurlGlobal {
   CurlGlobal() { InitCurlGlobal(); }
@@ -39,7 +95,10 @@ struct DownloadManager::Attempt {
 };
 
 void InitCurlGlobal() {
-  std::call_once(g_curl_once, [] { curl_global_init(CURL_GLOBAL_ALL); });
+  std::call_once(g_curl_once, [] {
+    curl_global_init_mem(CURL_GLOBAL_ALL, &CurlMalloc, &CurlFree, &CurlRealloc, &CurlStrdup,
+                         &CurlCalloc);
+  });
 }
 
 std::string JoinUrl(const std::string& base, const std::string& path) {
@@ -102,6 +161,7 @@ void DownloadManager::Shutdown() {
   paused_ = true;
   CancelAll(mode_);
   paused_ = true;
+  digester_.reset();
   report_queue_.clear();
   ReleaseAllRequests();
   ReleaseHandlePool();

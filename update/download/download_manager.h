@@ -50,6 +50,7 @@
 #include <vector>
 
 #include "update/download/download_delegate.h"
+#include "update/download/file_digester.h"
 #include "update/download/resume_info.h"
 
 // Which speed-limit settings the transfers follow.
@@ -240,6 +241,7 @@ class DownloadManager {
   size_t speed_sample_count() const { return speed_samples_.size(); }
   size_t waiting_task_count() const { return waiting_tasks_.size(); }
   size_t running_task_count() const;
+  size_t verifying_task_count() const { return verifying_tasks_.size(); }
   size_t queued_report_count() const;
   const std::string& report_response() const { return report_response_; }
 
@@ -309,13 +311,22 @@ class DownloadManager {
   // for exactly the range asked, or a 200 when the whole file was asked from
   // offset 0), discarded (an error status), or refused (ends the transfer).
   int JudgeReply(DownloadTask* task);
-  // Hashes the file's bytes from the digest's frontier up to the first byte
-  // not yet written (read back from the file).
+  // Hands the digester the file's bytes from the digest's frontier up to the
+  // first byte not yet written (to be read back from the file).
   void AdvanceDigest(const std::string& file_path, FileDigest* digest);
   // After `written` bytes reached the file at `offset` from `data`.
   void DigestWritten(DownloadTask* task, int64_t offset, const char* data, int64_t written);
-  // Whether the finished file matches its digest; `actual` is what it has.
-  bool FileIsRight(DownloadTask* task, std::string* actual);
+  // Every piece of the task's file is in: the digester checks the file, and
+  // the task waits for its verdict on verifying_tasks_.
+  void VerifyFile(DownloadTask* task);
+  // Finishes the files whose verdict has come: done, or fetched again.
+  void CollectVerifiedFiles();
+  void ForgetDigest(const std::string& file_path);
+  void ForgetAllDigests();
+  // Removes the waiting task to start next.
+  DownloadTask* TakeNextWaitingTask();
+  // Pump's work on the transfers, up to its time budget.
+  void RunTransfers();
   void StartWaitingTasks();
   void CollectFinishedTransfers();
   void ApplyPendingSpeedLimit();
@@ -365,11 +376,13 @@ class DownloadManager {
   mutable CRITICAL_SECTION lock_;
   // File path -> the file's unfinished pieces.
   std::map<std::string, std::vector<PieceInfo>> piece_map_;
-  // File path -> the digest of the file's bytes from its start up to the
-  // first byte not yet written, kept as the pieces arrive, so a finished
-  // file need not be read again whole.
+  // File path -> the digest of the file's bytes, kept as the pieces arrive,
+  // so a finished file need not be read again whole.
   std::map<std::string, std::unique_ptr<FileDigest>> file_digests_;
-  std::vector<char> digest_buffer_;
+  // Hashes on its own thread; made with the first digest.
+  std::unique_ptr<FileDigester> digester_;
+  // Last pieces of files whose digest is being checked (no transfer).
+  std::vector<DownloadTask*> verifying_tasks_;
 
   int64_t total_bytes_ = 0;
   int64_t done_bytes_ = 0;

@@ -25,6 +25,8 @@ const ULONGLONG kPumpBudgetMs = 100;
 // A running piece rewrites its file's record at most this often.
 const uint32_t kRecordIntervalMs = 1000;
 const uint32_t kProgressIntervalMs = 1000;
+// How far down the waiting list the next transfer is looked for.
+const size_t kWaitingScanLimit = 64;
 
 // Elapsed milliseconds on the engine clock, as unsigned 32-bit differences.
 uint32_t Since(uint32_t now, uint32_t then) { return now - then; }
@@ -111,7 +113,7 @@ void DownloadManager::QueueFile(const std::string& path, const std::string& file
     return;
   }
   piece_map_.erase(file_path);
-  file_digests_.erase(file_path);
+  ForgetDigest(file_path);
   const int64_t last = size - 1;
 
   if (md5.empty()) {
@@ -126,6 +128,8 @@ void DownloadManager::QueueFile(const std::string& path, const std::string& file
   auto start_digest = [&] {
     std::unique_ptr<FileDigest> digest(new FileDigest);
     digest->size = size;
+    digest->hash = std::make_shared<HashedFile>(md5, size);
+    if (!digester_) digester_.reset(new FileDigester);
     file_digests_[file_path] = std::move(digest);
   };
   const bool has_record = GetFileAttributesA(ResumeRecordPath(file_path).c_str()) !=
@@ -164,7 +168,6 @@ void DownloadManager::QueueFile(const std::string& path, const std::string& file
                                    user_value, attempt, server, servers);
     task->write_path = file_path + kStagedSuffix;
     task->staged = true;
-    DeleteFileA(task->write_path.c_str());  // leftovers of an interrupted run
     TrackPiece(task);
     return;
   }
@@ -237,11 +240,19 @@ size_t DownloadManager::UntrackPiece(DownloadTask* task) {
 // --- The tick ---------------------------------------------------------------
 
 void DownloadManager::Pump() {
+  RunTransfers();
+  // What the transfers handed the digester in this tick is hashed meanwhile.
+  if (digester_) digester_->Wake();
+}
+
+void DownloadManager::RunTransfers() {
   tick_ = EngineTick();
   ApplyPendingSpeedLimit();
-  if ((waiting_tasks_.empty() && running_task_count() == 0) || !running_ || multi_ == nullptr) {
+  if ((waiting_tasks_.empty() && running_task_count() == 0 && verifying_tasks_.empty()) ||
+      !running_ || multi_ == nullptr) {
     return;
   }
+  CollectVerifiedFiles();
   StartWaitingTasks();
 
   const ULONGLONG deadline = GetTickCount64() + kPumpBudgetMs;
@@ -254,11 +265,20 @@ void DownloadManager::Pump() {
     // Finished transfers are collected at once and their slots refilled, so
     // five transfers keep running while there is work.
     CollectFinishedTransfers();
+    CollectVerifiedFiles();
     if (!running_) return;
     ReleaseThrottled();
     size_t before = running_task_count();
     StartWaitingTasks();
-    if (running_task_count() == 0) return;
+    if (running_task_count() == 0) {
+      // Only checks are left: wait a little for their verdicts.
+      if (verifying_tasks_.empty() || ++idle_waits > kMaxIdleWaits ||
+          GetTickCount64() >= deadline) {
+        return;
+      }
+      digester_->WaitForFinished(kIdleWaitMicroseconds / 1000 + 1);
+      continue;
+    }
     if (running_task_count() != before) curl_multi_perform(multi_, &still_running);
 
     fd_set read_set, write_set, error_set;
@@ -277,17 +297,40 @@ void DownloadManager::Pump() {
       // attempt) still need the library's attention before we leave.
       curl_multi_perform(multi_, &still_running);
       CollectFinishedTransfers();
+      CollectVerifiedFiles();
       return;
     }
     curl_multi_perform(multi_, &still_running);
   }
 }
 
+DownloadTask* DownloadManager::TakeNextWaitingTask() {
+  // A file none of whose pieces runs goes first: its next piece starts where
+  // the digest stands, so its bytes are hashed as they come instead of being
+  // read back from the disk later. Otherwise first come, first served.
+  std::vector<const std::string*> busy;
+  EnterCriticalSection(&lock_);
+  for (const DownloadTask* task : running_tasks_) busy.push_back(&task->file_path);
+  LeaveCriticalSection(&lock_);
+  const size_t scan = std::min<size_t>(waiting_tasks_.size(), kWaitingScanLimit);
+  size_t pick = 0;
+  for (size_t i = 0; i < scan; ++i) {
+    const std::string& file = waiting_tasks_[i]->file_path;
+    if (std::none_of(busy.begin(), busy.end(),
+                     [&file](const std::string* other) { return *other == file; })) {
+      pick = i;
+      break;
+    }
+  }
+  DownloadTask* task = waiting_tasks_[pick];
+  waiting_tasks_.erase(waiting_tasks_.begin() + static_cast<std::ptrdiff_t>(pick));
+  return task;
+}
+
 void DownloadManager::StartWaitingTasks() {
   while (running_ && !paused_ && !waiting_tasks_.empty() &&
          running_task_count() < kMaxRunningTasks) {
-    DownloadTask* task = waiting_tasks_.front();
-    waiting_tasks_.pop_front();
+    DownloadTask* task = TakeNextWaitingTask();
     std::string error;
     if (StartTask(task, &error)) {
       EnterCriticalSection(&lock_);
@@ -326,7 +369,6 @@ bool DownloadManager::NextAttempt(DownloadTask* task) {
 bool DownloadManager::StartTask(DownloadTask* task, std::string* error) {
   error->clear();
   const int64_t limit = SpeedLimitFor(mode_);
-  CreateFolderOf(task->file_path);
   FinishTask(task, 0, "prepare", false, false);
 
   if (task->server_index < 0 ||
@@ -334,9 +376,21 @@ bool DownloadManager::StartTask(DownloadTask* task, std::string* error) {
     *error = "no server";
     return false;
   }
-  task->file = CreateFileA(task->write_path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  // A staged file starting afresh drops what an interrupted run left in it.
+  const DWORD disposition =
+      OPEN_ALWAYS;
+  auto open = [task, disposition] {
+    return CreateFileA(task->write_path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  task->file = open();
+  if (task->file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND) {
+    // Folders are made only when missing: each attempt on an existing one is
+    // a round trip to the file system, per file.
+    CreateFolderOf(task->file_path);
+    task->file = open();
+  }
   if (task->file == INVALID_HANDLE_VALUE) {
     *error = base::StringFormat("open:(%s) failed,errno:%lu", task->write_path.c_str(),
                                 GetLastError());
@@ -423,7 +477,7 @@ void DownloadManager::FinishTask(DownloadTask* task, int code, const std::string
     if (digest != file_digests_.end()) {
       std::vector<DownloadTask*>& tasks = digest->second->tasks;
       tasks.erase(std::remove(tasks.begin(), tasks.end(), task), tasks.end());
-      if (tasks.empty()) file_digests_.erase(digest);
+      if (tasks.empty()) ForgetDigest(task->file_path);
     }
     delete task;
   }
@@ -503,15 +557,7 @@ void DownloadManager::OnTransferDone(CURLMsg* message) {
       FinishTask(task, kDownloadDone, "waiting", false, true);
       return;
     case 1:
-      if (task->staged && !MoveFileExA(task->write_path.c_str(), task->file_path.c_str(),
-                                       MOVEFILE_REPLACE_EXISTING)) {
-        const std::string text = base::StringFormat(
-            "move:(%s) failed,errno:%lu", task->file_path.c_str(), GetLastError());
-        AppendTrace(task->path + ":" + text + "\n");
-        FinishTask(task, kDownloadFailed, text, running_, true);
-        return;
-      }
-      FinishTask(task, kDownloadDone, "", running_, true);
+      VerifyFile(task);
       return;
     default:
       RestartFile(task);
@@ -526,74 +572,89 @@ int DownloadManager::CheckTaskComplete(DownloadTask* task) {
                                    static_cast<long long>(task->end)));
     return -1;
   }
-  if (UntrackPiece(task) > 0) return 0;
-  std::string digest;
-  if (FileIsRight(task, &digest)) return 1;
-  AppendTrace(task->path + ":" + task->md5 + "!=" + digest + "\n");
-  return -2;
-}
-
-bool DownloadManager::FileIsRight(DownloadTask* task, std::string* actual) {
-  auto found = file_digests_.find(task->file_path);
-  if (found != file_digests_.end()) {
-    FileDigest* digest = found->second.get();
-    AdvanceDigest(task->write_path, digest);
-    if (digest->usable && digest->hashed == digest->size) {
-      digest->context.Final();
-      *actual = digest->context.DigestText();
-      return *actual == task->md5;
-    }
-  }
-  int64_t size = 0;
-  return FileMatchesMd5(task->write_path, task->md5, actual, &size);
+  return UntrackPiece(task) > 0 ? 0 : 1;
 }
 
 void DownloadManager::AdvanceDigest(const std::string& file_path, FileDigest* digest) {
-  if (!digest->usable) return;
+  const int64_t queued = digest->hash->queued();
   int64_t until = digest->size;
   for (const DownloadTask* task : digest->tasks) {
-    if (task->position <= task->end && task->end >= digest->hashed) {
-      until = std::min(until, std::max(task->position, digest->hashed));
+    if (task->position <= task->end && task->end >= queued) {
+      until = std::min(until, std::max(task->position, queued));
     }
   }
-  if (until <= digest->hashed) return;
-  HANDLE file = CreateFileA(file_path.c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    digest->usable = false;
-    return;
-  }
-  if (digest_buffer_.empty()) digest_buffer_.resize(1024 * 1024);
-  LARGE_INTEGER offset;
-  offset.QuadPart = digest->hashed;
-  bool ok = SetFilePointerEx(file, offset, nullptr, FILE_BEGIN) != 0;
-  while (ok && digest->hashed < until) {
-    DWORD want = static_cast<DWORD>(
-        std::min<int64_t>(until - digest->hashed, static_cast<int64_t>(digest_buffer_.size())));
-    DWORD read = 0;
-    ok = ReadFile(file, digest_buffer_.data(), want, &read, nullptr) && read == want;
-    if (ok) {
-      digest->context.Update(digest_buffer_.data(), read);
-      digest->hashed += read;
-    }
-  }
-  CloseHandle(file);
-  if (!ok) digest->usable = false;
+  if (until > queued) digester_->ReadBack(digest->hash, file_path, until);
 }
 
 void DownloadManager::DigestWritten(DownloadTask* task, int64_t offset, const char* data,
                                     int64_t written) {
   auto found = file_digests_.find(task->file_path);
-  if (found == file_digests_.end() || !found->second->usable) return;
+  if (found == file_digests_.end()) return;
   FileDigest* digest = found->second.get();
-  if (digest->hashed < offset) AdvanceDigest(task->write_path, digest);
-  if (digest->hashed == offset) {
-    digest->context.Update(data, static_cast<size_t>(written));
-    digest->hashed += written;
-  }
+  if (digest->hash->queued() < offset) AdvanceDigest(task->write_path, digest);
+  // Bytes at the frontier go over as they are; when too many wait already
+  // they are read back later instead.
+  if (digest->hash->queued() == offset) digester_->Add(digest->hash, data, written);
   // A finished piece may open the way to pieces written before it.
   if (task->position > task->end) AdvanceDigest(task->write_path, digest);
+}
+
+void DownloadManager::VerifyFile(DownloadTask* task) {
+  auto found = file_digests_.find(task->file_path);
+  if (found == file_digests_.end()) {
+    // Not expected: every checked file has a digest from its queueing.
+    std::unique_ptr<FileDigest> digest(new FileDigest);
+    digest->size = task->file_size;
+    digest->hash = std::make_shared<HashedFile>(task->md5, task->file_size);
+    digest->tasks.push_back(task);
+    if (!digester_) digester_.reset(new FileDigester);
+    found = file_digests_.emplace(task->file_path, std::move(digest)).first;
+  }
+  digester_->Finish(found->second->hash, task->write_path);
+  verifying_tasks_.push_back(task);
+}
+
+void DownloadManager::CollectVerifiedFiles() {
+  if (!digester_ || verifying_tasks_.empty()) return;
+  for (const std::shared_ptr<HashedFile>& hash : digester_->TakeFinished()) {
+    DownloadTask* task = nullptr;
+    for (auto it = verifying_tasks_.begin(); it != verifying_tasks_.end(); ++it) {
+      auto digest = file_digests_.find((*it)->file_path);
+      if (digest != file_digests_.end() && digest->second->hash == hash) {
+        task = *it;
+        verifying_tasks_.erase(it);
+        break;
+      }
+    }
+    if (task == nullptr) continue;
+    if (!hash->right()) {
+      AppendTrace(task->path + ":" + task->md5 + "!=" + hash->actual() + "\n");
+      RestartFile(task);
+      continue;
+    }
+    if (task->staged && !MoveFileExA(task->write_path.c_str(), task->file_path.c_str(),
+                                     MOVEFILE_REPLACE_EXISTING)) {
+      const std::string text = base::StringFormat("move:(%s) failed,errno:%lu",
+                                                  task->file_path.c_str(), GetLastError());
+      AppendTrace(task->path + ":" + text + "\n");
+      FinishTask(task, kDownloadFailed, text, running_, true);
+      continue;
+    }
+    FinishTask(task, kDownloadDone, "", running_, true);
+  }
+}
+
+void DownloadManager::ForgetDigest(const std::string& file_path) {
+  auto found = file_digests_.find(file_path);
+  if (found == file_digests_.end()) return;
+  // The digester must be done with the file before it is deleted or reused.
+  digester_->Abandon(found->second->hash);
+  file_digests_.erase(found);
+}
+
+void DownloadManager::ForgetAllDigests() {
+  for (auto& entry : file_digests_) digester_->Abandon(entry.second->hash);
+  file_digests_.clear();
 }
 
 void DownloadManager::RestartFile(DownloadTask* task) {
@@ -814,12 +875,14 @@ void DownloadManager::CancelAll(DownloadMode mode) {
   }
   std::deque<DownloadTask*> waiting;
   waiting.swap(waiting_tasks_);
+  waiting.insert(waiting.end(), verifying_tasks_.begin(), verifying_tasks_.end());
+  verifying_tasks_.clear();
   for (DownloadTask* task : waiting) {
     UntrackPiece(task);
     FinishTask(task, kDownloadDone, "cancel", false, true);
   }
   piece_map_.clear();
-  file_digests_.clear();
+  ForgetAllDigests();
   paused_ = false;
   total_bytes_ = 0;
   done_bytes_ = 0;
@@ -838,6 +901,8 @@ void DownloadManager::ReleaseAllTasks() {
   for (DownloadTask* task : running) FinishTask(task, kDownloadDone, "cancel", false, true);
   for (DownloadTask* task : waiting_tasks_) FinishTask(task, kDownloadDone, "cancel", false, true);
   waiting_tasks_.clear();
+  for (DownloadTask* task : verifying_tasks_) FinishTask(task, kDownloadDone, "cancel", false, true);
+  verifying_tasks_.clear();
   piece_map_.clear();
-  file_digests_.clear();
+  ForgetAllDigests();
 }

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "app/util/md5_context.h"
 #include "update/download/download_manager.h"
+#include "update/download/file_digester.h"
 
 // What becomes of the body of a piece's current reply.
 enum ReplyJudgement {
@@ -69,13 +69,12 @@ struct DownloadTask {
   std::string content_range;  // of the current reply
 };
 
-// The running digest of one file: `context` holds its bytes [0, hashed).
-// Bytes before a piece's position are final, so the frontier only moves on.
+// A file's digest while its pieces arrive: bytes [0, hash->queued()) have
+// been handed to the digester. Bytes before a piece's position are final, so
+// that frontier only moves on.
 struct FileDigest {
-  Md5Context context;
-  int64_t hashed = 0;
+  std::shared_ptr<HashedFile> hash;
   int64_t size = 0;
-  bool usable = true;  // false after a read-back failed: the file is read whole
   std::vector<DownloadTask*> tasks;  // the file's unfinished pieces
 };
 

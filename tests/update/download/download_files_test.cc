@@ -219,6 +219,38 @@ TEST_F(DownloadFilesTest, CancelThenResumeFromTheRecord) {
   }
 }
 
+// Cancelled at any moment (waiting, receiving, its digest being checked),
+// a file reports nothing afterwards, and the next run finishes it whole.
+TEST_F(DownloadFilesTest, CancelAtAnyMoment) {
+  const std::string bytes = Publish("cancel/c.bin", 40 * 65536 + 77, 11);
+  const std::string small = Publish("cancel/s.bin", 30000, 12);
+  bool saw_check = false;
+  for (int pumps = 0; pumps < 200; ++pumps) {
+    Download("cancel/c.bin", bytes);
+    Download("cancel/s.bin", small);
+    for (int i = 0; i < pumps % 8 && Completions::Get().Count() == 0; ++i) {
+      manager_.Pump();
+      saw_check |= manager_.verifying_task_count() > 0;
+    }
+    if (Completions::Get().Count() > 0) break;
+    manager_.CancelAll(kDownloadModeGame);
+    for (int i = 0; i < 3; ++i) manager_.Pump();
+    ASSERT_EQ(Completions::Get().Count(), 0u) << "a cancelled file reported after " << pumps;
+    EXPECT_FALSE(Exists(Local("cancel/s.bin")));
+  }
+  manager_.CancelAll(kDownloadModeGame);
+  Completions::Get().Clear();
+  Download("cancel/c.bin", bytes);
+  Download("cancel/s.bin", small);
+  ASSERT_TRUE(WaitFor("cancel/c.bin"));
+  ASSERT_TRUE(WaitFor("cancel/s.bin"));
+  ExpectWhole("cancel/c.bin", bytes);
+  ExpectWhole("cancel/s.bin", small);
+  EXPECT_FALSE(Exists(Local("cancel/s.bin") + ".part"));
+  // Whether a cancel met a check depends on timing; say so when it did not.
+  if (!saw_check) printf("note: no cancel met a digest check in this run\n");
+}
+
 TEST_F(DownloadFilesTest, OtherDigestStartsAnew) {
   const std::string bytes = Publish("anew/a.bin", 100000, 9);
   CreateDirectoryA("update", nullptr);

@@ -1,0 +1,201 @@
+#include "update/download/file_digester.h"
+
+#include <algorithm>
+#include <cstring>
+#include <chrono>
+
+namespace {
+
+// Room for copies waiting to be hashed; beyond it bytes are read back from
+// the file instead.
+const int64_t kRingBytes = 16 * 1024 * 1024;
+const size_t kReadBlock = 1024 * 1024;
+// Waking the thread is a round trip through the system each time, so work is
+// handed over in batches: the thread is woken once this many copied bytes
+// wait, or by Wake.
+const int64_t kWakeBytes = 4 * 1024 * 1024;
+
+}  // namespace
+
+FileDigester::FileDigester() : ring_(new char[kRingBytes]) {
+  thread_ = std::thread([this] { Run(); });
+}
+
+FileDigester::~FileDigester() {
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    stop_ = true;
+    for (Job& job : jobs_) job.file->abandoned_ = true;
+    if (current_ != nullptr) const_cast<HashedFile*>(current_)->abandoned_ = true;
+  }
+  wake_.notify_all();
+  thread_.join();
+}
+
+bool FileDigester::Add(const std::shared_ptr<HashedFile>& file, const char* data,
+                       int64_t length) {
+  if (length <= 0) return true;
+  // The room past the head is free until the job below is queued, so the
+  // copy is made without holding the lock the thread takes per job.
+  if (ring_used_ + length > kRingBytes) return false;
+  const int64_t first = std::min(length, kRingBytes - ring_head_);
+  memcpy(ring_.get() + ring_head_, data, static_cast<size_t>(first));
+  if (first < length) memcpy(ring_.get(), data + first, static_cast<size_t>(length - first));
+  ring_used_ += length;
+  bool wake = false;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    jobs_.push_back(Job{kBytes, file, ring_head_, length, std::string(), 0});
+    ring_head_ = (ring_head_ + length) % kRingBytes;
+    file->queued_ += length;
+    unwoken_ = true;
+    unwoken_bytes_ += length;
+    if (unwoken_bytes_ >= kWakeBytes) {
+      unwoken_ = false;
+      unwoken_bytes_ = 0;
+      wake = true;
+    }
+  }
+  if (wake) wake_.notify_one();
+  return true;
+}
+
+void FileDigester::ReadBack(const std::shared_ptr<HashedFile>& file, const std::string& path,
+                            int64_t until) {
+  until = std::min(until, file->size_);
+  if (until <= file->queued_) return;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    jobs_.push_back(Job{kReadBack, file, 0, 0, path, until});
+    unwoken_ = true;
+  }
+  file->queued_ = until;
+}
+
+void FileDigester::Finish(const std::shared_ptr<HashedFile>& file, const std::string& path) {
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    jobs_.push_back(Job{kFinish, file, 0, 0, path, file->size_});
+    unwoken_ = true;
+  }
+  file->queued_ = file->size_;
+}
+
+void FileDigester::Wake() {
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (!unwoken_) return;
+    unwoken_ = false;
+    unwoken_bytes_ = 0;
+  }
+  wake_.notify_one();
+}
+
+std::vector<std::shared_ptr<HashedFile>> FileDigester::TakeFinished() {
+  std::vector<std::shared_ptr<HashedFile>> finished;
+  if (!have_finished_) return finished;
+  std::lock_guard<std::mutex> hold(lock_);
+  finished.swap(finished_);
+  have_finished_ = false;
+  return finished;
+}
+
+void FileDigester::WaitForFinished(int milliseconds) {
+  Wake();
+  std::unique_lock<std::mutex> hold(lock_);
+  finished_ready_.wait_for(hold, std::chrono::milliseconds(milliseconds),
+                           [this] { return !finished_.empty(); });
+}
+
+void FileDigester::Abandon(const std::shared_ptr<HashedFile>& file) {
+  if (!file) return;
+  std::unique_lock<std::mutex> hold(lock_);
+  // Its jobs stay queued (their copies are freed in order) and are skipped.
+  file->abandoned_ = true;
+  finished_.erase(std::remove(finished_.begin(), finished_.end(), file), finished_.end());
+  have_finished_ = !finished_.empty();
+  idle_.wait(hold, [this, &file] { return current_ != file.get(); });
+}
+
+void FileDigester::Run() {
+  buffer_.resize(kReadBlock);
+  std::unique_lock<std::mutex> hold(lock_);
+  for (;;) {
+    wake_.wait(hold, [this] { return stop_ || !jobs_.empty(); });
+    if (stop_) return;
+    Job job = std::move(jobs_.front());
+    jobs_.pop_front();
+    current_ = job.file.get();
+    hold.unlock();
+    Do(&job);
+    hold.lock();
+    ring_used_ -= job.length;
+    current_ = nullptr;
+    if (job.kind == kFinish && !job.file->abandoned_) {
+      finished_.push_back(job.file);
+      have_finished_ = true;
+      finished_ready_.notify_all();
+    }
+    idle_.notify_all();
+  }
+}
+
+void FileDigester::Do(Job* job) {
+  HashedFile* file = job->file.get();
+  if (file->abandoned_) return;
+  switch (job->kind) {
+    case kBytes:
+      if (file->usable_) {
+        // The copy's room stays taken until this job ends: no lock needed.
+        const int64_t first = std::min(job->length, kRingBytes - job->ring_offset);
+        file->context_.Update(ring_.get() + job->ring_offset, static_cast<size_t>(first));
+        if (first < job->length) {
+          file->context_.Update(ring_.get(), static_cast<size_t>(job->length - first));
+        }
+        file->hashed_ += job->length;
+      }
+      return;
+    case kReadBack:
+      HashFromFile(file, job->path, job->until);
+      return;
+    case kFinish:
+      HashFromFile(file, job->path, file->size_);
+      if (file->abandoned_) return;
+      if (file->usable_ && file->hashed_ == file->size_) {
+        file->context_.Final();
+        file->actual_ = file->context_.DigestText();
+        file->right_ = file->actual_ == file->md5_;
+      } else {
+        // Some bytes could not be read on the way: judge the file whole.
+        int64_t size = 0;
+        file->right_ = FileMatchesMd5(job->path, file->md5_, &file->actual_, &size);
+      }
+      return;
+  }
+}
+
+void FileDigester::HashFromFile(HashedFile* file, const std::string& path, int64_t until) {
+  if (!file->usable_ || until <= file->hashed_) return;
+  HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    file->usable_ = false;
+    return;
+  }
+  LARGE_INTEGER offset;
+  offset.QuadPart = file->hashed_;
+  bool ok = SetFilePointerEx(handle, offset, nullptr, FILE_BEGIN) != 0;
+  while (ok && file->hashed_ < until && !file->abandoned_) {
+    const DWORD want = static_cast<DWORD>(
+        std::min<int64_t>(until - file->hashed_, static_cast<int64_t>(buffer_.size())));
+    DWORD read = 0;
+    ok = ReadFile(handle, buffer_.data(), want, &read, nullptr) && read == want;
+    if (ok) {
+      file->context_.Update(buffer_.data(), read);
+      file->hashed_ += read;
+    }
+  }
+  CloseHandle(handle);
+  if (!ok) file->usable_ = false;
+}
