@@ -12,7 +12,7 @@ engine's ratios to the two others; then the engine is stopped abruptly half
 way through set (b) and started again, and the bytes that went over the wire
 twice are counted from nginx's log.
 
-Usage: download_bench.py [--build build] [--runs 3] [--work DIR] [--port 18480]
+Usage: download_bench.py [--build build] [--runs 5] [--work DIR] [--port 18480]
 nginx and aria2 are installed with apt-get when missing. The data sets are
 kept in DIR (default BUILD/bench_download) and reused.
 """
@@ -22,6 +22,7 @@ import os
 import random
 import shutil
 import signal
+import statistics
 import subprocess
 import sys
 import time
@@ -181,7 +182,7 @@ def check_outputs(out, files, www):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", default=os.path.join(ROOT, "build"))
-    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--work")
     parser.add_argument("--port", type=int, default=18480)
     args = parser.parse_args()
@@ -235,7 +236,7 @@ def main():
                            "--allow-overwrite=true", "--console-log-level=error",
                            "--summary-interval=0", "--download-result=hide", "-q"],
             }
-            best = {}
+            speeds = {}
             order = list(tools)
             for r in range(args.runs):
                 for tool in order[r % 3:] + order[:r % 3]:
@@ -249,8 +250,8 @@ def main():
                     mbs = total / wall / 1e6
                     print("  %-28s %-7s run %d: %7.3f s %8.1f MB/s" % (name, tool, r + 1, wall, mbs),
                           flush=True)
-                    best[tool] = max(best.get(tool, 0), mbs)
-            results[name] = best
+                    speeds.setdefault(tool, []).append(mbs)
+            results[name] = speeds
 
         # Interruption half way through set (b), then a second run to the end.
         files = sets["b: 4 files of 256 MiB"]
@@ -276,15 +277,17 @@ def main():
         shutil.rmtree(out, ignore_errors=True)
 
     print()
-    print("%-28s %10s %10s %10s %12s %12s" % ("set", "engine", "curl", "aria2c", "engine/curl",
-                                            "engine/aria2"))
-    for name, best in results.items():
-        print("%-28s %10.1f %10.1f %10.1f %12.3f %12.3f" % (
-            name, best["engine"], best["curl"], best["aria2c"], best["engine"] / best["curl"],
-            best["engine"] / best["aria2c"]))
-    print("(MB/s, best of %d runs; goals: engine/curl >= 1.0, engine/aria2 >= 0.9; the engine"
-          " also checks every file's MD5 and keeps resume records, the others do neither)"
-          % args.runs)
+    print("%-28s %-6s %10s %10s %10s %12s %12s" % ("set", "of", "engine", "curl", "aria2c",
+                                                 "engine/curl", "engine/aria2"))
+    for name, speeds in results.items():
+        for label, pick in (("median", statistics.median), ("best", max)):
+            e, c, a = pick(speeds["engine"]), pick(speeds["curl"]), pick(speeds["aria2c"])
+            print("%-28s %-6s %10.1f %10.1f %10.1f %12.3f %12.3f" % (name, label, e, c, a, e / c,
+                                                                     e / a))
+    print("(MB/s over %d runs each, the tools taking turns; goals: engine/curl >= 1.0,"
+          " engine/aria2 >= 0.9; the engine also checks every file's MD5 and keeps resume"
+          " records, the others do neither. On a shared machine the median is the steadier"
+          " figure.)" % args.runs)
     print()
     print("interruption at half way through set b (%d bytes):" % total)
     print("  first run sent %d bytes, second run %d bytes" % (sent_first, sent_second))

@@ -380,7 +380,9 @@ bool DownloadManager::StartTask(DownloadTask* task, std::string* error) {
   const DWORD disposition =
       OPEN_ALWAYS;
   auto open = [task, disposition] {
-    return CreateFileA(task->write_path.c_str(), GENERIC_READ | GENERIC_WRITE,
+    // A staged file is renamed through this handle once it proves whole.
+    const DWORD access = GENERIC_READ | GENERIC_WRITE | (task->staged ? DELETE : 0);
+    return CreateFileA(task->write_path.c_str(), access,
                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
   };
@@ -455,6 +457,10 @@ void DownloadManager::FinishTask(DownloadTask* task, int code, const std::string
     CloseHandle(task->file);
     task->file = INVALID_HANDLE_VALUE;
   }
+  if (task->staged_file != INVALID_HANDLE_VALUE) {
+    CloseHandle(task->staged_file);
+    task->staged_file = INVALID_HANDLE_VALUE;
+  }
   if (task->handle != nullptr) {
     curl_multi_remove_handle(multi_, task->handle);
     // The handle goes back to the pool without pointers into this task.
@@ -521,7 +527,15 @@ void DownloadManager::OnTransferDone(CURLMsg* message) {
   }
   long status = 0;
   curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+  // A staged file keeps its handle until its digest decides (see VerifyFile).
+  HANDLE written = task->file;
+  task->file = INVALID_HANDLE_VALUE;
   FinishTask(task, 0, "post", false, false);
+  if (task->staged) {
+    task->staged_file = written;
+  } else if (written != INVALID_HANDLE_VALUE) {
+    CloseHandle(written);
+  }
 
   const bool failed = result != CURLE_OK || (status != 200 && status != 206);
   int outcome;
@@ -632,8 +646,7 @@ void DownloadManager::CollectVerifiedFiles() {
       RestartFile(task);
       continue;
     }
-    if (task->staged && !MoveFileExA(task->write_path.c_str(), task->file_path.c_str(),
-                                     MOVEFILE_REPLACE_EXISTING)) {
+    if (task->staged && !MoveStagedFile(task)) {
       const std::string text = base::StringFormat("move:(%s) failed,errno:%lu",
                                                   task->file_path.c_str(), GetLastError());
       AppendTrace(task->path + ":" + text + "\n");
@@ -642,6 +655,38 @@ void DownloadManager::CollectVerifiedFiles() {
     }
     FinishTask(task, kDownloadDone, "", running_, true);
   }
+}
+
+bool DownloadManager::MoveStagedFile(DownloadTask* task) {
+  // Renaming the open file costs a fraction of a move by name, which opens
+  // it again: under some systems that is most of a small file's cost. The
+  // rename takes the system's own form of a full path.
+  bool moved = false;
+  char full[MAX_PATH * 2];
+  const DWORD length =
+      GetFullPathNameA(task->file_path.c_str(), sizeof(full), full, nullptr);
+  if (task->staged_file != INVALID_HANDLE_VALUE && length > 0 && length < sizeof(full)) {
+    std::wstring target = L"\\??\\";
+    const int wide = MultiByteToWideChar(CP_ACP, 0, full, static_cast<int>(length), nullptr, 0);
+    if (wide > 0) {
+      target.resize(4 + static_cast<size_t>(wide));
+      MultiByteToWideChar(CP_ACP, 0, full, static_cast<int>(length), &target[4], wide);
+      std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + sizeof(wchar_t) * target.size(), 0);
+      FILE_RENAME_INFO* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+      info->ReplaceIfExists = TRUE;
+      info->RootDirectory = nullptr;
+      info->FileNameLength = static_cast<DWORD>(sizeof(wchar_t) * target.size());
+      memcpy(info->FileName, target.data(), sizeof(wchar_t) * target.size());
+      moved = SetFileInformationByHandle(task->staged_file, FileRenameInfo, info,
+                                         static_cast<DWORD>(buffer.size())) != 0;
+    }
+  }
+  if (task->staged_file != INVALID_HANDLE_VALUE) {
+    CloseHandle(task->staged_file);
+    task->staged_file = INVALID_HANDLE_VALUE;
+  }
+  return moved || MoveFileExA(task->write_path.c_str(), task->file_path.c_str(),
+                              MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 void DownloadManager::ForgetDigest(const std::string& file_path) {

@@ -44,6 +44,8 @@ struct DownloadTask {
   std::shared_ptr<const std::vector<std::string>> servers;
   CURL* handle = nullptr;
   HANDLE file = INVALID_HANDLE_VALUE;
+  // A staged file's handle from its last byte until its digest decides.
+  HANDLE staged_file = INVALID_HANDLE_VALUE;
   int32_t attempt = 0;       // failed attempts on the current server
   int32_t server_index = 0;  // into `servers`
   int32_t user_value = 0;

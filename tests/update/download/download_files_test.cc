@@ -461,6 +461,34 @@ TEST_F(DownloadFilesTest, SmallFileTakesItsNameOnlyWhenWhole) {
 }
 
 // A file keeps the server list it was queued with.
+// A file the game holds open cannot be replaced: a clear error, the held
+// file untouched and nothing staged left behind.
+TEST_F(DownloadFilesTest, StagedFileCannotReplaceAFileInUse) {
+  const std::string bytes = Publish("held/a.bin", 30000, 78);
+  CreateDirectoryA("update", nullptr);
+  CreateDirectoryA("update\\held", nullptr);
+  ASSERT_TRUE(WriteBytes(Local("held/a.bin"), "old version"));
+  HANDLE held = CreateFileA(Local("held/a.bin").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  Download("held/a.bin", bytes);
+  ASSERT_TRUE(WaitFor("held/a.bin"));
+  CloseHandle(held);
+  const Completion& done = Completions::Get().Of("held/a.bin");
+  EXPECT_EQ(done.code, kDownloadFailed);
+  EXPECT_NE(done.error.find("move:"), std::string::npos) << done.error;
+  std::string local;
+  ASSERT_TRUE(ReadBytes(Local("held/a.bin"), &local));
+  EXPECT_EQ(local, "old version");
+  EXPECT_FALSE(Exists(Local("held/a.bin") + kStagedSuffix));
+
+  // Once it is free the next run puts the new one in its place.
+  Completions::Get().Clear();
+  Download("held/a.bin", bytes);
+  ASSERT_TRUE(WaitFor("held/a.bin"));
+  ExpectWhole("held/a.bin", bytes);
+}
+
 TEST_F(DownloadFilesTest, FileKeepsItsServerList) {
   const std::string bytes = Publish("list/a.bin", 200000, 71);
   Json::Value status = Fault("dl0", "/list/a.bin");
