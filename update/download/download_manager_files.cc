@@ -132,9 +132,13 @@ void DownloadManager::QueueFile(const std::string& path, const std::string& file
     if (!digester_) digester_.reset(new FileDigester);
     file_digests_[file_path] = std::move(digest);
   };
-  const bool has_record = GetFileAttributesA(ResumeRecordPath(file_path).c_str()) !=
-                          INVALID_FILE_ATTRIBUTES;
+  // Without its file a record could only say that nothing was written, so
+  // it is not looked for: asking after a missing name makes some systems
+  // read the whole folder, and a fresh install asks for thousands.
   const bool has_file = GetFileAttributesA(file_path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  const bool has_record =
+      has_file && GetFileAttributesA(ResumeRecordPath(file_path).c_str()) !=
+                      INVALID_FILE_ATTRIBUTES;
   if (has_record && LoadResumeInfo(file_path, md5, size, &pieces)) {
     start_digest();
     int64_t missing = 0;
