@@ -380,9 +380,9 @@ bool DownloadManager::StartTask(DownloadTask* task, std::string* error) {
     *error = "no server";
     return false;
   }
-  // A staged file starting afresh drops what an interrupted run left in it.
-  const DWORD disposition =
-      OPEN_ALWAYS;
+  // A staged file starting afresh drops whatever an interrupted run left in
+  // it: a longer leftover would keep its tail past the new bytes.
+  const DWORD disposition = task->staged && task->position == 0 ? CREATE_ALWAYS : OPEN_ALWAYS;
   auto open = [task, disposition] {
     // A staged file is renamed through this handle once it proves whole.
     const DWORD access = GENERIC_READ | GENERIC_WRITE | (task->staged ? DELETE : 0);
@@ -709,6 +709,10 @@ void DownloadManager::ForgetAllDigests() {
 void DownloadManager::RestartFile(DownloadTask* task) {
   // Bytes that failed their check are no use to anyone: nothing of them is
   // left to be taken for a whole file.
+  if (task->staged_file != INVALID_HANDLE_VALUE) {
+    CloseHandle(task->staged_file);  // it would keep the file from being deleted
+    task->staged_file = INVALID_HANDLE_VALUE;
+  }
   DeleteFileA(task->write_path.c_str());
   DeleteFileA(task->file_path.c_str());
   DeleteResumeInfo(task->file_path);

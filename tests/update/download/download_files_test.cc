@@ -489,6 +489,18 @@ TEST_F(DownloadFilesTest, StagedFileCannotReplaceAFileInUse) {
   ExpectWhole("held/a.bin", bytes);
 }
 
+// What an interrupted run left staged, even longer than the new file, is
+// never part of it.
+TEST_F(DownloadFilesTest, LeftoversNeverBecomePartOfAFile) {
+  const std::string bytes = Publish("left/a.bin", 30000, 79);
+  CreateDirectoryA("update", nullptr);
+  CreateDirectoryA("update\\left", nullptr);
+  ASSERT_TRUE(WriteBytes(Local("left/a.bin") + kStagedSuffix, std::string(50000, 'x')));
+  Download("left/a.bin", bytes);
+  ASSERT_TRUE(WaitFor("left/a.bin"));
+  ExpectWhole("left/a.bin", bytes);
+}
+
 TEST_F(DownloadFilesTest, FileKeepsItsServerList) {
   const std::string bytes = Publish("list/a.bin", 200000, 71);
   Json::Value status = Fault("dl0", "/list/a.bin");
