@@ -25,6 +25,8 @@ const ULONGLONG kPumpBudgetMs = 100;
 // A running piece rewrites its file's record at most this often.
 const uint32_t kRecordIntervalMs = 1000;
 const uint32_t kProgressIntervalMs = 1000;
+// Bytes the digester had no room for are handed back to it in batches of this.
+const int64_t kReadBackBatch = 4 * 1024 * 1024;
 // How far down the waiting list the next transfer is looked for.
 const size_t kWaitingScanLimit = 64;
 
@@ -609,7 +611,11 @@ void DownloadManager::DigestWritten(DownloadTask* task, int64_t offset, const ch
   auto found = file_digests_.find(task->file_path);
   if (found == file_digests_.end()) return;
   FileDigest* digest = found->second.get();
-  if (digest->hash->queued() < offset) AdvanceDigest(task->write_path, digest);
+  // Bytes behind the frontier (the digester had no room for them) are read
+  // back in batches: each read-back opens the file again.
+  if (digest->hash->queued() < offset && offset - digest->hash->queued() >= kReadBackBatch) {
+    AdvanceDigest(task->write_path, digest);
+  }
   // Bytes at the frontier go over as they are; when too many wait already
   // they are read back later instead.
   if (digest->hash->queued() == offset) digester_->Add(digest->hash, data, written);

@@ -66,7 +66,14 @@ void FileDigester::ReadBack(const std::shared_ptr<HashedFile>& file, const std::
   if (until <= file->queued_) return;
   {
     std::lock_guard<std::mutex> hold(lock_);
-    jobs_.push_back(Job{kReadBack, file, 0, 0, path, until});
+    // Each read-back opens the file: one waiting for the same file grows
+    // instead of another being queued behind it.
+    if (!jobs_.empty() && jobs_.back().kind == kReadBack && jobs_.back().file == file &&
+        jobs_.back().path == path) {
+      jobs_.back().until = until;
+    } else {
+      jobs_.push_back(Job{kReadBack, file, 0, 0, path, until});
+    }
     unwoken_ = true;
   }
   file->queued_ = until;
