@@ -321,8 +321,6 @@ class DownloadManager {
   void VerifyFile(DownloadTask* task);
   // Finishes the files whose verdict has come: done, or fetched again.
   void CollectVerifiedFiles();
-  // Puts a staged file that proved whole in its place.
-  bool MoveStagedFile(DownloadTask* task);
   void ForgetDigest(const std::string& file_path);
   void ForgetAllDigests();
   // Removes the waiting task to start next.

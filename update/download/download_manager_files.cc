@@ -482,15 +482,16 @@ void DownloadManager::FinishTask(DownloadTask* task, int code, const std::string
   }
   const bool success = code == kDownloadDone && error.empty();
   if (success && !task->staged) DeleteResumeInfo(task->file_path);
-  // A staged file that will not be finished is of no further use.
-  if (free && !success && task->staged) DeleteFileA(task->write_path.c_str());
   if (free) {
+    // The digester lets go of the file first: it may hold it open.
     auto digest = file_digests_.find(task->file_path);
     if (digest != file_digests_.end()) {
       std::vector<DownloadTask*>& tasks = digest->second->tasks;
       tasks.erase(std::remove(tasks.begin(), tasks.end(), task), tasks.end());
       if (tasks.empty()) ForgetDigest(task->file_path);
     }
+    // A staged file that will not be finished is of no further use.
+    if (!success && task->staged) DeleteFileA(task->write_path.c_str());
     delete task;
   }
 }
@@ -634,7 +635,16 @@ void DownloadManager::VerifyFile(DownloadTask* task) {
     if (!digester_) digester_.reset(new FileDigester);
     found = file_digests_.emplace(task->file_path, std::move(digest)).first;
   }
-  digester_->Finish(found->second->hash, task->write_path);
+  if (task->staged) {
+    // The digester moves a right file into place with the handle it was
+    // written through (renaming and closing are round trips to the system
+    // the transfers need not wait for).
+    digester_->Finish(found->second->hash, task->write_path, task->staged_file,
+                      task->file_path);
+    task->staged_file = INVALID_HANDLE_VALUE;
+  } else {
+    digester_->Finish(found->second->hash, task->write_path);
+  }
   verifying_tasks_.push_back(task);
 }
 
@@ -656,47 +666,15 @@ void DownloadManager::CollectVerifiedFiles() {
       RestartFile(task);
       continue;
     }
-    if (task->staged && !MoveStagedFile(task)) {
+    if (task->staged && !hash->moved()) {
       const std::string text = base::StringFormat("move:(%s) failed,errno:%lu",
-                                                  task->file_path.c_str(), GetLastError());
+                                                  task->file_path.c_str(), hash->move_error());
       AppendTrace(task->path + ":" + text + "\n");
       FinishTask(task, kDownloadFailed, text, running_, true);
       continue;
     }
     FinishTask(task, kDownloadDone, "", running_, true);
   }
-}
-
-bool DownloadManager::MoveStagedFile(DownloadTask* task) {
-  // Renaming the open file costs a fraction of a move by name, which opens
-  // it again: under some systems that is most of a small file's cost. The
-  // rename takes the system's own form of a full path.
-  bool moved = false;
-  char full[MAX_PATH * 2];
-  const DWORD length =
-      GetFullPathNameA(task->file_path.c_str(), sizeof(full), full, nullptr);
-  if (task->staged_file != INVALID_HANDLE_VALUE && length > 0 && length < sizeof(full)) {
-    std::wstring target = L"\\??\\";
-    const int wide = MultiByteToWideChar(CP_ACP, 0, full, static_cast<int>(length), nullptr, 0);
-    if (wide > 0) {
-      target.resize(4 + static_cast<size_t>(wide));
-      MultiByteToWideChar(CP_ACP, 0, full, static_cast<int>(length), &target[4], wide);
-      std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + sizeof(wchar_t) * target.size(), 0);
-      FILE_RENAME_INFO* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-      info->ReplaceIfExists = TRUE;
-      info->RootDirectory = nullptr;
-      info->FileNameLength = static_cast<DWORD>(sizeof(wchar_t) * target.size());
-      memcpy(info->FileName, target.data(), sizeof(wchar_t) * target.size());
-      moved = SetFileInformationByHandle(task->staged_file, FileRenameInfo, info,
-                                         static_cast<DWORD>(buffer.size())) != 0;
-    }
-  }
-  if (task->staged_file != INVALID_HANDLE_VALUE) {
-    CloseHandle(task->staged_file);
-    task->staged_file = INVALID_HANDLE_VALUE;
-  }
-  return moved || MoveFileExA(task->write_path.c_str(), task->file_path.c_str(),
-                              MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 void DownloadManager::ForgetDigest(const std::string& file_path) {

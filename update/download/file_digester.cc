@@ -25,7 +25,10 @@ FileDigester::~FileDigester() {
   {
     std::lock_guard<std::mutex> hold(lock_);
     stop_ = true;
-    for (Job& job : jobs_) job.file->abandoned_ = true;
+    for (Job& job : jobs_) {
+      job.file->abandoned_ = true;
+      if (job.written != INVALID_HANDLE_VALUE) CloseHandle(job.written);
+    }
     if (current_ != nullptr) const_cast<HashedFile*>(current_)->abandoned_ = true;
   }
   wake_.notify_all();
@@ -79,10 +82,11 @@ void FileDigester::ReadBack(const std::shared_ptr<HashedFile>& file, const std::
   file->queued_ = until;
 }
 
-void FileDigester::Finish(const std::shared_ptr<HashedFile>& file, const std::string& path) {
+void FileDigester::Finish(const std::shared_ptr<HashedFile>& file, const std::string& path,
+                          HANDLE written, const std::string& place) {
   {
     std::lock_guard<std::mutex> hold(lock_);
-    jobs_.push_back(Job{kFinish, file, 0, 0, path, file->size_});
+    jobs_.push_back(Job{kFinish, file, 0, 0, path, file->size_, written, place});
     unwoken_ = true;
   }
   file->queued_ = file->size_;
@@ -117,8 +121,15 @@ void FileDigester::WaitForFinished(int milliseconds) {
 void FileDigester::Abandon(const std::shared_ptr<HashedFile>& file) {
   if (!file) return;
   std::unique_lock<std::mutex> hold(lock_);
-  // Its jobs stay queued (their copies are freed in order) and are skipped.
+  // Its jobs stay queued (their copies are freed in order) and are skipped;
+  // a handle waiting with them is let go of now.
   file->abandoned_ = true;
+  for (Job& job : jobs_) {
+    if (job.file == file && job.written != INVALID_HANDLE_VALUE) {
+      CloseHandle(job.written);
+      job.written = INVALID_HANDLE_VALUE;
+    }
+  }
   finished_.erase(std::remove(finished_.begin(), finished_.end(), file), finished_.end());
   have_finished_ = !finished_.empty();
   idle_.wait(hold, [this, &file] { return current_ != file.get(); });
@@ -149,7 +160,10 @@ void FileDigester::Run() {
 
 void FileDigester::Do(Job* job) {
   HashedFile* file = job->file.get();
-  if (file->abandoned_) return;
+  if (file->abandoned_) {
+    if (job->written != INVALID_HANDLE_VALUE) CloseHandle(job->written);
+    return;
+  }
   switch (job->kind) {
     case kBytes:
       if (file->usable_) {
@@ -167,7 +181,10 @@ void FileDigester::Do(Job* job) {
       return;
     case kFinish:
       HashFromFile(file, job->path, file->size_);
-      if (file->abandoned_) return;
+      if (file->abandoned_) {
+        if (job->written != INVALID_HANDLE_VALUE) CloseHandle(job->written);
+        return;
+      }
       if (file->usable_ && file->hashed_ == file->size_) {
         file->context_.Final();
         file->actual_ = file->context_.DigestText();
@@ -176,6 +193,13 @@ void FileDigester::Do(Job* job) {
         // Some bytes could not be read on the way: judge the file whole.
         int64_t size = 0;
         file->right_ = FileMatchesMd5(job->path, file->md5_, &file->actual_, &size);
+      }
+      if (job->written != INVALID_HANDLE_VALUE) {
+        if (file->right_ && !file->abandoned_) {
+          file->moved_ = MoveInPlace(job->written, job->path, job->place, &file->move_error_);
+        } else {
+          CloseHandle(job->written);
+        }
       }
       return;
   }
@@ -205,4 +229,33 @@ void FileDigester::HashFromFile(HashedFile* file, const std::string& path, int64
   }
   CloseHandle(handle);
   if (!ok) file->usable_ = false;
+}
+
+bool FileDigester::MoveInPlace(HANDLE written, const std::string& path, const std::string& place,
+                               DWORD* error) {
+  // Renaming the open file costs a fraction of a move by name, which opens
+  // it again. The rename takes the system's own form of a full path.
+  bool moved = false;
+  char full[MAX_PATH * 2];
+  const DWORD length = GetFullPathNameA(place.c_str(), sizeof(full), full, nullptr);
+  if (length > 0 && length < sizeof(full)) {
+    const int wide = MultiByteToWideChar(CP_ACP, 0, full, static_cast<int>(length), nullptr, 0);
+    if (wide > 0) {
+      std::wstring target = L"\\??\\";
+      target.resize(4 + static_cast<size_t>(wide));
+      MultiByteToWideChar(CP_ACP, 0, full, static_cast<int>(length), &target[4], wide);
+      std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + sizeof(wchar_t) * target.size(), 0);
+      FILE_RENAME_INFO* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+      info->ReplaceIfExists = TRUE;
+      info->RootDirectory = nullptr;
+      info->FileNameLength = static_cast<DWORD>(sizeof(wchar_t) * target.size());
+      memcpy(info->FileName, target.data(), sizeof(wchar_t) * target.size());
+      moved = SetFileInformationByHandle(written, FileRenameInfo, info,
+                                         static_cast<DWORD>(buffer.size())) != 0;
+    }
+  }
+  CloseHandle(written);
+  if (!moved) moved = MoveFileExA(path.c_str(), place.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  *error = moved ? 0 : GetLastError();
+  return moved;
 }

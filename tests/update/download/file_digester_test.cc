@@ -92,7 +92,9 @@ TEST_F(FileDigesterTest, AnyMixOfCopiesAndReadBacksGivesTheDigest) {
         // A full ring refuses the copy (always so past its size): the engine
         // then leaves the bytes to be read back.
         const bool taken = digester_.Add(file, bytes.data() + from, until - from);
-        if (until - from > 16 * static_cast<int64_t>(kMiB)) EXPECT_FALSE(taken);
+        if (until - from > 16 * static_cast<int64_t>(kMiB)) {
+          EXPECT_FALSE(taken);
+        }
         if (!taken) digester_.ReadBack(file, path, until);
       } else {
         digester_.ReadBack(file, path, until);
@@ -163,6 +165,56 @@ TEST_F(FileDigesterTest, AbandonedFileIsLetGoAtOnce) {
   digester_.Finish(other, path);
   ASSERT_TRUE(WaitFor(&digester_, other));
   EXPECT_TRUE(other->right());
+}
+
+// A file written beside its place goes there through its handle when right;
+// otherwise, or when abandoned, the handle is let go and the file can be
+// deleted at once.
+TEST_F(FileDigesterTest, RightStagedFileIsMovedIntoPlace) {
+  const std::string bytes = Pattern(70000, 9);
+  auto open = [](const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  struct Case {
+    const char* name;
+    std::string content;
+    bool abandon;
+    bool moved;  // when not abandoned
+  };
+  std::string wrong = bytes;
+  wrong[5] ^= 1;
+  const std::vector<Case> cases = {
+      {"right", bytes, false, true},
+      {"wrong", wrong, false, false},
+      {"abandoned", bytes, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string place = Path(c.name);
+    const std::string staged = place + ".part";
+    ASSERT_TRUE(testing_support::WriteFileBytes(staged, c.content));
+    HANDLE written = open(staged);
+    ASSERT_NE(written, INVALID_HANDLE_VALUE);
+    auto file = std::make_shared<HashedFile>(Md5Text(bytes), static_cast<int64_t>(bytes.size()));
+    digester_.Finish(file, staged, written, place);
+    if (c.abandon) {
+      // It may have been moved just before: then it is whole. Either way
+      // nothing holds it any more.
+      digester_.Abandon(file);
+      const std::string there = testing_support::ReadFileBytes(place);
+      EXPECT_TRUE(there == "<missing>" || there == bytes);
+      EXPECT_TRUE(there == bytes || DeleteFileA(staged.c_str())) << "still held";
+      continue;
+    }
+    ASSERT_TRUE(WaitFor(&digester_, file));
+    EXPECT_EQ(file->moved(), c.moved);
+    EXPECT_EQ(testing_support::ReadFileBytes(place), c.moved ? bytes : "<missing>");
+    if (!c.moved) {
+      EXPECT_TRUE(DeleteFileA(staged.c_str())) << "still held";
+    }
+  }
 }
 
 TEST(FileDigesterLifetimeTest, DestroyedWithWorkPending) {
