@@ -27,6 +27,8 @@ const uint32_t kRecordIntervalMs = 1000;
 const uint32_t kProgressIntervalMs = 1000;
 // Bytes the digester had no room for are handed back to it in batches of this.
 const int64_t kReadBackBatch = 4 * 1024 * 1024;
+// Files whose check is under way, at most (see StartWaitingTasks).
+const size_t kMaxVerifyingTasks = 16;
 // How far down the waiting list the next transfer is looked for.
 const size_t kWaitingScanLimit = 64;
 
@@ -334,8 +336,11 @@ DownloadTask* DownloadManager::TakeNextWaitingTask() {
 }
 
 void DownloadManager::StartWaitingTasks() {
+  // Files waiting for their check hold their bytes (small ones in memory):
+  // new transfers wait while too many do.
   while (running_ && !paused_ && !waiting_tasks_.empty() &&
-         running_task_count() < kMaxRunningTasks) {
+         running_task_count() < kMaxRunningTasks &&
+         verifying_tasks_.size() < kMaxVerifyingTasks) {
     DownloadTask* task = TakeNextWaitingTask();
     std::string error;
     if (StartTask(task, &error)) {
@@ -382,24 +387,25 @@ bool DownloadManager::StartTask(DownloadTask* task, std::string* error) {
     *error = "no server";
     return false;
   }
-  // A staged file starting afresh drops whatever an interrupted run left in
-  // it: a longer leftover would keep its tail past the new bytes.
-  const DWORD disposition = task->staged && task->position == 0 ? CREATE_ALWAYS : OPEN_ALWAYS;
-  auto open = [task, disposition] {
-    // A staged file is renamed through this handle once it proves whole.
-    const DWORD access = GENERIC_READ | GENERIC_WRITE | (task->staged ? DELETE : 0);
-    return CreateFileA(task->write_path.c_str(), access,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+  // A staged file is kept in memory (see DownloadTask::body): no file yet.
+  auto open = [task] {
+    return CreateFileA(task->write_path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
   };
-  task->file = open();
-  if (task->file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND) {
+  if (task->staged) {
+    task->body.reserve(static_cast<size_t>(task->file_size));
+  } else {
+    task->file = open();
+  }
+  if (!task->staged && task->file == INVALID_HANDLE_VALUE &&
+      GetLastError() == ERROR_PATH_NOT_FOUND) {
     // Folders are made only when missing: each attempt on an existing one is
     // a round trip to the file system, per file.
     CreateFolderOf(task->file_path);
     task->file = open();
   }
-  if (task->file == INVALID_HANDLE_VALUE) {
+  if (!task->staged && task->file == INVALID_HANDLE_VALUE) {
     *error = base::StringFormat("open:(%s) failed,errno:%lu", task->write_path.c_str(),
                                 GetLastError());
     return false;
@@ -463,10 +469,6 @@ void DownloadManager::FinishTask(DownloadTask* task, int code, const std::string
     CloseHandle(task->file);
     task->file = INVALID_HANDLE_VALUE;
   }
-  if (task->staged_file != INVALID_HANDLE_VALUE) {
-    CloseHandle(task->staged_file);
-    task->staged_file = INVALID_HANDLE_VALUE;
-  }
   if (task->handle != nullptr) {
     curl_multi_remove_handle(multi_, task->handle);
     // The handle goes back to the pool without pointers into this task.
@@ -490,8 +492,6 @@ void DownloadManager::FinishTask(DownloadTask* task, int code, const std::string
       tasks.erase(std::remove(tasks.begin(), tasks.end(), task), tasks.end());
       if (tasks.empty()) ForgetDigest(task->file_path);
     }
-    // A staged file that will not be finished is of no further use.
-    if (!success && task->staged) DeleteFileA(task->write_path.c_str());
     delete task;
   }
 }
@@ -534,15 +534,7 @@ void DownloadManager::OnTransferDone(CURLMsg* message) {
   }
   long status = 0;
   curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
-  // A staged file keeps its handle until its digest decides (see VerifyFile).
-  HANDLE written = task->file;
-  task->file = INVALID_HANDLE_VALUE;
   FinishTask(task, 0, "post", false, false);
-  if (task->staged) {
-    task->staged_file = written;
-  } else if (written != INVALID_HANDLE_VALUE) {
-    CloseHandle(written);
-  }
 
   const bool failed = result != CURLE_OK || (status != 200 && status != 206);
   int outcome;
@@ -636,12 +628,12 @@ void DownloadManager::VerifyFile(DownloadTask* task) {
     found = file_digests_.emplace(task->file_path, std::move(digest)).first;
   }
   if (task->staged) {
-    // The digester moves a right file into place with the handle it was
-    // written through (renaming and closing are round trips to the system
-    // the transfers need not wait for).
-    digester_->Finish(found->second->hash, task->write_path, task->staged_file,
+    // The digester checks the bytes and writes a right file into place:
+    // making, writing, renaming and closing it are round trips to the
+    // system that the transfers need not wait for.
+    digester_->Finish(found->second->hash, task->write_path, std::move(task->body),
                       task->file_path);
-    task->staged_file = INVALID_HANDLE_VALUE;
+    task->body.clear();
   } else {
     digester_->Finish(found->second->hash, task->write_path);
   }
@@ -666,9 +658,8 @@ void DownloadManager::CollectVerifiedFiles() {
       RestartFile(task);
       continue;
     }
-    if (task->staged && !hash->moved()) {
-      const std::string text = base::StringFormat("move:(%s) failed,errno:%lu",
-                                                  task->file_path.c_str(), hash->move_error());
+    if (task->staged && !hash->placed()) {
+      const std::string text = hash->place_error();
       AppendTrace(task->path + ":" + text + "\n");
       FinishTask(task, kDownloadFailed, text, running_, true);
       continue;
@@ -693,10 +684,6 @@ void DownloadManager::ForgetAllDigests() {
 void DownloadManager::RestartFile(DownloadTask* task) {
   // Bytes that failed their check are no use to anyone: nothing of them is
   // left to be taken for a whole file.
-  if (task->staged_file != INVALID_HANDLE_VALUE) {
-    CloseHandle(task->staged_file);  // it would keep the file from being deleted
-    task->staged_file = INVALID_HANDLE_VALUE;
-  }
   DeleteFileA(task->write_path.c_str());
   DeleteFileA(task->file_path.c_str());
   DeleteResumeInfo(task->file_path);
@@ -782,7 +769,13 @@ size_t DownloadManager::OnWriteData(char* data, size_t size, size_t count, void*
   int64_t written_total = 0;
   LARGE_INTEGER offset;
   offset.QuadPart = task->position;
-  if (!SetFilePointerEx(task->file, offset, nullptr, FILE_BEGIN)) {
+  if (task->staged) {
+    // Its bytes stay in memory until they prove right (the digester hashes
+    // and writes them at the end); the body holds exactly [0, position).
+    task->body.append(data, static_cast<size_t>(n));
+    task->position += n;
+    written_total = n;
+  } else if (!SetFilePointerEx(task->file, offset, nullptr, FILE_BEGIN)) {
     self->AppendTrace(base::StringFormat("recv seek failed:%s:%lld:begin:%lld:end:%lld:errno:%lu\n",
                                          task->path.c_str(), static_cast<long long>(n),
                                          static_cast<long long>(task->position),

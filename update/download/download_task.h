@@ -39,13 +39,14 @@ struct DownloadTask {
   // (`staged`), a file beside it that replaces it once its digest is right.
   std::string write_path;
   bool staged = false;
+  // A staged file's bytes so far, [0, position): they reach the disk only
+  // once they proved right, written by the digester.
+  std::string body;
   std::string md5;        // of the whole file; empty: no check, no record
   // The file's own copy of the server list, taken when it was queued.
   std::shared_ptr<const std::vector<std::string>> servers;
   CURL* handle = nullptr;
   HANDLE file = INVALID_HANDLE_VALUE;
-  // A staged file's handle from its last byte until its digest decides.
-  HANDLE staged_file = INVALID_HANDLE_VALUE;
   int32_t attempt = 0;       // failed attempts on the current server
   int32_t server_index = 0;  // into `servers`
   int32_t user_value = 0;

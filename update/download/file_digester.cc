@@ -1,8 +1,11 @@
 #include "update/download/file_digester.h"
 
 #include <algorithm>
-#include <cstring>
 #include <chrono>
+#include <cstring>
+
+#include "app/util/file_util.h"
+#include "base/util/string_format.h"
 
 namespace {
 
@@ -25,10 +28,7 @@ FileDigester::~FileDigester() {
   {
     std::lock_guard<std::mutex> hold(lock_);
     stop_ = true;
-    for (Job& job : jobs_) {
-      job.file->abandoned_ = true;
-      if (job.written != INVALID_HANDLE_VALUE) CloseHandle(job.written);
-    }
+    for (Job& job : jobs_) job.file->abandoned_ = true;
     if (current_ != nullptr) const_cast<HashedFile*>(current_)->abandoned_ = true;
   }
   wake_.notify_all();
@@ -82,11 +82,20 @@ void FileDigester::ReadBack(const std::shared_ptr<HashedFile>& file, const std::
   file->queued_ = until;
 }
 
-void FileDigester::Finish(const std::shared_ptr<HashedFile>& file, const std::string& path,
-                          HANDLE written, const std::string& place) {
+void FileDigester::Finish(const std::shared_ptr<HashedFile>& file, const std::string& path) {
   {
     std::lock_guard<std::mutex> hold(lock_);
-    jobs_.push_back(Job{kFinish, file, 0, 0, path, file->size_, written, place});
+    jobs_.push_back(Job{kFinish, file, 0, 0, path, file->size_, false, {}, {}});
+    unwoken_ = true;
+  }
+  file->queued_ = file->size_;
+}
+
+void FileDigester::Finish(const std::shared_ptr<HashedFile>& file, const std::string& path,
+                          std::string bytes, const std::string& place) {
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    jobs_.push_back(Job{kFinish, file, 0, 0, path, file->size_, true, std::move(bytes), place});
     unwoken_ = true;
   }
   file->queued_ = file->size_;
@@ -121,15 +130,8 @@ void FileDigester::WaitForFinished(int milliseconds) {
 void FileDigester::Abandon(const std::shared_ptr<HashedFile>& file) {
   if (!file) return;
   std::unique_lock<std::mutex> hold(lock_);
-  // Its jobs stay queued (their copies are freed in order) and are skipped;
-  // a handle waiting with them is let go of now.
+  // Its jobs stay queued (their copies are freed in order) and are skipped.
   file->abandoned_ = true;
-  for (Job& job : jobs_) {
-    if (job.file == file && job.written != INVALID_HANDLE_VALUE) {
-      CloseHandle(job.written);
-      job.written = INVALID_HANDLE_VALUE;
-    }
-  }
   finished_.erase(std::remove(finished_.begin(), finished_.end(), file), finished_.end());
   have_finished_ = !finished_.empty();
   idle_.wait(hold, [this, &file] { return current_ != file.get(); });
@@ -160,10 +162,7 @@ void FileDigester::Run() {
 
 void FileDigester::Do(Job* job) {
   HashedFile* file = job->file.get();
-  if (file->abandoned_) {
-    if (job->written != INVALID_HANDLE_VALUE) CloseHandle(job->written);
-    return;
-  }
+  if (file->abandoned_) return;
   switch (job->kind) {
     case kBytes:
       if (file->usable_) {
@@ -180,11 +179,12 @@ void FileDigester::Do(Job* job) {
       HashFromFile(file, job->path, job->until);
       return;
     case kFinish:
-      HashFromFile(file, job->path, file->size_);
-      if (file->abandoned_) {
-        if (job->written != INVALID_HANDLE_VALUE) CloseHandle(job->written);
-        return;
+      if (job->whole) {
+        file->context_.Update(job->bytes.data(), job->bytes.size());
+        file->hashed_ += static_cast<int64_t>(job->bytes.size());
       }
+      HashFromFile(file, job->path, file->size_);
+      if (file->abandoned_) return;
       if (file->usable_ && file->hashed_ == file->size_) {
         file->context_.Final();
         file->actual_ = file->context_.DigestText();
@@ -194,13 +194,7 @@ void FileDigester::Do(Job* job) {
         int64_t size = 0;
         file->right_ = FileMatchesMd5(job->path, file->md5_, &file->actual_, &size);
       }
-      if (job->written != INVALID_HANDLE_VALUE) {
-        if (file->right_ && !file->abandoned_) {
-          file->moved_ = MoveInPlace(job->written, job->path, job->place, &file->move_error_);
-        } else {
-          CloseHandle(job->written);
-        }
-      }
+      if (job->whole && file->right_) Place(job);
       return;
   }
 }
@@ -231,13 +225,39 @@ void FileDigester::HashFromFile(HashedFile* file, const std::string& path, int64
   if (!ok) file->usable_ = false;
 }
 
-bool FileDigester::MoveInPlace(HANDLE written, const std::string& path, const std::string& place,
-                               DWORD* error) {
+void FileDigester::Place(Job* job) {
+  HashedFile* file = job->file.get();
+  auto open = [job] {
+    // Delete access: the file is renamed through this handle.
+    return CreateFileA(job->path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  HANDLE written = open();
+  if (written == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND) {
+    const size_t slash = job->path.find_last_of("\\/");
+    if (slash != std::string::npos && slash > 0) CreateDirectoriesA(job->path.substr(0, slash));
+    written = open();
+  }
+  bool ok = written != INVALID_HANDLE_VALUE;
+  size_t done = 0;
+  while (ok && done < job->bytes.size()) {
+    DWORD wrote = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(job->bytes.size() - done, 1 << 30));
+    ok = WriteFile(written, job->bytes.data() + done, chunk, &wrote, nullptr) && wrote > 0;
+    done += wrote;
+  }
+  if (!ok) {
+    file->place_error_ = base::StringFormat("write:(%s) failed,errno:%lu", job->path.c_str(),
+                                            GetLastError());
+    if (written != INVALID_HANDLE_VALUE) CloseHandle(written);
+    DeleteFileA(job->path.c_str());  // never left as if whole
+    return;
+  }
   // Renaming the open file costs a fraction of a move by name, which opens
   // it again. The rename takes the system's own form of a full path.
   bool moved = false;
   char full[MAX_PATH * 2];
-  const DWORD length = GetFullPathNameA(place.c_str(), sizeof(full), full, nullptr);
+  const DWORD length = GetFullPathNameA(job->place.c_str(), sizeof(full), full, nullptr);
   if (length > 0 && length < sizeof(full)) {
     const int wide = MultiByteToWideChar(CP_ACP, 0, full, static_cast<int>(length), nullptr, 0);
     if (wide > 0) {
@@ -255,7 +275,14 @@ bool FileDigester::MoveInPlace(HANDLE written, const std::string& path, const st
     }
   }
   CloseHandle(written);
-  if (!moved) moved = MoveFileExA(path.c_str(), place.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-  *error = moved ? 0 : GetLastError();
-  return moved;
+  if (!moved) {
+    moved = MoveFileExA(job->path.c_str(), job->place.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  }
+  if (!moved) {
+    file->place_error_ = base::StringFormat("move:(%s) failed,errno:%lu", job->place.c_str(),
+                                            GetLastError());
+    DeleteFileA(job->path.c_str());
+    return;
+  }
+  file->placed_ = true;
 }

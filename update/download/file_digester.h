@@ -5,15 +5,16 @@
 // The engine thread makes one HashedFile per file and hands it work in file
 // order: bytes it has just written at the file's frontier (copied into a ring
 // of fixed size, allocated once; when it is full the engine leaves them to be
-// read back), "read the file back up to here", and finally "finish", which
-// for a file written beside its place also moves it there when it is right,
-// through the handle it was written with. The digester does a file's work in
+// read back), "read the file back up to here", and finally "finish". A small
+// file's bytes may instead come whole with "finish": the digester hashes
+// them and, when they are right, writes them beside the file's place and
+// moves them there. The digester does a file's work in
 // the order given, in batches: work handed over waits for Wake (or for a few
 // MiB of copies to gather), since each wake-up is a round trip through the
 // system. A finished file, with its digest and verdict, is collected with
 // TakeFinished (WaitForFinished waits for one). Abandon drops a file's
 // outstanding work and returns only once the digester no longer reads or
-// moves its file, so the engine may delete, truncate or reopen it.
+// writes its file, so the engine may delete, truncate or reopen it.
 //
 // Threads: the digester's own thread hashes; every call here comes from the
 // thread that owns the digester (the engine thread). Destroying the digester
@@ -49,12 +50,12 @@ class HashedFile {
   int64_t queued() const { return queued_; }
 
   // After TakeFinished returned it: whether the file matches its MD5, and
-  // the digest it has (empty when the file could not be read); for a file
-  // finished with a place to go, whether it is there, or the system's error.
+  // the digest it has (empty when the file could not be read); for bytes
+  // finished with a place to go, whether they are there, or why not.
   bool right() const { return right_; }
   const std::string& actual() const { return actual_; }
-  bool moved() const { return moved_; }
-  DWORD move_error() const { return move_error_; }
+  bool placed() const { return placed_; }
+  const std::string& place_error() const { return place_error_; }
 
  private:
   friend class FileDigester;
@@ -69,8 +70,8 @@ class HashedFile {
   bool usable_ = true;  // false once a read failed: the file is read whole at the end
   bool right_ = false;
   std::string actual_;
-  bool moved_ = false;
-  DWORD move_error_ = 0;
+  bool placed_ = false;
+  std::string place_error_;
 };
 
 class FileDigester {
@@ -87,18 +88,19 @@ class FileDigester {
   // The bytes from the frontier up to `until` are in `path`: hash them from there.
   void ReadBack(const std::shared_ptr<HashedFile>& file, const std::string& path, int64_t until);
   // Every byte is written: read what is left from `path` and give the verdict.
-  // With `written` (an open handle of `path` with delete access, which the
-  // digester then owns and closes) a right file is also moved to `place`.
+  void Finish(const std::shared_ptr<HashedFile>& file, const std::string& path);
+  // `bytes` are the whole file (nothing was handed over before): when they
+  // are right they are written to `path`, which then replaces `place`.
   void Finish(const std::shared_ptr<HashedFile>& file, const std::string& path,
-              HANDLE written = INVALID_HANDLE_VALUE, const std::string& place = std::string());
+              std::string bytes, const std::string& place);
   // Lets the thread start on the work handed over since the last wake-up.
   void Wake();
   // Files finished since the last call, in the order they finished.
   std::vector<std::shared_ptr<HashedFile>> TakeFinished();
   // Waits up to `milliseconds` for a finished file to take.
   void WaitForFinished(int milliseconds);
-  // Drops the file's outstanding work (closing a handle handed over with it);
-  // waits while the digester reads or moves it.
+  // Drops the file's outstanding work; waits while the digester reads or
+  // writes it.
   void Abandon(const std::shared_ptr<HashedFile>& file);
 
  private:
@@ -110,18 +112,17 @@ class FileDigester {
     int64_t length = 0;       // kBytes: its length (it may wrap)
     std::string path;         // kReadBack, kFinish
     int64_t until = 0;        // kReadBack
-    HANDLE written = INVALID_HANDLE_VALUE;  // kFinish: owned, closed by the job
-    std::string place;                      // kFinish: where a right file goes
+    bool whole = false;  // kFinish: `bytes` are the file, to go to `place`
+    std::string bytes;
+    std::string place;
   };
 
   void Run();
   void Do(Job* job);
   // Hashes `file`'s bytes [hashed, until) read from `path`.
   void HashFromFile(HashedFile* file, const std::string& path, int64_t until);
-  // Renames the file open as `written` to `place` and closes the handle
-  // (falling back to a move by name); true when it is there.
-  static bool MoveInPlace(HANDLE written, const std::string& path, const std::string& place,
-                          DWORD* error);
+  // Writes the right bytes of `job` beside their place and moves them there.
+  static void Place(Job* job);
 
   std::mutex lock_;
   std::condition_variable wake_;  // work arrived, or stop

@@ -167,54 +167,58 @@ TEST_F(FileDigesterTest, AbandonedFileIsLetGoAtOnce) {
   EXPECT_TRUE(other->right());
 }
 
-// A file written beside its place goes there through its handle when right;
-// otherwise, or when abandoned, the handle is let go and the file can be
-// deleted at once.
-TEST_F(FileDigesterTest, RightStagedFileIsMovedIntoPlace) {
+// A small file's bytes come whole: when right they are written beside their
+// place and moved there; otherwise, or when that fails, nothing is left.
+TEST_F(FileDigesterTest, WholeBytesArePlacedOnlyWhenRight) {
   const std::string bytes = Pattern(70000, 9);
-  auto open = [](const std::string& path) {
-    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-  };
+  std::string wrong = bytes;
+  wrong[5] ^= 1;
+  // A file where a folder should be: nothing can be written under it.
+  const std::string blocker = Path("blocker");
+  ASSERT_TRUE(testing_support::WriteFileBytes(blocker, "x"));
+  // A file the game holds open cannot be replaced.
+  const std::string held_place = Path("held");
+  ASSERT_TRUE(testing_support::WriteFileBytes(held_place, "old"));
+  HANDLE held = CreateFileA(held_place.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
   struct Case {
     const char* name;
     std::string content;
-    bool abandon;
-    bool moved;  // when not abandoned
+    std::string place;
+    bool placed;
+    const char* error;  // start of place_error()
+    std::string left;   // what the place holds afterwards
   };
-  std::string wrong = bytes;
-  wrong[5] ^= 1;
   const std::vector<Case> cases = {
-      {"right", bytes, false, true},
-      {"wrong", wrong, false, false},
-      {"abandoned", bytes, true, false},
+      {"right", bytes, Path("right"), true, "", bytes},
+      {"new_folder", bytes, Path("made\\below\\it"), true, "", bytes},
+      {"wrong", wrong, Path("wrong"), false, "", "<missing>"},
+      {"unwritable", bytes, blocker + "\\a.bin", false, "write:", "<missing>"},
+      {"held", bytes, held_place, false, "move:", "old"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string place = Path(c.name);
-    const std::string staged = place + ".part";
-    ASSERT_TRUE(testing_support::WriteFileBytes(staged, c.content));
-    HANDLE written = open(staged);
-    ASSERT_NE(written, INVALID_HANDLE_VALUE);
     auto file = std::make_shared<HashedFile>(Md5Text(bytes), static_cast<int64_t>(bytes.size()));
-    digester_.Finish(file, staged, written, place);
-    if (c.abandon) {
-      // It may have been moved just before: then it is whole. Either way
-      // nothing holds it any more.
-      digester_.Abandon(file);
-      const std::string there = testing_support::ReadFileBytes(place);
-      EXPECT_TRUE(there == "<missing>" || there == bytes);
-      EXPECT_TRUE(there == bytes || DeleteFileA(staged.c_str())) << "still held";
-      continue;
-    }
+    const std::string staged = c.place + ".part";
+    digester_.Finish(file, staged, c.content, c.place);
     ASSERT_TRUE(WaitFor(&digester_, file));
-    EXPECT_EQ(file->moved(), c.moved);
-    EXPECT_EQ(testing_support::ReadFileBytes(place), c.moved ? bytes : "<missing>");
-    if (!c.moved) {
-      EXPECT_TRUE(DeleteFileA(staged.c_str())) << "still held";
-    }
+    EXPECT_EQ(file->right(), c.content == bytes);
+    EXPECT_EQ(file->placed(), c.placed);
+    EXPECT_EQ(file->place_error().rfind(c.error, 0), 0u) << file->place_error();
+    EXPECT_EQ(testing_support::ReadFileBytes(c.place), c.left);
+    EXPECT_EQ(GetFileAttributesA(staged.c_str()), INVALID_FILE_ATTRIBUTES);
   }
+  CloseHandle(held);
+
+  // Abandoned before its turn: nothing is written (or, had it been reached
+  // first, all of it).
+  auto file = std::make_shared<HashedFile>(Md5Text(bytes), static_cast<int64_t>(bytes.size()));
+  digester_.Finish(file, Path("abandoned.part"), bytes, Path("abandoned"));
+  digester_.Abandon(file);
+  const std::string there = testing_support::ReadFileBytes(Path("abandoned"));
+  EXPECT_TRUE(there == "<missing>" || there == bytes);
 }
 
 TEST(FileDigesterLifetimeTest, DestroyedWithWorkPending) {
