@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "test_support/file_bytes.h"
 #include "test_support/publisher_client.h"
 #include "test_support/publisher_folder_test.h"
 #include "test_support/temp_folder.h"
@@ -16,6 +17,7 @@
 namespace {
 
 using testing_support::PublisherClient;
+using testing_support::ReadFileBytes;
 
 // What the last callback received; callbacks are plain functions.
 struct Reply {
@@ -49,17 +51,6 @@ void OnProbe(int user_value, int code, const std::string& url, bool exists,
   g_reply.url = url;
   g_reply.exists = exists;
   g_reply.error = error;
-}
-
-std::string ReadFile(const std::string& path) {
-  FILE* file = fopen(path.c_str(), "rb");
-  if (file == nullptr) return "<missing>";
-  std::string text;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof(buffer), file)) > 0) text.append(buffer, n);
-  fclose(file);
-  return text;
 }
 
 // The servers each logged request went to, in order.
@@ -143,18 +134,18 @@ TEST_F(DownloadManagerTest, SetUp) {
 TEST_F(DownloadManagerTest, TraceFile) {
   manager_.AppendTrace("first:1<=2\n");
   manager_.AppendTrace(std::string("bytes\0kept\r\n", 12));
-  EXPECT_EQ(ReadFile(".\\save\\dltrace.log"), std::string("first:1<=2\nbytes\0kept\r\n", 23));
+  EXPECT_EQ(ReadFileBytes(".\\save\\dltrace.log"), std::string("first:1<=2\nbytes\0kept\r\n", 23));
   // A new start truncates it.
   manager_.Init(DownloadManager::ServerOverrides());
-  EXPECT_EQ(ReadFile(".\\save\\dltrace.log"), "");
+  EXPECT_EQ(ReadFileBytes(".\\save\\dltrace.log"), "");
   manager_.AppendTrace("again\n");
-  EXPECT_EQ(ReadFile(".\\save\\dltrace.log"), "again\n");
+  EXPECT_EQ(ReadFileBytes(".\\save\\dltrace.log"), "again\n");
   // Without a save folder the lines are lost, quietly.
   DeleteFileW(L"save\\dltrace.log");
   ASSERT_TRUE(RemoveDirectoryW(L"save"));
   manager_.Init(DownloadManager::ServerOverrides());
   manager_.AppendTrace("lost\n");
-  EXPECT_EQ(ReadFile(".\\save\\dltrace.log"), "<missing>");
+  EXPECT_EQ(ReadFileBytes(".\\save\\dltrace.log"), "<missing>");
 }
 
 TEST_F(DownloadManagerTest, MemoryRequestFailsOverInOrder) {
