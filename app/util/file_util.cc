@@ -297,6 +297,23 @@ bool CreateDirectoriesW(const std::wstring& path) {
   return true;
 }
 
+void CreateParentFoldersA(const std::string& file_path) {
+  const size_t slash = file_path.find_last_of("\\/");
+  if (slash != std::string::npos && slash > 0) CreateDirectoriesA(file_path.substr(0, slash));
+}
+
+HANDLE OpenFileMakingFoldersA(const std::string& path, DWORD access, DWORD share,
+                              DWORD disposition) {
+  HANDLE file = CreateFileA(path.c_str(), access, share, nullptr, disposition,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND) {
+    CreateParentFoldersA(path);
+    file = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+  }
+  return file;
+}
+
 void DeleteDirectory(const std::string& path) { DeleteDirectoryTree(AnsiToWide(path)); }
 
 bool IsDirectoryA(const std::string& path) { return IsDirectoryW(AnsiToWide(path)); }

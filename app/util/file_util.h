@@ -76,6 +76,16 @@ bool WriteFileTextW(const std::wstring& path, const std::string& text);
 bool CreateDirectoriesA(const std::string& path);
 bool CreateDirectoriesW(const std::wstring& path);
 
+// Creates every missing folder above the file `file_path` names.
+void CreateParentFoldersA(const std::string& file_path);
+
+// CreateFileA (no security attributes, normal attributes) that makes the
+// file's folders when the open finds them missing, and then tries again:
+// making folders that exist would cost a round trip to the file system for
+// each, on every open.
+HANDLE OpenFileMakingFoldersA(const std::string& path, DWORD access, DWORD share,
+                              DWORD disposition);
+
 // Deletes the folder with everything in it (read-only files too). A file that
 // cannot be deleted keeps its folder and the folders above it.
 void DeleteDirectory(const std::string& path);

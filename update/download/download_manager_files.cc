@@ -35,15 +35,9 @@ const size_t kWaitingScanLimit = 64;
 // Elapsed milliseconds on the engine clock, as unsigned 32-bit differences.
 uint32_t Since(uint32_t now, uint32_t then) { return now - then; }
 
-void CreateFolderOf(const std::string& file_path) {
-  size_t slash = file_path.find_last_of("\\/");
-  if (slash != std::string::npos && slash > 0) CreateDirectoriesA(file_path.substr(0, slash));
-}
-
-// Makes `path` an empty file (creating or emptying it).
+// Makes `path` an empty file (creating or emptying it, and its folders).
 bool WriteEmptyFile(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = OpenFileMakingFoldersA(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
   if (file == INVALID_HANDLE_VALUE) return false;
   CloseHandle(file);
   return true;
@@ -108,7 +102,6 @@ void DownloadManager::QueueFile(const std::string& path, const std::string& file
                                 int server, const ServerList& servers) {
   if (size <= 0) {
     // An empty file is whole by definition; one left with bytes in it is not.
-    CreateFolderOf(file_path);
     WIN32_FILE_ATTRIBUTE_DATA data;
     bool empty_exists = GetFileAttributesExA(file_path.c_str(), GetFileExInfoStandard, &data) &&
                         data.nFileSizeLow == 0 && data.nFileSizeHigh == 0;
@@ -387,28 +380,17 @@ bool DownloadManager::StartTask(DownloadTask* task, std::string* error) {
     *error = "no server";
     return false;
   }
-  // A staged file is kept in memory (see DownloadTask::body): no file yet.
-  auto open = [task] {
-    return CreateFileA(task->write_path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-  };
   if (task->staged) {
+    // Kept in memory (see DownloadTask::body): no file yet.
     task->body.reserve(static_cast<size_t>(task->file_size));
   } else {
-    task->file = open();
-  }
-  if (!task->staged && task->file == INVALID_HANDLE_VALUE &&
-      GetLastError() == ERROR_PATH_NOT_FOUND) {
-    // Folders are made only when missing: each attempt on an existing one is
-    // a round trip to the file system, per file.
-    CreateFolderOf(task->file_path);
-    task->file = open();
-  }
-  if (!task->staged && task->file == INVALID_HANDLE_VALUE) {
-    *error = base::StringFormat("open:(%s) failed,errno:%lu", task->write_path.c_str(),
-                                GetLastError());
-    return false;
+    task->file = OpenFileMakingFoldersA(task->write_path, GENERIC_READ | GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS);
+    if (task->file == INVALID_HANDLE_VALUE) {
+      *error = base::StringFormat("open:(%s) failed,errno:%lu", task->write_path.c_str(),
+                                  GetLastError());
+      return false;
+    }
   }
   if (handle_pool_.empty()) FillHandlePool();
   if (handle_pool_.empty()) {
@@ -805,7 +787,7 @@ size_t DownloadManager::OnWriteData(char* data, size_t size, size_t count, void*
       if (Since(self->tick_, task->last_flush_tick) >= kRecordIntervalMs) {
         task->last_flush_tick = self->tick_;
         record_due = true;
-      } else if (task->position > task->end && !task->staged) {
+      } else if (task->position > task->end) {
         auto found = self->piece_map_.find(task->file_path);
         record_due = found != self->piece_map_.end() && found->second.size() > 1;
       }
@@ -819,7 +801,7 @@ size_t DownloadManager::OnWriteData(char* data, size_t size, size_t count, void*
   self->CountDone(written_total);
   self->SendProgressIfDue();
 
-  if (record_due && !task->md5.empty() && !task->staged) {
+  if (record_due && !task->md5.empty()) {
     EnterCriticalSection(&task->lock);
     auto found = self->piece_map_.find(task->file_path);
     if (found != self->piece_map_.end()) {

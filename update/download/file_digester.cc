@@ -227,17 +227,9 @@ void FileDigester::HashFromFile(HashedFile* file, const std::string& path, int64
 
 void FileDigester::Place(Job* job) {
   HashedFile* file = job->file.get();
-  auto open = [job] {
-    // Delete access: the file is renamed through this handle.
-    return CreateFileA(job->path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
-                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  };
-  HANDLE written = open();
-  if (written == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND) {
-    const size_t slash = job->path.find_last_of("\\/");
-    if (slash != std::string::npos && slash > 0) CreateDirectoriesA(job->path.substr(0, slash));
-    written = open();
-  }
+  // Delete access: the file is renamed through this handle.
+  HANDLE written = OpenFileMakingFoldersA(job->path, GENERIC_WRITE | DELETE, FILE_SHARE_READ,
+                                          CREATE_ALWAYS);
   bool ok = written != INVALID_HANDLE_VALUE;
   size_t done = 0;
   while (ok && done < job->bytes.size()) {

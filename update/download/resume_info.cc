@@ -84,8 +84,7 @@ std::string ResumeRecordPath(const std::string& file_path) { return file_path + 
 
 bool SaveResumeInfo(const std::string& file_path, const std::string& md5,
                     const std::vector<PieceInfo>& pieces, bool first) {
-  size_t slash = file_path.find_last_of("\\/");
-  if (slash != std::string::npos && slash > 0) CreateDirectoriesA(file_path.substr(0, slash));
+  CreateParentFoldersA(file_path);
   Json::Value root(Json::objectValue);
   root["md5"] = md5;
   Json::Value list(Json::arrayValue);
