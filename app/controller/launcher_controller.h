@@ -39,8 +39,8 @@
 #include "app/config/jump_link.h"
 #include "app/config/launcher_settings.h"
 #include "app/config/server_overrides.h"
-#include "app/controller/locked_string.h"
 #include "app/controller/provisional_state.h"
+#include "base/synchronization/locked_string.h"
 #include "update/versions/version_map.h"
 
 class LauncherController {

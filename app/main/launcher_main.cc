@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "app/config/command_line_overrides.h"
 #include "app/controller/launcher_services.h"
-#include "app/main/command_line_overrides.h"
 #include "app/main/launch_mode.h"
 #include "app/main/main_thread.h"
 #include "app/main/single_instance.h"

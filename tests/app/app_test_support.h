@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/config/command_line_overrides.h"
 #include "app/controller/launcher_services.h"
-#include "app/main/command_line_overrides.h"
 #include "test_support/temp_folder.h"
 
 namespace app_testing {

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "app/controller/launcher_controller.h"
-#include "app/controller/locked_string.h"
 #include "app/util/file_util.h"
+#include "base/synchronization/locked_string.h"
 #include "update/versions/version_keys.h"
 #include "app/app_test_support.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/config/command_line_overrides.h"
 #include "app/controller/launcher_services.h"
-#include "app/main/command_line_overrides.h"
 #include "app/main/launch_mode.h"
 #include "base/file/path_util.h"
 
