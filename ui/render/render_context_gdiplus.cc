@@ -108,6 +108,15 @@ Gdiplus::RectF LayoutOf(const UiRect& rect) {
                         static_cast<REAL>(rect.Width()), static_cast<REAL>(rect.Height()));
 }
 
+// GDI+ clips a string to its layout rectangle unless told not to; Wine's
+// draws whole lines past its bottom (and above its top when bottom-aligned).
+void ClipToLayout(Gdiplus::GpGraphics* graphics, const UiRect& rect, uint32_t style) {
+  if (graphics && !(style & DT_NOCLIP)) {
+    gp::GdipSetClipRectI(graphics, rect.left, rect.top, rect.Width(), rect.Height(),
+                         Gdiplus::CombineModeIntersect);
+  }
+}
+
 uint32_t WithAlpha(uint32_t color, uint32_t alpha) {
   return (color & 0x00FFFFFFu) | (alpha << 24);
 }
@@ -329,6 +338,7 @@ void RenderContext_GdiPlus::DrawText(const UiRect& rect, const std::wstring& tex
   Gdiplus::RectF layout = LayoutOf(rect);
   ScopedStringFormat format;
   ToGdiplusStringFormat(style, line_limit, format.get());
+  ClipToLayout(graphics.get(), rect, style);
 
   // Text is never drawn fully opaque: GDI+ keeps the partial alpha of its
   // edges that way on a 32-bit surface.
@@ -354,6 +364,7 @@ void RenderContext_GdiPlus::DrawTextWithEffect(const UiRect& rect, const std::ws
   if (!font) return;
   ScopedStringFormat format;
   ToGdiplusStringFormat(style, line_limit, format.get());
+  ClipToLayout(graphics.get(), rect, style);
   effect->DrawText(rect, text, color, graphics.get(), font, format.get());
 }
 

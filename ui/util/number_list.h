@@ -1,7 +1,8 @@
 // The one reader of number lists in attribute texts ("1,2,3,4" for
 // rectangles and corners, "30,30" for sizes), shared by the whole framework.
 //
-// Values are separated by one character (normally a comma). Reading stops at
+// Values are separated by a comma, by blanks, or by one other character,
+// with blanks allowed around them. Reading stops at
 // the end of the text; every value the text does not give is 0, and so is a
 // value with no digits. Values beyond the 32-bit range are clamped.
 // Pure functions, any thread.
@@ -40,9 +41,12 @@ inline size_t ReadNumberList(std::wstring_view text, int32_t* values, size_t cou
     if (v < INT32_MIN) v = INT32_MIN;
     values[i] = static_cast<int32_t>(v);
     if (digits) given = i + 1;
-    // Past the value and its one separator; the end of the text ends the list.
-    while (pos < text.size() && text[pos] == L' ') ++pos;
-    if (pos < text.size()) ++pos;
+    // Past the value and its separator (a comma or blanks, or one other
+    // character); the end of the text ends the list.
+    while (pos < text.size() && (text[pos] == L' ' || text[pos] == L'\t')) ++pos;
+    bool next_starts = pos < text.size() && ((text[pos] >= L'0' && text[pos] <= L'9') ||
+                                             text[pos] == L'-' || text[pos] == L'+');
+    if (pos < text.size() && !next_starts) ++pos;
   }
   return given;
 }
