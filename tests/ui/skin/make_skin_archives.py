@@ -98,6 +98,9 @@ def skin_archive(source_dir, out):
                 data = data.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n")
             files[arcname] = data
     files.update(images())
+    # A skin file that starts with a UTF-8 byte-order mark.
+    files["resources/themes/default/main/bom.xml"] = (
+        b"\xef\xbb\xbf<Window><VBox name=\"bom\"/></Window>")
     with zipfile.ZipFile(out, "w") as z:
         for name in sorted(files):
             z.writestr(info(name), files[name])
