@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ui/skin/utf_convert.h"
+#include "ui/skin/skin_text.h"
 
 namespace ui {
 
@@ -84,14 +84,8 @@ bool LanguageTable::LoadMemory(const void* data, size_t size) {
 
 void LanguageTable::ParseLines(const std::vector<std::wstring>& lines) {
   for (const std::wstring& line : lines) {
-    std::vector<std::wstring> pieces;
-    size_t start = 0;
-    for (size_t i = 0; i <= line.size(); ++i) {
-      if (i == line.size() || line[i] == L'=') {
-        if (i > start) pieces.push_back(line.substr(start, i - start));
-        start = i + 1;
-      }
-    }
+    // Every "=" separates; "==" counts as one.
+    const std::vector<std::wstring> pieces = SplitText(line, L'=');
     if (pieces.size() != 2) continue;
     std::wstring id = Trim(pieces[0]);
     if (id.find(L';') != std::wstring::npos) continue;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <cwctype>
 
-#include "ui/skin/utf_convert.h"
+#include "ui/skin/skin_text.h"
 
 namespace ui {
 

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstring>
 
-#include "ui/skin/utf_convert.h"
+#include "ui/skin/skin_text.h"
 
 namespace ui {
 

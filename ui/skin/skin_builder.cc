@@ -14,6 +14,7 @@
 #include "ui/layout/layout.h"
 #include "ui/layout/linear_layout.h"
 #include "ui/layout/tile_layout.h"
+#include "ui/skin/skin_text.h"
 
 namespace ui {
 
@@ -130,45 +131,11 @@ std::string IncludeKey(const std::wstring& source) {
   return key;
 }
 
-// A path from markup must stay under the resource root: no drive, no root,
-// no ".." that climbs above where it starts.
-bool StaysUnderRoot(const std::wstring& path) {
-  if (path.empty() || path[0] == L'\\' || path[0] == L'/' || path.find(L':') != std::wstring::npos) {
-    return false;
-  }
-  int depth = 0;
-  size_t start = 0;
-  for (size_t i = 0; i <= path.size(); ++i) {
-    if (i == path.size() || path[i] == L'\\' || path[i] == L'/') {
-      const std::wstring part = path.substr(start, i - start);
-      start = i + 1;
-      if (part == L"..") {
-        if (--depth < 0) return false;
-      } else if (!part.empty() && part != L".") {
-        ++depth;
-      }
-    }
-  }
-  return true;
-}
-
 bool IsResourceElement(const std::wstring& name) {
   return name == L"Image" || name == L"Font" || name == L"Class" || name == L"TextColor";
 }
 
 bool IsTrue(const wchar_t* value) { return std::wcscmp(value, L"true") == 0; }
-
-std::vector<std::wstring> SplitAtSpaces(const std::wstring& text) {
-  std::vector<std::wstring> pieces;
-  size_t start = 0;
-  for (size_t i = 0; i <= text.size(); ++i) {
-    if (i == text.size() || text[i] == L' ') {
-      if (i > start) pieces.push_back(text.substr(start, i - start));
-      start = i + 1;
-    }
-  }
-  return pieces;
-}
 
 // "value" is raw list text; "_value" and any other name become name="value".
 std::wstring ClassAttributeList(MarkupNode node, std::wstring* name) {
@@ -412,7 +379,8 @@ void SkinBuilder::Include(MarkupNode node, Control* parent, Window* window) {
     if (key == L"source") source = value;
   }
   if (source.empty() || count <= 0) return;
-  if (!StaysUnderRoot(source)) {
+  // A path from markup must stay under the resource root.
+  if (source.empty() || !StaysInsideFolder(source)) {
     problems_.push_back(L"Include refused, outside the skin: " + source);
     return;
   }
@@ -455,9 +423,9 @@ void SkinBuilder::AttachMarkupEvent(bool bubbled, MarkupNode node, Control* cont
   if (!control) return;
   Box* box = bubbled ? dynamic_cast<Box*>(control) : nullptr;
   if (bubbled && !box) return;
-  for (const std::wstring& type_name : SplitAtSpaces(types)) {
+  for (const std::wstring& type_name : SplitText(types, L' ')) {
     const int type = EventTypeFromName(type_name);
-    for (const std::wstring& receiver : SplitAtSpaces(receivers)) {
+    for (const std::wstring& receiver : SplitText(receivers, L' ')) {
       EventCallback binding = control->ToWeakCallback(
           [control, receiver, attributes](EventArgs* args) {
             return control->OnApplyAttributeList(receiver, attributes, args);

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "ui/skin/utf_convert.h"
+#include "ui/skin/skin_text.h"
 
 namespace ui {
 

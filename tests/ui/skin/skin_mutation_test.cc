@@ -10,6 +10,7 @@
 #include "ui/skin/language_table.h"
 #include "ui/skin/markup_document.h"
 #include "ui/skin/skin_archive.h"
+#include "ui/skin/skin_text.h"
 
 namespace {
 
@@ -66,25 +67,14 @@ void ReadMarkup(const std::string& bytes) {
   }
 }
 
-// No drive, no leading separator, and ".." parts never climb above the start.
-bool StaysInside(const std::wstring& name) {
-  if (name.find(L':') == 1 || (!name.empty() && (name[0] == L'/' || name[0] == L'\\'))) {
-    return false;
+// No drive, no leading separator, and ".." parts never climb above the start;
+// a colon inside a name is only a character.
+bool StaysInside(std::wstring name) {
+  if (name.size() >= 2 && name[1] == L':') return false;
+  for (wchar_t& c : name) {
+    if (c == L':') c = L'_';
   }
-  int depth = 0;
-  size_t start = 0;
-  for (size_t i = 0; i <= name.size(); ++i) {
-    if (i == name.size() || name[i] == L'/' || name[i] == L'\\') {
-      const std::wstring part = name.substr(start, i - start);
-      if (part == L"..") {
-        if (--depth < 0) return false;
-      } else if (!part.empty() && part != L".") {
-        ++depth;
-      }
-      start = i + 1;
-    }
-  }
-  return true;
+  return ui::StaysInsideFolder(name);
 }
 
 void ReadArchive(const std::string& zip) {
