@@ -155,6 +155,48 @@ TEST(ControlEvents, RemovingItsOwnControlInAHandlerIsSafe) {
   }
 }
 
+// A nested message loop drains the window's deferred list while the
+// handler is still running; closing the window from a handler detaches the
+// tree before it dies.
+TEST(ControlEvents, DeferredDeletionWaitsForTheHandlerEvenInANestedLoop) {
+  EventLog log;
+  Window window;
+  Box* root = new Box;
+  window.SetRoot(root);
+  bool deleted = false;
+  auto* child = new RecordingControl(&log, "c");
+  child->SetDeletedFlag(&deleted);
+  root->Add(child);
+  child->AttachEvent(kEventClick, [&](EventArgs*) {
+    root->Remove(child);
+    window.DeleteDeferredControls();
+    log.push_back(deleted ? "gone" : "alive");
+    return true;
+  });
+  child->SendEventArgs(kEventClick);
+  EXPECT_EQ((EventLog{"alive", "c.handle41"}), log);
+  EXPECT_TRUE(deleted);
+}
+
+TEST(ControlEvents, ClosingTheWindowFromAHandlerIsSafe) {
+  EventLog log;
+  auto* window = new Window;
+  auto* root = new RecordingBox(&log, "root");
+  window->SetRoot(root);
+  bool deleted = false;
+  auto* child = new RecordingControl(&log, "c");
+  child->SetDeletedFlag(&deleted);
+  root->Add(child);
+  child->AttachEvent(kEventClick, [&](EventArgs*) {
+    delete window;
+    log.push_back(deleted ? "gone" : "alive");
+    return true;
+  });
+  child->SendEventArgs(kEventClick);
+  EXPECT_EQ((EventLog{"alive", "c.handle41", "root.handle41(child)"}), log);
+  EXPECT_TRUE(deleted);
+}
+
 TEST(ControlEvents, PressAndRelease) {
   struct Case {
     const char* name;
