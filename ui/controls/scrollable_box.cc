@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "ui/render/auto_clip.h"
+#include "ui/render/render_context.h"
+
 namespace ui {
 
 namespace {
@@ -32,6 +35,24 @@ void ScrollableBox::HandleEvent(EventArgs& args) {
     return;
   }
   Box::HandleEvent(args);
+}
+
+Control* ScrollableBox::FindControl(FindControlProc proc, void* data, UINT flags,
+                                    UiPoint) {
+  return Box::FindControl(proc, data, flags, UiPoint{scroll_pos_.cx, scroll_pos_.cy});
+}
+
+void ScrollableBox::PaintChildren(IRenderContext* render, const UiRect& paint_rect) {
+  UiRect visible = UiRect::Intersect(paint_rect, GetContentRect());
+  if (visible.IsEmpty()) return;
+  AutoClip clip(render, visible);
+  UiPoint old_origin = render->OffsetWindowOrg(UiPoint{scroll_pos_.cx, scroll_pos_.cy});
+  // The part of the content that shows, in the children's coordinates.
+  UiRect shifted = visible;
+  shifted.Offset(scroll_pos_.cx, scroll_pos_.cy);
+  for (Control* item : items_)
+    if (item->IsVisible()) item->PaintBlended(render, shifted);
+  render->SetWindowOrg(old_origin);
 }
 
 }  // namespace ui

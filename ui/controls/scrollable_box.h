@@ -29,6 +29,11 @@ class ScrollableBox : public Box, public IScrollState {
   virtual void StopScrollAnimation() {}
 
   void HandleEvent(EventArgs& args) override;
+  // Children are hit and painted at their rectangles less the scroll
+  // position.
+  Control* FindControl(FindControlProc proc, void* data, UINT flags,
+                       UiPoint scroll_pos = {0, 0}) override;
+  void PaintChildren(IRenderContext* render, const UiRect& paint_rect) override;
 
  private:
   UiSize scroll_pos_ = {0, 0};

@@ -36,6 +36,9 @@ UiSize EstimateForAnimation(Control* owner) {
   return owner->EstimateSize(UiSize{999999, 999999});
 }
 
+// A slide starts one estimated size away, 100 pixels when there is none.
+int SlideDistance(int estimate) { return estimate > 0 ? estimate : kSlideFallback; }
+
 }  // namespace
 
 AnimationSet::AnimationSet(Control* owner) : owner_(owner) {}
@@ -57,68 +60,51 @@ AnimationPlayer* AnimationSet::GetPlayer(int kind) const {
   return it == players_.end() ? nullptr : it->second.get();
 }
 
-AnimationPlayer* AnimationSet::SetFadeAlpha(bool on) {
-  if (!on) {
-    Replace(kAnimationAlpha, nullptr);
-    owner_->SetAlpha(255);
-    return nullptr;
-  }
-  auto player = MakePlayer(0, 255, kFadeMillis, 0);
+AnimationPlayer* AnimationSet::Switch(int kind, bool on, int start, int end, int millis,
+                                      double speed_up_factor, void (*apply)(Control*, int)) {
+  if (!on) return Replace(kind, nullptr);
+  auto player = MakePlayer(start, end, millis, speed_up_factor);
   Control* owner = owner_;
-  player->SetCallback(owner->ToWeakCallback([owner](int32_t v) { owner->SetAlpha(v); }));
-  AnimationPlayer* raw = Replace(kAnimationAlpha, std::move(player));
-  owner_->SetAlpha(0);
-  return raw;
+  player->SetCallback(owner->ToWeakCallback([owner, apply](int32_t v) { apply(owner, v); }));
+  return Replace(kind, std::move(player));
+}
+
+AnimationPlayer* AnimationSet::SetFadeAlpha(bool on) {
+  AnimationPlayer* player = Switch(kAnimationAlpha, on, 0, 255, kFadeMillis, 0,
+                                   [](Control* c, int v) { c->SetAlpha(v); });
+  owner_->SetAlpha(on ? 0 : 255);
+  return player;
 }
 
 AnimationPlayer* AnimationSet::SetFadeHot(bool on) {
-  if (!on) return Replace(kAnimationHot, nullptr);
-  auto player = MakePlayer(0, 255, kFadeMillis, 0);
-  Control* owner = owner_;
-  player->SetCallback(owner->ToWeakCallback([owner](int32_t v) { owner->SetHotAlpha(v); }));
-  return Replace(kAnimationHot, std::move(player));
+  return Switch(kAnimationHot, on, 0, 255, kFadeMillis, 0,
+                [](Control* c, int v) { c->SetHotAlpha(v); });
 }
 
 AnimationPlayer* AnimationSet::SetFadeWidth(bool on) {
-  if (!on) return Replace(kAnimationWidth, nullptr);
-  auto player = MakePlayer(0, EstimateForAnimation(owner_).cx, -1, kSizeSpeedUpFactor);
-  Control* owner = owner_;
-  player->SetCallback(
-      owner->ToWeakCallback([owner](int32_t v) { owner->SetFixedWidth(v, true, false); }));
-  return Replace(kAnimationWidth, std::move(player));
+  int end = on ? EstimateForAnimation(owner_).cx : 0;
+  return Switch(kAnimationWidth, on, 0, end, -1, kSizeSpeedUpFactor,
+                [](Control* c, int v) { c->SetFixedWidth(v, true, false); });
 }
 
 AnimationPlayer* AnimationSet::SetFadeHeight(bool on) {
-  if (!on) return Replace(kAnimationHeight, nullptr);
-  auto player = MakePlayer(0, EstimateForAnimation(owner_).cy, -1, kSizeSpeedUpFactor);
-  Control* owner = owner_;
-  player->SetCallback(
-      owner->ToWeakCallback([owner](int32_t v) { owner->SetFixedHeight(v, false); }));
-  return Replace(kAnimationHeight, std::move(player));
+  int end = on ? EstimateForAnimation(owner_).cy : 0;
+  return Switch(kAnimationHeight, on, 0, end, -1, kSizeSpeedUpFactor,
+                [](Control* c, int v) { c->SetFixedHeight(v, false); });
 }
 
 AnimationPlayer* AnimationSet::SetFadeInOutX(bool on, bool from_right) {
-  const int kind = from_right ? kAnimationInOutXFromRight : kAnimationInOutXFromLeft;
-  if (!on) return Replace(kind, nullptr);
-  int width = EstimateForAnimation(owner_).cx;
-  if (width <= 0) width = kSlideFallback;
-  auto player = MakePlayer(from_right ? -width : width, 0, -1, kSlideSpeedUpFactor);
-  Control* owner = owner_;
-  player->SetCallback(
-      owner->ToWeakCallback([owner](int32_t v) { owner->SetRenderOffsetX(v); }));
-  return Replace(kind, std::move(player));
+  int distance = on ? SlideDistance(EstimateForAnimation(owner_).cx) : 0;
+  return Switch(from_right ? kAnimationInOutXFromRight : kAnimationInOutXFromLeft, on,
+                from_right ? -distance : distance, 0, -1, kSlideSpeedUpFactor,
+                [](Control* c, int v) { c->SetRenderOffsetX(v); });
 }
 
 AnimationPlayer* AnimationSet::SetFadeInOutY(bool on, bool from_bottom) {
-  const int kind = from_bottom ? kAnimationInOutYFromBottom : kAnimationInOutYFromTop;
-  if (!on) return Replace(kind, nullptr);
-  int height = EstimateForAnimation(owner_).cy;
-  if (height <= 0) height = kSlideFallback;
-  auto player = MakePlayer(from_bottom ? -height : height, 0, -1, kSlideSpeedUpFactor);
-  Control* owner = owner_;
-  player->SetCallback(
-      owner->ToWeakCallback([owner](int32_t v) { owner->SetRenderOffsetY(v); }));
-  return Replace(kind, std::move(player));
+  int distance = on ? SlideDistance(EstimateForAnimation(owner_).cy) : 0;
+  return Switch(from_bottom ? kAnimationInOutYFromBottom : kAnimationInOutYFromTop, on,
+                from_bottom ? -distance : distance, 0, -1, kSlideSpeedUpFactor,
+                [](Control* c, int v) { c->SetRenderOffsetY(v); });
 }
 
 void AnimationSet::PlayHot(bool forward) {

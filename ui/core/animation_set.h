@@ -59,6 +59,10 @@ class AnimationSet {
 
  private:
   AnimationPlayer* Replace(int kind, std::unique_ptr<AnimationPlayer> player);
+  // Makes (on) or erases (off) the player of a kind whose values go to
+  // apply on the owner.
+  AnimationPlayer* Switch(int kind, bool on, int start, int end, int millis,
+                          double speed_up_factor, void (*apply)(Control*, int));
 
   Control* owner_;
   std::map<int, std::unique_ptr<AnimationPlayer>> players_;

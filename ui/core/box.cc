@@ -196,31 +196,13 @@ void Box::SetInnerVisible(bool visible) {
 }
 
 void Box::SetVisible(bool visible) {
-  if (visible_ != visible) {
-    bool was_visible = IsVisible();
-    focused_ = false;
-    visible_ = visible;
-    if (!visible && window_ && window_->GetFocusControl() == this)
-      window_->SetFocusControl(nullptr);
-    if (was_visible != IsVisible()) ArrangeUpward();
-    if (!IsVisible() && bk_image_.GetFrameCount() > 1) {
-      StopBkAnimation();
-      Invalidate();
-    }
-  }
+  Control::SetVisible(visible);
   for (Control* item : items_) item->SetInnerVisible(IsVisible());
 }
 
 void Box::SetEnabled(bool enabled) {
   if (enabled_ == enabled) return;
-  enabled_ = enabled;
-  if (enabled) {
-    state_ = kControlStateNormal;
-    hot_alpha_ = 0;
-  } else {
-    state_ = kControlStateDisabled;
-  }
-  Invalidate();
+  Control::SetEnabled(enabled);
   for (Control* item : items_) item->SetEnabled(enabled);
   Invalidate();
 }

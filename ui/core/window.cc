@@ -4,6 +4,7 @@
 
 #include "ui/core/box.h"
 #include "ui/core/control.h"
+#include "ui/core/event_dispatch.h"
 
 namespace ui {
 
@@ -19,13 +20,20 @@ Control* RegisterControlNameProc(Control* control, void* data) {
 Window::Window() = default;
 
 Window::~Window() {
-  DeleteDeferredControls();
+  // The tree may be closing from one of its own handlers: detach it first,
+  // so that a deletion put off until that handler returns never reaches
+  // back into this window.
   Control* root = root_;
   root_ = nullptr;
   focus_ = nullptr;
   hover_ = nullptr;
-  delete root;
-  DeleteDeferredControls();
+  std::vector<Control*> doomed;
+  doomed.swap(deferred_);
+  if (root) doomed.push_back(root);
+  for (Control* control : doomed) {
+    control->SetWindow(nullptr, nullptr, false);
+    EventDispatchScope::DeleteWhenSafe(control);
+  }
 }
 
 void Window::SetRoot(Control* root) {
@@ -117,10 +125,12 @@ void Window::AddDeferredDelete(Control* control) {
 }
 
 void Window::DeleteDeferredControls() {
+  // A nested message loop (a modal dialog opened by a handler) may get here
+  // while a handler of one of these controls is still running.
   while (!deferred_.empty()) {
     std::vector<Control*> batch;
     batch.swap(deferred_);
-    for (Control* control : batch) delete control;
+    for (Control* control : batch) EventDispatchScope::DeleteWhenSafe(control);
   }
 }
 

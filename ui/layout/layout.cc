@@ -20,6 +20,22 @@ int ClampHeight(const Control* child, int height) {
   return std::min(height, child->GetMaxHeight());
 }
 
+namespace {
+
+// Places a span of `size` between lo and hi: 0 at the start, 1 centred, 2 at
+// the end; any other alignment collapses it to (0, 0).
+void AlignSpan(int align, int lo, int hi, int size, int32_t* start, int32_t* end) {
+  switch (align) {
+    case 0: *start = lo; break;
+    case 1: *start = lo + (hi - size - lo) / 2; break;
+    case 2: *start = hi - size; break;
+    default: *start = *end = 0; return;
+  }
+  *end = *start + size;
+}
+
+}  // namespace
+
 bool Layout::SetAttribute(const std::wstring& name, const std::wstring& value) {
   if (name == L"padding") {
     SetPadding(ReadRect(value), true);
@@ -69,24 +85,8 @@ UiSize Layout::PlaceFloatChild(Control* child, UiRect area) {
   height = ClampHeight(child, height);
 
   UiRect pos;
-  switch (child->GetHorAlignType()) {
-    case 0: pos.left = left; pos.right = left + width; break;
-    case 2: pos.left = right - width; pos.right = right; break;
-    case 1:
-      pos.left = left + (right - width - left) / 2;
-      pos.right = pos.left + width;
-      break;
-    default: pos.left = pos.right = 0; break;
-  }
-  switch (child->GetVerAlignType()) {
-    case 0: pos.top = top; pos.bottom = top + height; break;
-    case 2: pos.top = bottom - height; pos.bottom = bottom; break;
-    case 1:
-      pos.top = top + (bottom - height - top) / 2;
-      pos.bottom = pos.top + height;
-      break;
-    default: pos.top = pos.bottom = 0; break;
-  }
+  AlignSpan(child->GetHorAlignType(), left, right, width, &pos.left, &pos.right);
+  AlignSpan(child->GetVerAlignType(), top, bottom, height, &pos.top, &pos.bottom);
   child->SetPos(pos);
   return UiSize{pos.Width(), pos.Height()};
 }

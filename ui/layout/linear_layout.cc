@@ -10,31 +10,88 @@ namespace {
 
 bool TakesPart(const Control* child) { return child->IsVisible() && !child->IsFloat(); }
 
+// The axis along which a sequential layout puts its children one after the
+// other (main), and the one across it.
+struct Axis {
+  bool vertical;
+  int Main(UiSize s) const { return vertical ? s.cy : s.cx; }
+  int Cross(UiSize s) const { return vertical ? s.cx : s.cy; }
+  int MainMargins(const UiRect& m) const { return vertical ? m.top + m.bottom : m.left + m.right; }
+  int CrossMargins(const UiRect& m) const {
+    return vertical ? m.left + m.right : m.top + m.bottom;
+  }
+  int ClampMain(const Control* c, int v) const {
+    return vertical ? ClampHeight(c, v) : ClampWidth(c, v);
+  }
+};
+
+// How the extent that fixed children and gaps leave is shared by the
+// stretch children: each gets `stretch`, the first `remainder` one more.
+struct Share {
+  int n = 0;
+  int stretch = 0;
+  int remainder = 0;
+};
+
+Share MeasureShare(const Axis& axis, const std::vector<Control*>& items, UiSize available,
+                   int extent, int child_margin) {
+  Share share;
+  int fixed_total = 0;
+  int stretch_count = 0;
+  for (Control* child : items) {
+    if (!TakesPart(child)) continue;
+    ++share.n;
+    UiSize est = child->EstimateSize(available);
+    int margins = axis.MainMargins(child->GetMargin());
+    if (axis.Main(est) == kSizeStretch) {
+      ++stretch_count;
+      fixed_total += margins;
+    } else {
+      fixed_total += axis.ClampMain(child, axis.Main(est)) + margins;
+    }
+  }
+  fixed_total += child_margin * (share.n - 1);
+  if (stretch_count > 0) share.stretch = std::max(0, (extent - fixed_total) / stretch_count);
+  share.remainder = extent - share.stretch * stretch_count - fixed_total;
+  return share;
+}
+
+// A stretch child's share, with one of the remainder's pixels while any is left.
+int TakeShare(Share* share) {
+  if (share->remainder <= 0) return share->stretch;
+  --share->remainder;
+  return share->stretch + 1;
+}
+
+// Children summed along the axis, the largest across it, gaps and padding.
+UiSize EstimateAlong(const Axis& axis, const std::vector<Control*>& items, UiSize available,
+                     int child_margin, const UiRect& padding) {
+  int main = 0;
+  int cross = 0;
+  int n = 0;
+  for (Control* child : items) {
+    if (!TakesPart(child)) continue;
+    ++n;
+    UiSize est = child->EstimateSize(available);
+    UiSize clamped{ClampWidth(child, est.cx), ClampHeight(child, est.cy)};
+    UiRect margin = child->GetMargin();
+    main += axis.Main(clamped) + axis.MainMargins(margin);
+    cross = std::max(cross, axis.Cross(clamped) + axis.CrossMargins(margin));
+  }
+  if (n >= 2) main += child_margin * (n - 1);
+  UiSize result = axis.vertical ? UiSize{cross, main} : UiSize{main, cross};
+  result.cx += padding.left + padding.right;
+  result.cy += padding.top + padding.bottom;
+  return result;
+}
+
 }  // namespace
 
 UiSize HLayout::ArrangeChildren(const std::vector<Control*>& items, UiRect content) {
   const int W = content.Width();
   const int H = content.Height();
 
-  int fixed_total = 0;
-  int n = 0;
-  int stretch_count = 0;
-  for (Control* child : items) {
-    if (!TakesPart(child)) continue;
-    ++n;
-    UiSize est = child->EstimateSize(UiSize{W, H});
-    UiRect margin = child->GetMargin();
-    if (est.cx == kSizeStretch) {
-      ++stretch_count;
-      fixed_total += margin.left + margin.right;
-    } else {
-      fixed_total += ClampWidth(child, est.cx) + margin.left + margin.right;
-    }
-  }
-  fixed_total += child_margin_ * (n - 1);
-  int stretch_width = 0;
-  if (stretch_count > 0) stretch_width = std::max(0, (W - fixed_total) / stretch_count);
-  int remainder = W - stretch_width * stretch_count - fixed_total;
+  Share share = MeasureShare(Axis{false}, items, UiSize{W, H}, W, child_margin_);
 
   int x = content.left;
   int remaining = W;
@@ -49,14 +106,7 @@ UiSize HLayout::ArrangeChildren(const std::vector<Control*>& items, UiRect conte
     UiRect margin = child->GetMargin();
     remaining -= margin.left;
     UiSize est = child->EstimateSize(UiSize{remaining, H});
-    int width = est.cx;
-    if (width == kSizeStretch) {
-      width = stretch_width;
-      if (remainder > 0) {
-        ++width;
-        --remainder;
-      }
-    }
+    int width = est.cx == kSizeStretch ? TakeShare(&share) : est.cx;
     width = ClampWidth(child, width);
     int height = est.cy == kSizeStretch ? H - margin.top - margin.bottom : est.cy;
     height = ClampHeight(child, std::max(height, 0));
@@ -76,52 +126,19 @@ UiSize HLayout::ArrangeChildren(const std::vector<Control*>& items, UiRect conte
     remaining -= width + margin.right + child_margin_;
     tallest = std::max(tallest, height);
   }
-  return UiSize{total + child_margin_ * (n - 1), tallest};
+  return UiSize{total + child_margin_ * (share.n - 1), tallest};
 }
 
 UiSize HLayout::EstimateSizeByChildren(const std::vector<Control*>& items,
                                        UiSize available) {
-  UiSize result{0, 0};
-  int n = 0;
-  for (Control* child : items) {
-    if (!TakesPart(child)) continue;
-    ++n;
-    UiSize est = child->EstimateSize(available);
-    int width = ClampWidth(child, est.cx);
-    int height = ClampHeight(child, est.cy);
-    UiRect margin = child->GetMargin();
-    result.cx += width + margin.left + margin.right;
-    result.cy = std::max(result.cy, height + margin.top + margin.bottom);
-  }
-  if (n - 1 > 0) result.cx += (n - 1) * child_margin_;
-  result.cx += padding_.left + padding_.right;
-  result.cy += padding_.top + padding_.bottom;
-  return result;
+  return EstimateAlong(Axis{false}, items, available, child_margin_, padding_);
 }
 
 UiSize VLayout::ArrangeChildren(const std::vector<Control*>& items, UiRect rect) {
   const int w = rect.Width();
   const int h = rect.Height();
 
-  int fixed_total = 0;
-  int n = 0;
-  int stretch_count = 0;
-  for (Control* child : items) {
-    if (!TakesPart(child)) continue;
-    ++n;
-    UiSize est = child->EstimateSize(UiSize{w, h});
-    UiRect margin = child->GetMargin();
-    if (est.cy == kSizeStretch) {
-      ++stretch_count;
-      fixed_total += margin.top + margin.bottom;
-    } else {
-      fixed_total += ClampHeight(child, est.cy) + margin.top + margin.bottom;
-    }
-  }
-  fixed_total += child_margin_ * (n - 1);
-  int stretch_height = 0;
-  if (stretch_count > 0) stretch_height = std::max(0, (h - fixed_total) / stretch_count);
-  int remainder = h - stretch_count * stretch_height - fixed_total;
+  Share share = MeasureShare(Axis{true}, items, UiSize{w, h}, h, child_margin_);
 
   int y = rect.top;
   int remaining = h;
@@ -135,14 +152,7 @@ UiSize VLayout::ArrangeChildren(const std::vector<Control*>& items, UiRect rect)
     }
     UiRect margin = child->GetMargin();
     UiSize est = child->EstimateSize(UiSize{w, remaining - margin.top});
-    int height = est.cy;
-    if (height == kSizeStretch) {
-      height = stretch_height;
-      if (remainder > 0) {
-        ++height;
-        --remainder;
-      }
-    }
+    int height = est.cy == kSizeStretch ? TakeShare(&share) : est.cy;
     height = ClampHeight(child, height);
     int width = est.cx == kSizeStretch ? w - margin.left - margin.right : est.cx;
     width = ClampWidth(child, std::max(width, 0));
@@ -172,27 +182,12 @@ UiSize VLayout::ArrangeChildren(const std::vector<Control*>& items, UiRect rect)
     remaining -= margin.top + height + margin.bottom + child_margin_;
     used_width = std::max(used_width, pos.right - pos.left);
   }
-  return UiSize{used_width, used_height + child_margin_ * (n - 1)};
+  return UiSize{used_width, used_height + child_margin_ * (share.n - 1)};
 }
 
 UiSize VLayout::EstimateSizeByChildren(const std::vector<Control*>& items,
                                        UiSize available) {
-  UiSize result{0, 0};
-  int n = 0;
-  for (Control* child : items) {
-    if (!TakesPart(child)) continue;
-    ++n;
-    UiSize est = child->EstimateSize(available);
-    int width = ClampWidth(child, est.cx);
-    int height = ClampHeight(child, est.cy);
-    UiRect margin = child->GetMargin();
-    result.cx = std::max(result.cx, margin.left + width + margin.right);
-    result.cy += margin.top + height + margin.bottom;
-  }
-  if (n >= 2) result.cy += child_margin_ * (n - 1);
-  result.cx += padding_.left + padding_.right;
-  result.cy += padding_.top + padding_.bottom;
-  return result;
+  return EstimateAlong(Axis{true}, items, available, child_margin_, padding_);
 }
 
 }  // namespace ui
