@@ -324,6 +324,18 @@ Control* SkinBuilder::AskCallbacks(const std::wstring& name) {
 }
 
 Control* SkinBuilder::ParseChildren(MarkupNode node, Control* parent, Window* window) {
+  // Nesting counts across includes, so included files cannot stack up
+  // deeper than one document may be.
+  static int depth = 0;
+  if (depth >= MarkupDocument::kMaxDepth) {
+    problems_.push_back(L"Elements nested too deeply, skipped below " + std::wstring(node.Name()));
+    return nullptr;
+  }
+  struct DepthScope {
+    DepthScope() { ++depth; }
+    ~DepthScope() { --depth; }
+  } scope;
+
   Control* first = nullptr;
   Box* parent_box = dynamic_cast<Box*>(parent);
   for (MarkupNode child = node.FirstChild(); child.IsValid(); child = child.NextSibling()) {

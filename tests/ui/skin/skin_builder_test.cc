@@ -326,6 +326,29 @@ TEST_F(IncludeTest, RepeatsAndDepthAreCapped) {
   EXPECT_TRUE(HasProblem(deep, L"nested too deeply"));
 }
 
+TEST_F(IncludeTest, NestingCountsAcrossIncludes) {
+  auto nested = [](int levels, const std::string& inside) {
+    std::string text = "<Window>";
+    for (int i = 0; i < levels; ++i) text += "<Box>";
+    text += inside;
+    for (int i = 0; i < levels; ++i) text += "</Box>";
+    return text + "</Window>";
+  };
+  const int half = ui::MarkupDocument::kMaxDepth / 2 + 10;
+  Write(L"parts\\deep3.xml", nested(half, "<Control name=\"bottom\"/>"));
+  Write(L"parts\\deep2.xml", nested(half, "<Include source=\"parts/deep3.xml\"/>"));
+  Write(L"parts\\deep1.xml", nested(half, "<Include source=\"parts/deep2.xml\"/>"));
+  SkinBuilder builder;
+  std::unique_ptr<Control> root(builder.BuildFromMarkup(L"parts/deep1.xml", nullptr, nullptr));
+  ASSERT_TRUE(root);
+  EXPECT_TRUE(HasProblem(builder, L"nested too deeply"));
+  int depth = 0;
+  for (Control* c = root.get(); AsBox(c) && AsBox(c)->GetCount() > 0; c = AsBox(c)->GetItemAt(0)) {
+    ++depth;
+  }
+  EXPECT_LE(depth, ui::MarkupDocument::kMaxDepth);
+}
+
 TEST_F(SkinBuilderTest, ArchiveRoadWithIncludesAndByteOrderMark) {
   UseTestArchive();
   ui::Window window;
