@@ -44,7 +44,7 @@ void Window::SetRoot(Control* root) {
     AddDeferredDelete(old);
   }
   if (!root_) return;
-  root_->SetWindow(this, nullptr, false);
+  root_->SetWindow(this, nullptr, true);
   root_->Init();
   RegisterNames(root_);
   root_->RequestArrange();

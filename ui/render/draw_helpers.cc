@@ -22,6 +22,11 @@ void DrawImagePartGdiPlus(Gdiplus::GpGraphics* graphics, Gdiplus::GpImage* image
                           const UiRect& source, const UiRect& dest, uint8_t fade) {
   Gdiplus::GpImageAttributes* attributes = nullptr;
   gp::GdipCreateImageAttributes(&attributes);
+  // A scaled part samples around its edge: mirrored pixels of its own,
+  // not the transparent void or the neighbouring part, keep its edge whole.
+  if (attributes) {
+    gp::GdipSetImageAttributesWrapMode(attributes, Gdiplus::WrapModeTileFlipXY, 0, FALSE);
+  }
   if (attributes && fade != 255) {
     Gdiplus::ColorMatrix matrix = {};
     for (int i = 0; i < 5; ++i) matrix.m[i][i] = 1.0f;

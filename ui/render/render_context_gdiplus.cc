@@ -130,6 +130,11 @@ RenderContext_GdiPlus::RenderContext_GdiPlus() {
 }
 
 RenderContext_GdiPlus::~RenderContext_GdiPlus() {
+  if (pixel_dc_) {
+    ::SelectObject(pixel_dc_, pixel_old_);
+    ::DeleteDC(pixel_dc_);
+    ::DeleteObject(pixel_bitmap_);
+  }
   if (old_bitmap_) ::SelectObject(dc_, old_bitmap_);
   if (dc_) ::DeleteDC(dc_);
 }
@@ -265,12 +270,42 @@ void RenderContext_GdiPlus::FillRectNamed(const UiRect& rect, const std::wstring
 
 void RenderContext_GdiPlus::FillRect(const UiRect& rect, uint32_t color, uint8_t fade) {
   if (fade != 255) color = WithAlpha(color, (color >> 24) * fade / 255);
-  ScopedGraphics graphics(dc_);
-  ScopedSolidBrush brush(color);
-  if (!graphics.get() || !brush.get()) return;
-  gp::GdipFillRectangle(graphics.get(), brush.get(), static_cast<REAL>(rect.left),
-                        static_cast<REAL>(rect.top), static_cast<REAL>(rect.Width()),
-                        static_cast<REAL>(rect.Height()));
+  FillSolid(rect, color);
+}
+
+// A solid GDI+ brush on an axis-aligned integer rectangle with default
+// smoothing is a plain source-over of its premultiplied colour; AlphaBlend of
+// one such pixel gives the same pixels, under the DC's clip and origin, for a
+// fraction of the cost of a GDI+ fill under Wine.
+void RenderContext_GdiPlus::FillSolid(const UiRect& rect, uint32_t color) {
+  const uint32_t a = color >> 24;
+  if (rect.IsEmpty() || a == 0) return;
+  if (!pixel_dc_) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = 1;
+    info.bmiHeader.biHeight = -1;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    pixel_bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!pixel_bitmap_ || !bits) {
+      if (pixel_bitmap_) ::DeleteObject(pixel_bitmap_);
+      pixel_bitmap_ = nullptr;
+      return;
+    }
+    pixel_ = static_cast<uint32_t*>(bits);
+    pixel_dc_ = ::CreateCompatibleDC(dc_);
+    pixel_old_ = ::SelectObject(pixel_dc_, pixel_bitmap_);
+  }
+  auto premultiply = [a](uint32_t c) { return (c * a + 127) / 255; };
+  *pixel_ = (a << 24) | (premultiply((color >> 16) & 0xFF) << 16) |
+            (premultiply((color >> 8) & 0xFF) << 8) | premultiply(color & 0xFF);
+  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  ::GdiFlush();
+  ::AlphaBlend(dc_, rect.left, rect.top, rect.Width(), rect.Height(), pixel_dc_, 0, 0, 1, 1,
+               blend);
 }
 
 void RenderContext_GdiPlus::DrawLineWithPen(IPen* pen, int32_t x1, int32_t y1, int32_t x2,

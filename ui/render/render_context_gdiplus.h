@@ -78,12 +78,20 @@ class RenderContext_GdiPlus : public IRenderContext {
   void FillPath(IPath* path, IBrush* brush) override;
 
  private:
+  // Source-over of one premultiplied colour on rect, through AlphaBlend.
+  void FillSolid(const UiRect& rect, uint32_t color);
+
   HDC dc_ = nullptr;
   int32_t saved_dc_ = 0;
   HGDIOBJ old_bitmap_ = nullptr;
   bool transparent_ = false;
   GdiClip clip_;
   GdiBitmap bitmap_;
+  // A 1x1 surface FillSolid stretches; made on first use.
+  HDC pixel_dc_ = nullptr;
+  HGDIOBJ pixel_old_ = nullptr;
+  HBITMAP pixel_bitmap_ = nullptr;
+  uint32_t* pixel_ = nullptr;
 };
 
 }  // namespace ui

@@ -221,5 +221,30 @@ TEST(Box, ChildrenFollowEnabledAndWindow) {
   EXPECT_EQ(nullptr, window.FindControlByName(L"leaf"));
 }
 
+TEST(Box, AttachingInitialisesEachControlOnce) {
+  struct Counting : Control {
+    explicit Counting(int* count) : count(count) {}
+    void DoInit() override { ++*count; }
+    int* count;
+  };
+  int inits = 0;
+  Window window;
+  Box* root = new Box;
+  Box* panel = new Box;
+  panel->Add(new Counting(&inits));
+  root->Add(panel);
+  root->Add(new Counting(&inits));
+  EXPECT_EQ(0, inits);  // detached: nothing initialised yet
+  window.SetRoot(root);
+  EXPECT_EQ(2, inits);
+  root->Add(new Counting(&inits));
+  EXPECT_EQ(3, inits);
+  Control* moved = panel->GetItemAt(0);
+  panel->SetDeleteOnRemove(false);
+  panel->Remove(moved);
+  root->Add(moved);
+  EXPECT_EQ(3, inits);
+}
+
 }  // namespace
 }  // namespace ui

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "ui/render/dpi_scale.h"
+#include "ui/render/render_test_support.h"
 #include "ui/util/number_list.h"
 #include "ui/util/safe_math.h"
 
@@ -21,6 +24,18 @@ TEST(DpiScale, ScalesOnlyWhenAdaptingAndNotAtOneHundred) {
   scale.SetScaleFromDpi(96);
   EXPECT_EQ(scale.ScaleInt(13), 13);
   EXPECT_EQ(scale.ScaleRect(UiRect{1, 1, 2, 2}), (UiRect{1, 1, 2, 2}));
+}
+
+// In the high-DPI prefix the screen has the DPI the prefix was given, and
+// the scale follows it.
+TEST(DpiScale, FollowsTheScreen) {
+  const char* expected = std::getenv("QUORVEL_EXPECT_DPI");
+  if (!expected) GTEST_SKIP() << "no DPI asked for";
+  EXPECT_EQ(ui_test::ScreenDpi(), std::atoi(expected));
+  DpiScale scale;
+  scale.SetAdaptDpi(true);
+  scale.SetScaleFromDpi(ui_test::ScreenDpi());
+  EXPECT_EQ(scale.ScaleInt(96), std::atoi(expected));
 }
 
 TEST(WindowsVersion, TheVersionsTheFrameworkAsksFor) {

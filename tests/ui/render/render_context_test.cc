@@ -1,6 +1,8 @@
 // Off-screen pixels: paint into a fresh context and read its bits.
 #include "ui/render/render_context_gdiplus.h"
 
+#include <objidl.h>
+#include <gdiplus.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -9,6 +11,8 @@
 #include "ui/render/dpi_scale.h"
 #include "ui/render/render_factory_gdiplus.h"
 #include "ui/render/render_test_support.h"
+
+namespace gp = Gdiplus::DllExports;
 
 namespace ui_test {
 namespace {
@@ -106,6 +110,33 @@ TEST_F(RenderContextTest, FillRectFadesAlphaOnly) {
     EXPECT_EQ(p >> 24, c.expected >> 24) << std::hex << c.color;
     EXPECT_NEAR((p >> 16) & 0xFF, (c.expected >> 16) & 0xFF, 1) << std::hex << c.color;
     EXPECT_NEAR(p & 0xFF, c.expected & 0xFF, 1) << std::hex << c.color;
+  }
+}
+
+// Fills blend exactly as a GDI+ solid brush does on this surface.
+TEST_F(RenderContextTest, FillRectMatchesAGdiplusBrush) {
+  for (uint32_t under : {0x00000000u, 0xFF0000FFu, 0x80404040u}) {
+    for (uint32_t color : {0x80FF0000u, 0x40123456u, 0xFF00FF00u, 0x01FFFFFFu, 0xC0808080u}) {
+      auto ours = Make(4, 4);
+      auto theirs = Make(4, 4);
+      for (ui::IRenderContext* c : {ours.get(), theirs.get()}) c->FillRectAlpha({0, 0, 4, 4}, 0);
+      ours->FillRect({0, 0, 4, 4}, under);
+      theirs->FillRect({0, 0, 4, 4}, under);
+      ours->FillRect({1, 1, 3, 3}, color);
+      Gdiplus::GpGraphics* g = nullptr;
+      gp::GdipCreateFromHDC(theirs->GetDC(), &g);
+      Gdiplus::GpSolidFill* brush = nullptr;
+      gp::GdipCreateSolidFill(color, &brush);
+      gp::GdipFillRectangle(g, brush, 1, 1, 2, 2);
+      gp::GdipDeleteBrush(brush);
+      gp::GdipDeleteGraphics(g);
+      for (auto [x, y] : {std::pair{0, 0}, {1, 1}, {2, 2}, {3, 3}}) {
+        uint32_t a = PixelAt(ours.get(), x, y), b = PixelAt(theirs.get(), x, y);
+        for (int shift : {24, 16, 8, 0})
+          EXPECT_NEAR((a >> shift) & 0xFF, (b >> shift) & 0xFF, 1)
+              << std::hex << color << " over " << under << ": " << a << " vs " << b;
+      }
+    }
   }
 }
 
