@@ -103,6 +103,12 @@ const wchar_t* const kWindowAttributes[] = {
 // Include attributes are read up to this many characters.
 constexpr size_t kMaxIncludeText = 499;
 
+// Builds running, nested through includes, and the include builds made
+// since the outermost one began: repeats multiply through the levels, so
+// they are counted in all.
+int g_build_depth = 0;
+int g_include_builds = 0;
+
 // Skin files being built, outermost first: an include already on it would
 // loop.
 std::vector<std::string>& IncludeStack() {
@@ -241,6 +247,12 @@ Control* SkinBuilder::BuildFromDocument(CreateControlCallback callback, Window* 
   callback_ = std::move(callback);
   MarkupNode root = document_.GetRoot();
   if (!root.IsValid()) return nullptr;
+  struct BuildScope {
+    BuildScope() {
+      if (g_build_depth++ == 0) g_include_builds = 0;
+    }
+    ~BuildScope() { --g_build_depth; }
+  } build_scope;
   IncludeStackEntry on_stack(source_.empty() ? std::string() : IncludeKey(source_));
 
   if (window) {
@@ -392,7 +404,7 @@ void SkinBuilder::Include(MarkupNode node, Control* parent, Window* window) {
   }
   if (source.empty() || count <= 0) return;
   // A path from markup must stay under the resource root.
-  if (source.empty() || !StaysInsideFolder(source)) {
+  if (!StaysInsideFolder(source)) {
     problems_.push_back(L"Include refused, outside the skin: " + source);
     return;
   }
@@ -415,6 +427,11 @@ void SkinBuilder::Include(MarkupNode node, Control* parent, Window* window) {
   // One load serves every repetition.
   SkinBuilder included;
   for (long i = 0; i < count; ++i) {
+    if (++g_include_builds > kMaxIncludeBuilds) {
+      problems_.push_back(L"Includes stopped after " + std::to_wstring(kMaxIncludeBuilds) +
+                          L" builds: " + source);
+      break;
+    }
     Control* made = i == 0 ? included.BuildFromMarkup(source, callback_, window, parent, nullptr)
                            : included.BuildFromDocument(callback_, window, parent, nullptr);
     // Without a parent nobody holds what the include made.

@@ -9,7 +9,8 @@
 //
 // Skins may come from a server: includes are refused when they name a place
 // outside the resource root, include themselves (directly or through a
-// cycle), nest too deeply or repeat too often; elements nobody makes a
+// cycle), nest too deeply or repeat too often, in one place or in all;
+// elements nobody makes a
 // control for are listed in GetProblems().
 //
 // Ownership: the builder owns its document. The control it returns belongs
@@ -37,6 +38,8 @@ class SkinBuilder {
  public:
   static constexpr int kMaxIncludeDepth = 16;
   static constexpr int kMaxIncludeRepeat = 100;
+  // Include builds in all, from one outermost build.
+  static constexpr int kMaxIncludeBuilds = 1000;
 
   SkinBuilder() = default;
   SkinBuilder(const SkinBuilder&) = delete;

@@ -326,6 +326,17 @@ TEST_F(IncludeTest, RepeatsAndDepthAreCapped) {
   EXPECT_TRUE(HasProblem(deep, L"nested too deeply"));
 }
 
+TEST_F(IncludeTest, RepeatsThroughLevelsAreCappedInAll) {
+  // 100 x 100 x 100 rows without a cap in all.
+  Write(L"parts\\fan2.xml", "<Window><Include source=\"parts/row.xml\" count=\"100\"/></Window>");
+  Write(L"parts\\fan1.xml", "<Window><Include source=\"parts/fan2.xml\" count=\"100\"/></Window>");
+  SkinBuilder builder;
+  const auto names = BuildVBox(L"<Include source=\"parts/fan1.xml\" count=\"100\"/>", &builder);
+  EXPECT_LT(names.size(), static_cast<size_t>(SkinBuilder::kMaxIncludeBuilds));
+  EXPECT_GT(names.size(), 0u);
+  EXPECT_TRUE(HasProblem(builder, L"Includes stopped after"));
+}
+
 TEST_F(IncludeTest, NestingCountsAcrossIncludes) {
   auto nested = [](int levels, const std::string& inside) {
     std::string text = "<Window>";
