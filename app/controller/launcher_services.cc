@@ -5,10 +5,13 @@
 #include "app/config/server_overrides.h"
 #include "app/controller/launcher_controller.h"
 #include "app/controller/launcher_download_delegate.h"
+#include "app/controller/message_box_request.h"
 #include "app/controller/provisional_state.h"
 #include "app/util/file_util.h"
 #include "app/util/registry_util.h"
+#include "app/util/system_util.h"
 #include "base/file/path_util.h"
+#include "base/thread/thread_registry.h"
 #include "update/download/download_manager.h"
 
 namespace {
@@ -129,6 +132,22 @@ void LauncherServices::StartBrowserRuntime(const std::wstring&) {}
 // PROVISIONAL: cef_shutdown and the manager's initialised flag once the
 // browser embedding lands.
 void LauncherServices::StopBrowserRuntime() {}
+
+// PROVISIONAL: MessageBoxRequest::Show on thread 0 once the message box
+// lands; until then the request is released there unshown and its callback
+// is never called, as when no main window exists.
+void LauncherServices::PostMessageBox(const MessageBoxRequest& request) {
+  base::ThreadRegistry::Post(base::kUiThreadId, [request] {});
+}
+
+// PROVISIONAL: ui::LanguageTable::GetText once the launcher wires the UI
+// framework's language table in; until then every text is empty.
+std::wstring LauncherServices::GetLanguageText(const std::wstring&) { return std::wstring(); }
+
+bool LauncherServices::GetDriveSpace(const std::wstring& path, uint64_t* total,
+                                     uint64_t* available) {
+  return GetDriveSpaceW(path, total, available);
+}
 
 uint32_t LauncherServices::GetUserLocale() { return GetUserDefaultLCID(); }
 

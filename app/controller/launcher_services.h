@@ -22,6 +22,7 @@
 #include <memory>
 #include <string>
 
+struct MessageBoxRequest;
 struct ServerOverrides;
 class State;
 
@@ -88,7 +89,17 @@ class LauncherServices {
   virtual void TrackSettingChange(const std::string& start_text, const std::string& close_text,
                                   int32_t game_limit, int32_t predownload_limit);
 
+  // Message boxes, from any thread: hands the request to thread 0, where the
+  // message box shows it (LauncherController::PostMessageBox).
+  virtual void PostMessageBox(const MessageBoxRequest& request);
+  // The text of `id` in the current language (LanguageTable::GetText);
+  // empty when the language has none.
+  virtual std::wstring GetLanguageText(const std::wstring& id);
+
   // Machine.
+  // Total bytes and bytes available to the caller on the drive of `path`
+  // (GetDriveSpaceW); false when they cannot be read.
+  virtual bool GetDriveSpace(const std::wstring& path, uint64_t* total, uint64_t* available);
   virtual uint32_t GetUserLocale();
   // Writes the start-with-Windows value with the launcher's path; the result
   // of SetRegistryString (-1 failure, 0 unchanged, 1 written).
