@@ -29,21 +29,11 @@ bool TakesPlatformPart(const std::string& game_version) {
          first >= kPlatformArgumentsVersion;
 }
 
-std::wstring FullPath(const std::wstring& path) {
-  DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return std::wstring();
-  std::wstring full(size, L'\0');
-  DWORD length = GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
-  if (length == 0 || length >= size) return std::wstring();
-  full.resize(length);
-  return full;
-}
-
 // Deletes the file `relative` names in `folder` (which ends with a
 // separator), unless the name leads out of the folder.
 void DeleteGameFile(const std::wstring& folder, const std::wstring& relative) {
-  std::wstring inside = FullPath(folder);
-  std::wstring path = FullPath(folder + NormalizePathW(relative, false));
+  std::wstring inside = GetFullPathW(folder);
+  std::wstring path = GetFullPathW(folder + NormalizePathW(relative, false));
   if (inside.empty() || path.size() <= inside.size() ||
       CompareStringOrdinal(path.c_str(), static_cast<int>(inside.size()), inside.c_str(),
                            static_cast<int>(inside.size()), TRUE) != CSTR_EQUAL) {

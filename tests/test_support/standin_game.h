@@ -18,39 +18,14 @@
 #include <string>
 #include <vector>
 
+#include "base/file/path_util.h"
 #include "test_support/file_bytes.h"
+#include "test_support/pump_until.h"
 
 namespace testing_support {
 
-// Runs `condition` until it holds or `timeout_ms` passed, dispatching the
-// calling thread's messages meanwhile.
-template <typename Condition>
-bool PumpUntil(Condition condition, DWORD timeout_ms = 30000) {
-  DWORD start = GetTickCount();
-  for (;;) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    if (condition()) return true;
-    if (GetTickCount() - start > timeout_ms) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-}
-
 inline std::wstring BuiltStandinGame() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path);
-  return folder.substr(0, folder.find_last_of(L'\\') + 1) + QUORVEL_STANDIN_GAME_EXE;
-}
-
-inline std::string ToUtf8(const std::wstring& wide) {
-  if (wide.empty()) return std::string();
-  int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                 0, nullptr, nullptr);
-  std::string text(size, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &text[0], size,
-                      nullptr, nullptr);
-  return text;
+  return base::GetModuleDirectory() + QUORVEL_STANDIN_GAME_EXE;
 }
 
 class StandinGame {

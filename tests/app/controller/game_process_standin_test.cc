@@ -17,17 +17,25 @@
 #include "app/controller/launcher_controller.h"
 #include "app/controller/launcher_messages.h"
 #include "app/main/command_line_overrides.h"
-#include "app/main/single_instance.h"
 #include "app/util/file_util.h"
+#include "app/util/string_util.h"
+#include "test_support/launcher_copy.h"
+#include "test_support/pump_until.h"
 #include "test_support/standin_game.h"
 #include "test_support/temp_folder.h"
 
 namespace {
 
+using testing_support::LauncherCopy;
 using testing_support::PumpUntil;
 using testing_support::StandinGame;
 using testing_support::TempFolder;
-using testing_support::ToUtf8;
+
+std::string ToUtf8(const std::wstring& text) {
+  std::string utf8;
+  WideToUtf8(text, &utf8);
+  return utf8;
+}
 
 std::wstring EnvironmentValue(const wchar_t* name) {
   wchar_t value[32768] = {};
@@ -165,54 +173,9 @@ TEST(StandinGameTest, AHungGameWindowDoesNotHoldTheSender) {
   }
 }
 
-// A launcher copy in a folder of its own, running normally.
-class RunningLauncher {
- public:
-  RunningLauncher() {
-    std::wstring exe = folder_.Join(L"launcher.exe");
-    wchar_t tests[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, tests, MAX_PATH);
-    std::wstring built(tests);
-    built = built.substr(0, built.find_last_of(L'\\') + 1) + QUORVEL_LAUNCHER_EXE;
-    if (!CopyFileW(built.c_str(), exe.c_str(), FALSE)) return;
-    std::wstring line = L"\"" + exe + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        folder_.path().c_str(), &startup, &info)) {
-      return;
-    }
-    CloseHandle(info.hThread);
-    process_ = info.hProcess;
-    pid_ = info.dwProcessId;
-  }
-  ~RunningLauncher() {
-    if (!process_) return;
-    HWND window = MainWindow();
-    if (window) PostMessageW(window, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(process_, 30000) == WAIT_TIMEOUT) TerminateProcess(process_, 1);
-    WaitForSingleObject(process_, 10000);
-    CloseHandle(process_);
-  }
-
-  HWND MainWindow() const {
-    HWND window = SingleInstance::FindLauncherWindow();
-    DWORD owner = 0;
-    if (window) GetWindowThreadProcessId(window, &owner);
-    return owner == pid_ ? window : nullptr;
-  }
-  bool started() const { return process_ != nullptr; }
-
- private:
-  TempFolder folder_;
-  HANDLE process_ = nullptr;
-  DWORD pid_ = 0;
-};
-
 TEST(StandinGameTest, TheGamesQueriesReachTheLauncherAndItsAnswersReachTheGame) {
-  RunningLauncher launcher;
-  ASSERT_TRUE(launcher.started());
+  LauncherCopy launcher;
+  ASSERT_TRUE(launcher.Start({}));
   HWND main_window = nullptr;
   ASSERT_TRUE(PumpUntil([&] { return (main_window = launcher.MainWindow()) != nullptr; }));
 

@@ -29,6 +29,7 @@
 
 namespace {
 
+using app_testing::MiscThread;
 using app_testing::RecordingServices;
 using app_testing::ScopedWorkingFolder;
 using testing_support::PumpUntil;
@@ -226,17 +227,6 @@ TEST_F(DiskSpaceTest, InstallAsksWithTheSizeInItsText) {
   services_.boxes[0].callback(0);
   EXPECT_EQ(std::vector<int>{0}, answers);
 }
-
-// Thread 1 for the tests: enrolled for its run.
-class MiscThread : public base::FrameworkThread {
- public:
-  MiscThread() : base::FrameworkThread("MiscThread") {}
-  ~MiscThread() override { Stop(); }
-
- protected:
-  void Init() override { base::ThreadRegistry::Enroll(base::kMiscThreadId); }
-  void Cleanup() override { base::ThreadRegistry::Withdraw(); }
-};
 
 // Records the passes asked for, and on which thread.
 class PassServices : public RecordingServices {
