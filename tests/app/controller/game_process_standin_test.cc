@@ -23,6 +23,7 @@
 #include "test_support/pump_until.h"
 #include "test_support/standin_game.h"
 #include "test_support/temp_folder.h"
+#include "test_support/test_window.h"
 
 namespace {
 
@@ -222,13 +223,8 @@ class FakeLauncherWindow {
   };
 
   FakeLauncherWindow() {
-    WNDCLASSW window_class = {};
-    window_class.lpfnWndProc = &FakeLauncherWindow::WindowProc;
-    window_class.hInstance = GetModuleHandleW(nullptr);
-    window_class.lpszClassName = L"QuorvelFakeLauncherMain";
-    RegisterClassW(&window_class);
-    window_ = CreateWindowExW(0, window_class.lpszClassName, L"fake", WS_OVERLAPPEDWINDOW, 0, 0,
-                              200, 100, nullptr, nullptr, window_class.hInstance, nullptr);
+    window_ = testing_support::CreateTestWindow(L"QuorvelFakeLauncherMain",
+                                                &FakeLauncherWindow::WindowProc);
     SetPropW(window_, kLauncherInstanceName, window_);
     Copies().clear();
     Registered().clear();

@@ -26,6 +26,7 @@
 #include "base/thread/thread_registry.h"
 #include "test_support/file_bytes.h"
 #include "test_support/standin_game.h"
+#include "test_support/test_window.h"
 
 namespace {
 
@@ -360,13 +361,7 @@ TEST(GameMutexTest, ProbesSeeTheGamesMutexAndNeverMakeIt) {
 class TestWindow {
  public:
   TestWindow(const wchar_t* class_name, bool marked) {
-    WNDCLASSW window_class = {};
-    window_class.lpfnWndProc = &TestWindow::WindowProc;
-    window_class.hInstance = GetModuleHandleW(nullptr);
-    window_class.lpszClassName = class_name;
-    RegisterClassW(&window_class);
-    window_ = CreateWindowExW(0, class_name, L"test", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    window_ = testing_support::CreateTestWindow(class_name, &TestWindow::WindowProc);
     if (marked) SetPropW(window_, kGameWindowProperty, window_);
   }
   ~TestWindow() {

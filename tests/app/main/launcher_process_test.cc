@@ -13,6 +13,7 @@
 #include "app/util/file_util.h"
 #include "test_support/launcher_copy.h"
 #include "test_support/pump_until.h"
+#include "test_support/test_window.h"
 
 namespace {
 
@@ -102,13 +103,8 @@ TEST(LauncherProcessTest, ReplaceCopiesTheNewFileAndStartsTheCommand) {
 class FakeFirstInstance {
  public:
   FakeFirstInstance() {
-    WNDCLASSW window_class = {};
-    window_class.lpfnWndProc = &FakeFirstInstance::WindowProc;
-    window_class.hInstance = GetModuleHandleW(nullptr);
-    window_class.lpszClassName = L"QuorvelFakeLauncher";
-    RegisterClassW(&window_class);
-    window_ = CreateWindowExW(0, window_class.lpszClassName, L"fake", WS_OVERLAPPEDWINDOW, 0, 0,
-                              200, 100, nullptr, nullptr, window_class.hInstance, nullptr);
+    window_ = testing_support::CreateTestWindow(L"QuorvelFakeLauncher",
+                                                &FakeFirstInstance::WindowProc);
     SetPropW(window_, kLauncherInstanceName, window_);
     semaphore_ = CreateSemaphoreW(nullptr, 1, 1, kLauncherInstanceName);
     received().clear();
