@@ -27,6 +27,7 @@
 #include "test_support/file_bytes.h"
 #include "test_support/standin_game.h"
 #include "test_support/test_window.h"
+#include "update/download/download_manager.h"
 
 namespace {
 
@@ -245,6 +246,23 @@ class PassServices : public RecordingServices {
   std::mutex lock;
   std::vector<std::pair<int32_t, int>> passes;
 };
+
+TEST(RunGameTest, EveryBuiltStartIsTrackedAndOtherSlotsDoNothing) {
+  testing_support::TempFolder folder;  // no game here: the start fails
+  LauncherController controller;
+  controller.settings.gamePath = folder.path();
+  DownloadManager* engine = DownloadManager::GetInstance();
+  DownloadManager::ServerOverrides servers;
+  servers.track_url = "http://127.0.0.1:9/track";
+  engine->Init(servers);
+  MiscThread thread;
+  ASSERT_TRUE(thread.StartWithLoop(base::MessageLoop::kDefaultLoop));
+  controller.RunGame("abc", 1);
+  controller.RunGame("abc", 0);
+  thread.Stop();  // after the senders posted to it ran
+  EXPECT_EQ(1u, engine->queued_report_count());
+  engine->Shutdown();
+}
 
 TEST(RestartGameCheckTest, AutoEnterHonoursTheServerOnlyWhenAsked) {
   struct Case {
