@@ -6,10 +6,10 @@
 
 #include <utility>
 
+#include "app/config/command_line_overrides.h"
 #include "app/config/save_files.h"
 #include "app/controller/launcher_controller.h"
 #include "app/controller/launcher_services.h"
-#include "app/main/command_line_overrides.h"
 #include "app/util/file_util.h"
 #include "app/util/process_util.h"
 #include "app/util/string_util.h"

@@ -6,8 +6,9 @@
 //
 // PROVISIONAL: the record only, until the message box itself is in the tree.
 // LauncherController::PostMessageBox hands each request to
-// LauncherServices::ShowMessageBox, which drops it today, as a request is
-// dropped when there is no main window to show it over.
+// LauncherServices::PostMessageBox; the launcher's services post it to
+// thread 0 and drop it there today, as a request is dropped when there is no
+// main window to show it over.
 #ifndef APP_CONTROLLER_MESSAGE_BOX_REQUEST_H_
 #define APP_CONTROLLER_MESSAGE_BOX_REQUEST_H_
 

@@ -1,6 +1,6 @@
 // The controller's side of the game against the stand-in game TOLM.exe, a
 // process of its own: how it is started, its single instance, a hung game
-// window, and the game's messages to a running launcher.
+// window, and the balloon records it sends the launcher.
 
 #include <gtest/gtest.h>
 
@@ -13,13 +13,12 @@
 #include <thread>
 #include <vector>
 
+#include "app/config/command_line_overrides.h"
 #include "app/controller/game_process.h"
 #include "app/controller/launcher_controller.h"
 #include "app/controller/launcher_messages.h"
-#include "app/main/command_line_overrides.h"
 #include "app/util/file_util.h"
 #include "app/util/string_util.h"
-#include "test_support/launcher_copy.h"
 #include "test_support/pump_until.h"
 #include "test_support/standin_game.h"
 #include "test_support/temp_folder.h"
@@ -27,7 +26,6 @@
 
 namespace {
 
-using testing_support::LauncherCopy;
 using testing_support::PumpUntil;
 using testing_support::StandinGame;
 using testing_support::TempFolder;
@@ -171,44 +169,6 @@ TEST(StandinGameTest, AHungGameWindowDoesNotHoldTheSender) {
   EXPECT_TRUE(returned) << "the send waited for the hung window";
   if (returned) {
     EXPECT_FALSE(standin.WaitForReceived(MsgGamePreDlcNotify).isNull());
-  }
-}
-
-TEST(StandinGameTest, TheGamesQueriesReachTheLauncherAndItsAnswersReachTheGame) {
-  LauncherCopy launcher;
-  ASSERT_TRUE(launcher.Start({}));
-  HWND main_window = nullptr;
-  ASSERT_TRUE(PumpUntil([&] { return (main_window = launcher.MainWindow()) != nullptr; }));
-
-  // A window made after the start registers when it appears.
-  TempFolder root;
-  StandinGame standin(root.path(), "late");
-  ASSERT_TRUE(standin.Start());
-  ASSERT_FALSE(standin.WaitForEvent("start").isNull());
-  standin.Command("window");
-  Json::Value registered = standin.WaitForEvent("register");
-  ASSERT_FALSE(registered.isNull());
-  EXPECT_TRUE(registered["sent"].asBool());
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(main_window), registered["launcher"].asUInt64());
-
-  // The launcher answers each query to the game's windows; without a
-  // pre-download the answers are zeros.
-  struct Case {
-    const char* query;
-    uint32_t answer;
-  } cases[] = {
-      {"status", MsgGamePreDlcStatus},
-      {"progress", MsgGamePreDlcProgress},
-      {"speed", MsgGamePreDlcSpeed},
-      {"notify", MsgGamePreDlcNotify},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.query);
-    standin.Command(std::string("query ") + c.query);
-    Json::Value answer = standin.WaitForReceived(c.answer);
-    ASSERT_FALSE(answer.isNull());
-    EXPECT_EQ(0u, answer["wparam"].asUInt64());
-    EXPECT_EQ(0, answer["lparam"].asInt64());
   }
 }
 

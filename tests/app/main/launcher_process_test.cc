@@ -11,7 +11,7 @@
 
 #include "app/controller/launcher_messages.h"
 #include "app/util/file_util.h"
-#include "test_support/launcher_copy.h"
+#include "app/main/launcher_copy.h"
 #include "test_support/pump_until.h"
 #include "test_support/test_window.h"
 

@@ -2,8 +2,8 @@
 // working folder, for process tests. The test target defines
 // QUORVEL_LAUNCHER_EXE, the built launcher relative to the test's executable.
 // A copy still running at the end is ended.
-#ifndef TESTS_TEST_SUPPORT_LAUNCHER_COPY_H_
-#define TESTS_TEST_SUPPORT_LAUNCHER_COPY_H_
+#ifndef TESTS_APP_MAIN_LAUNCHER_COPY_H_
+#define TESTS_APP_MAIN_LAUNCHER_COPY_H_
 
 #include <gtest/gtest.h>
 
@@ -100,4 +100,4 @@ class LauncherCopy {
 
 }  // namespace testing_support
 
-#endif  // TESTS_TEST_SUPPORT_LAUNCHER_COPY_H_
+#endif  // TESTS_APP_MAIN_LAUNCHER_COPY_H_
