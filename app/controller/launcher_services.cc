@@ -6,7 +6,6 @@
 #include "app/controller/launcher_controller.h"
 #include "app/controller/launcher_download_delegate.h"
 #include "app/controller/provisional_state.h"
-#include "app/util/file_util.h"
 #include "app/util/registry_util.h"
 #include "base/file/path_util.h"
 #include "update/download/download_manager.h"
@@ -105,30 +104,6 @@ void LauncherServices::ApplyStagedFontUpdate() {}
 // PROVISIONAL: DeleteSelfAndExit once the self-replacement lands; until then
 // the copy ends without deleting itself.
 void LauncherServices::DeleteSelfAndExit() { ExitProcess(0); }
-
-bool LauncherServices::PrependCefFolderToPath() {
-  std::wstring folder = base::GetModuleDirectory() + L"cef";
-  if (!IsDirectoryW(folder)) return false;
-  std::wstring path = folder;
-  DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
-  if (size > 0) {
-    std::wstring old_path(size, L'\0');
-    DWORD length = GetEnvironmentVariableW(L"PATH", &old_path[0], size);
-    old_path.resize(length);
-    path += L";" + old_path;
-  }
-  SetEnvironmentVariableW(L"PATH", path.c_str());
-  SetEnvironmentVariableW(L"ComSpec", (folder + L"\\dummy_cmd.exe").c_str());
-  return true;
-}
-
-// PROVISIONAL: CefManager::GetInstance and CefManager::Initialize once the
-// browser embedding lands.
-void LauncherServices::StartBrowserRuntime(const std::wstring&) {}
-
-// PROVISIONAL: cef_shutdown and the manager's initialised flag once the
-// browser embedding lands.
-void LauncherServices::StopBrowserRuntime() {}
 
 uint32_t LauncherServices::GetUserLocale() { return GetUserDefaultLCID(); }
 
