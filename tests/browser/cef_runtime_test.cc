@@ -18,6 +18,7 @@
 #include "base/thread/thread_registry.h"
 #include "browser/browser_test_support.h"
 #include "browser/cef_manager.h"
+#include "browser/client_app.h"
 #include "browser/runtime/cef_client.h"
 #include "browser/runtime/cef_runtime.h"
 #include "test_support/temp_folder.h"
@@ -382,6 +383,98 @@ TEST_F(RuntimeTest, ShutDownClosesBrowsersStillOpen) {
   // Nothing is taken once the runtime is down.
   EXPECT_FALSE(CefPostTask(TID_UI, nullptr));
   EXPECT_FALSE(CefBrowserHost::CreateBrowser(Windowless(), client, L"", CefBrowserSettings()));
+}
+
+}  // namespace
+
+namespace {
+
+class FakeCommandLine : public CefCommandLine {
+ public:
+  void AppendSwitch(const CefString& name) override { switches.push_back(name.ToString()); }
+  void AppendSwitchWithValue(const CefString& name, const CefString& value) override {
+    switches.push_back(name.ToString() + "=" + value.ToString());
+  }
+  bool HasSwitch(const CefString&) override { return false; }
+  CefString GetSwitchValue(const CefString&) override { return CefString(); }
+  CefString GetCommandLineString() override { return CefString(); }
+
+  std::vector<std::string> switches;
+
+ private:
+  CEF_IMPLEMENT_REFCOUNTING(FakeCommandLine);
+};
+
+// Records the messages sent to the browser process.
+class FakeRenderBrowser : public CefBrowser {
+ public:
+  CefRefPtr<CefBrowserHost> GetHost() override { return nullptr; }
+  int GetIdentifier() override { return 7; }
+  bool IsSame(CefRefPtr<CefBrowser> other) override { return other.get() == this; }
+  void Reload() override {}
+  CefRefPtr<CefFrame> GetMainFrame() override { return nullptr; }
+  CefRefPtr<CefFrame> GetFrame(int64_t) override { return nullptr; }
+  bool SendProcessMessage(cef_process_id_t target, CefRefPtr<CefProcessMessage> message) override {
+    sent.push_back((target == PID_BROWSER ? "browser " : "renderer ") +
+                   message->GetName().ToString() + " " +
+                   std::to_string(message->GetArgumentList()->GetBool(0)));
+    return true;
+  }
+
+  std::vector<std::string> sent;
+
+ private:
+  CEF_IMPLEMENT_REFCOUNTING(FakeRenderBrowser);
+};
+
+class FakeNode : public CefDOMNode {
+ public:
+  explicit FakeNode(bool editable) : editable_(editable) {}
+  bool IsEditable() override { return editable_; }
+
+ private:
+  bool editable_;
+  CEF_IMPLEMENT_REFCOUNTING(FakeNode);
+};
+
+TEST_F(RuntimeTest, OnlyTheBrowserProcessGetsTheLauncherSwitches) {
+  CefRefPtr<comp::ClientApp> application(new comp::ClientApp());
+  for (const char* type : {"renderer", "gpu-process", "utility"}) {
+    CefRefPtr<FakeCommandLine> command_line(new FakeCommandLine());
+    application->OnBeforeCommandLineProcessing(type, command_line);
+    EXPECT_TRUE(command_line->switches.empty()) << type;
+  }
+  // Each registration round appends the two cookie schemes again.
+  application->OnRegisterCustomSchemes(nullptr);
+  application->OnRegisterCustomSchemes(nullptr);
+  EXPECT_EQ((std::vector<CefString>{"http", "https", "http", "https"}),
+            application->cookieable_schemes());
+}
+
+TEST_F(RuntimeTest, OnlyFocusMovesBetweenEditableAndOtherElementsAreReported) {
+  CefRefPtr<comp::ClientApp> application(new comp::ClientApp());
+  CefRefPtr<FakeRenderBrowser> browser(new FakeRenderBrowser());
+  struct Step {
+    const char* focus;  // "text", "button" or "none"
+    const char* sent;   // the message, or "" for none
+  } steps[] = {
+      {"button", ""},                                // not editable, as before
+      {"text", "browser FocusedNodeChanged 1"},
+      {"text", ""},                                  // text field to text field
+      {"button", "browser FocusedNodeChanged 0"},
+      {"none", ""},                                  // no element: not editable
+      {"text", "browser FocusedNodeChanged 1"},
+      {"none", "browser FocusedNodeChanged 0"},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.focus);
+    browser->sent.clear();
+    CefRefPtr<CefDOMNode> node;
+    if (std::string(step.focus) != "none") node = new FakeNode(std::string(step.focus) == "text");
+    application->OnFocusedNodeChanged(browser, nullptr, node);
+    EXPECT_EQ(*step.sent ? std::vector<std::string>{step.sent} : std::vector<std::string>{},
+              browser->sent);
+  }
 }
 
 }  // namespace
