@@ -3,8 +3,10 @@
 //
 // Every call the runtime receives is logged, one line each, to "standin.log"
 // beside the library. Options are read from "standin_options.txt" beside the
-// library (words: "fail_initialize", "wrong_version") when start-up begins,
-// or set by quorvel_standin_configure.
+// library (words: "fail_initialize", "wrong_version", "still" for no frames
+// but those of loads, resizes and invalidations) when start-up begins, or set
+// by quorvel_standin_configure. Shown off-screen browsers otherwise paint a
+// new frame four times a second once their page has loaded.
 #ifndef TESTING_CEF_RUNTIME_STANDIN_API_H_
 #define TESTING_CEF_RUNTIME_STANDIN_API_H_
 

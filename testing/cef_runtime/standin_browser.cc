@@ -89,7 +89,7 @@ class Browser : public CefBrowser, public CefBrowserHost {
   }
   void WasHidden(bool hidden) override {
     Log(Name() + " WasHidden " + std::to_string(hidden));
-    hidden_ = hidden;
+    PostToUi([self = CefRefPtr<Browser>(this), hidden] { self->hidden_ = hidden; });
   }
   void Invalidate(cef_paint_element_type_t type) override {
     Log(Name() + " Invalidate " + (type == PET_VIEW ? "view" : "popup"));
@@ -126,7 +126,10 @@ class Browser : public CefBrowser, public CefBrowserHost {
     return url_;
   }
   bool closing() const { return closing_; }
-  bool animated() const { return window_info_.windowless_rendering_enabled && !hidden_ && !closing_; }
+  bool animated() const {
+    return window_info_.windowless_rendering_enabled && !hidden_ && !closing_ && !loading_ &&
+           history_ > 0;
+  }
   CefRefPtr<CefClient> client() const { return client_; }
 
   void Created() {
@@ -265,6 +268,7 @@ class Browser : public CefBrowser, public CefBrowserHost {
   }
 
   void LoadingState(bool loading) {
+    loading_ = loading;
     if (auto load = client_->GetLoadHandler()) {
       bool can_go_back = history_ > 1 || (loading && history_ > 0);
       Log(Name() + " OnLoadingStateChange loading=" + std::to_string(loading) +
@@ -329,9 +333,11 @@ class Browser : public CefBrowser, public CefBrowserHost {
   CefRefPtr<Frame> frame_;
   std::mutex url_lock_;
   std::wstring url_;
+  // UI thread.
   HWND window_ = nullptr;
   bool hidden_ = false;
   bool closing_ = false;
+  bool loading_ = false;
   int history_ = 0;
   int frame_count_ = 0;
   CEF_IMPLEMENT_REFCOUNTING(Browser);

@@ -59,7 +59,7 @@ LRESULT CALLBACK UiWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM l
     return 0;
   }
   if (message == WM_TIMER && wparam == kFrameTimer) {
-    PaintAnimatedBrowsers();
+    if (!CurrentOptions().still) PaintAnimatedBrowsers();
     return 0;
   }
   return DefWindowProcW(window, message, wparam, lparam);
@@ -111,6 +111,7 @@ Options ParseOptions(const std::string& text) {
   while (words >> word) {
     if (word == "fail_initialize") options.fail_initialize = true;
     if (word == "wrong_version") options.wrong_version = true;
+    if (word == "still") options.still = true;
   }
   return options;
 }

@@ -22,6 +22,8 @@ std::string Utf8(const CefString& text);
 struct Options {
   bool fail_initialize = false;
   bool wrong_version = false;
+  // No frames from the frame timer: only loads, resizes and invalidations paint.
+  bool still = false;
 };
 Options CurrentOptions();
 void SetOptions(const char* options);

@@ -283,6 +283,7 @@ std::string Painted(const wchar_t* url) {
 }
 
 TEST_F(RuntimeTest, BrowsersLoadPaintAndRaiseEvents) {
+  configure_("still");  // the frames of the loads alone
   ASSERT_TRUE(Start());
   CefRefPtr<RecordingClient> client(new RecordingClient());
   ASSERT_TRUE(CefBrowserHost::CreateBrowser(Windowless(), client, L"http://page.test/a",
@@ -374,6 +375,8 @@ TEST_F(RuntimeTest, ShutDownClosesBrowsersStillOpen) {
   EXPECT_EQ(1, count());
 
   std::string name = "browser " + std::to_string(client->browser()->GetIdentifier());
+  // A loaded page keeps painting new frames until the end.
+  ASSERT_TRUE(browser_test::WaitForLine(LogPath(), name + " OnPaint view 64x48 frame 3"));
   cef_shutdown();
   EXPECT_EQ(0, count());
   EXPECT_TRUE(Contains(client->Events(), "closed"));
