@@ -25,6 +25,11 @@
   X(int, cef_browser_host_create_browser,                                                        \
     (const CefWindowInfo* window_info, CefClient* client, const CefString* url,                  \
      const CefBrowserSettings* settings))                                                        \
-  X(CefProcessMessage*, cef_process_message_create, (const CefString* name))
+  X(CefProcessMessage*, cef_process_message_create, (const CefString* name))                    \
+  X(int, cef_register_extension,                                                                 \
+    (const CefString* extension_name, const CefString* javascript_code, CefV8Handler* handler))  \
+  X(CefV8Context*, cef_v8context_get_current_context, ())                                         \
+  X(CefV8Value*, cef_v8value_create_bool, (int value))                                           \
+  X(CefV8Value*, cef_v8value_create_string, (const CefString* value))
 
 #endif  // BROWSER_RUNTIME_CEF_EXPORTS_H_

@@ -114,3 +114,25 @@ CefRefPtr<CefProcessMessage> CefProcessMessage::Create(const CefString& name) {
   auto create = Entry(&Entries::cef_process_message_create);
   return create ? CefRefPtr<CefProcessMessage>::Adopt(create(&name)) : nullptr;
 }
+
+bool CefRegisterExtension(const CefString& extension_name, const CefString& javascript_code,
+                          CefRefPtr<CefV8Handler> handler) {
+  auto register_extension = Entry(&Entries::cef_register_extension);
+  return register_extension &&
+         register_extension(&extension_name, &javascript_code, handler.get()) != 0;
+}
+
+CefRefPtr<CefV8Context> CefV8Context::GetCurrentContext() {
+  auto current = Entry(&Entries::cef_v8context_get_current_context);
+  return current ? CefRefPtr<CefV8Context>::Adopt(current()) : nullptr;
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateBool(bool value) {
+  auto create = Entry(&Entries::cef_v8value_create_bool);
+  return create ? CefRefPtr<CefV8Value>::Adopt(create(value ? 1 : 0)) : nullptr;
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateString(const CefString& value) {
+  auto create = Entry(&Entries::cef_v8value_create_string);
+  return create ? CefRefPtr<CefV8Value>::Adopt(create(&value)) : nullptr;
+}

@@ -49,4 +49,9 @@ bool CefPostTask(cef_thread_id_t thread, CefRefPtr<CefTask> task);
 // True on that runtime thread.
 bool CefCurrentlyOn(cef_thread_id_t thread);
 
+// Render process: registers a script extension whose native functions
+// `handler` serves. False without the runtime.
+bool CefRegisterExtension(const CefString& extension_name, const CefString& javascript_code,
+                          CefRefPtr<CefV8Handler> handler);
+
 #endif  // BROWSER_RUNTIME_CEF_RUNTIME_H_

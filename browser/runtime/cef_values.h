@@ -15,6 +15,7 @@
 class CefBrowser;
 class CefBrowserHost;
 class CefClient;
+class CefFrame;
 
 // Positional arguments of a process message.
 class CefListValue : public virtual CefBase {
@@ -44,10 +45,50 @@ class CefRequest : public virtual CefBase {
   virtual CefString GetMethod() = 0;
 };
 
-// A page script context (render process).
+class CefV8Value;
+using CefV8ValueList = std::vector<CefRefPtr<CefV8Value>>;
+
+// A page script context (render process, its script thread).
 class CefV8Context : public virtual CefBase {
  public:
+  // The context whose script is running now; null outside script.
+  static CefRefPtr<CefV8Context> GetCurrentContext();
+
+  virtual CefRefPtr<CefBrowser> GetBrowser() = 0;
+  virtual CefRefPtr<CefFrame> GetFrame() = 0;
+  virtual CefRefPtr<CefV8Value> GetGlobal() = 0;
+  virtual bool Enter() = 0;
+  virtual bool Exit() = 0;
   virtual bool IsSame(CefRefPtr<CefV8Context> other) = 0;
+};
+
+// A script value (render process, its script thread).
+class CefV8Value : public virtual CefBase {
+ public:
+  // Null without the runtime.
+  static CefRefPtr<CefV8Value> CreateBool(bool value);
+  static CefRefPtr<CefV8Value> CreateString(const CefString& value);
+
+  virtual bool IsBool() = 0;
+  virtual bool IsString() = 0;
+  virtual bool IsObject() = 0;
+  virtual bool IsFunction() = 0;
+  virtual bool GetBoolValue() = 0;
+  virtual CefString GetStringValue() = 0;
+  // A member of an object; null when there is none.
+  virtual CefRefPtr<CefV8Value> GetValue(const CefString& key) = 0;
+  // Calls a function with `object` as receiver (null: none); null when it threw.
+  virtual CefRefPtr<CefV8Value> ExecuteFunction(CefRefPtr<CefV8Value> object,
+                                                const CefV8ValueList& arguments) = 0;
+};
+
+// Serves the native functions of a script extension.
+class CefV8Handler : public virtual CefBase {
+ public:
+  // True when handled; `exception` set throws it in the page.
+  virtual bool Execute(const CefString& name, CefRefPtr<CefV8Value> object,
+                       const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& retval,
+                       CefString& exception) = 0;
 };
 
 class CefFrame : public virtual CefBase {

@@ -10,6 +10,8 @@
 #ifndef TESTING_CEF_RUNTIME_STANDIN_API_H_
 #define TESTING_CEF_RUNTIME_STANDIN_API_H_
 
+#include "browser/runtime/cef_values.h"
+
 extern "C" {
 
 // Replaces the options with `options` (the words above, space separated);
@@ -34,6 +36,13 @@ typedef int (*quorvel_standin_raise_fn)(int browser_id, const char* event, const
 
 // Browsers alive now.
 typedef int (*quorvel_standin_browser_count_fn)();
+
+// The stand-in runs no script: a test playing a render process names the
+// context that counts as current (null: none) ...
+typedef void (*quorvel_standin_set_current_context_fn)(CefV8Context* context);
+// ... and gets the handler of the extension registered last, with a
+// reference for the caller (null when none).
+typedef CefV8Handler* (*quorvel_standin_extension_handler_fn)();
 }
 
 // The colour (0x00RRGGBB) a stand-in browser paints for `url`.

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "browser/runtime/cef_exports.h"
@@ -23,6 +24,8 @@ __declspec(dllexport) void quorvel_standin_configure(const char* options);
 __declspec(dllexport) int quorvel_standin_raise(int browser_id, const char* event,
                                                 const wchar_t* text, int number);
 __declspec(dllexport) int quorvel_standin_browser_count();
+__declspec(dllexport) void quorvel_standin_set_current_context(CefV8Context* context);
+__declspec(dllexport) CefV8Handler* quorvel_standin_extension_handler();
 }
 
 namespace {
@@ -36,6 +39,11 @@ constexpr char kOtherApiHash[] = "0123456789abcdef0123456789abcdef01234567";
 // Start-up state, main thread.
 bool g_initialized = false;
 CefRefPtr<CefApp> g_application;
+
+// The render side a test plays (its thread).
+std::mutex g_script_lock;
+CefRefPtr<CefV8Context> g_current_context;
+CefRefPtr<CefV8Handler> g_extension_handler;
 
 std::wstring Field(const cef_string_t& field) {
   return field.str ? std::wstring(field.str, field.length) : std::wstring();
@@ -226,3 +234,43 @@ int quorvel_standin_raise(int browser_id, const char* event, const wchar_t* text
 }
 
 int quorvel_standin_browser_count() { return standin::BrowserCount(); }
+
+int cef_register_extension(const CefString* extension_name, const CefString* javascript_code,
+                           CefV8Handler* handler) {
+  Log("cef_register_extension " + (extension_name ? Utf8(*extension_name) : std::string()) +
+      " code=" + std::to_string(javascript_code ? javascript_code->length() : 0) + " characters");
+  std::lock_guard<std::mutex> hold(g_script_lock);
+  g_extension_handler = handler;
+  return 1;
+}
+
+CefV8Context* cef_v8context_get_current_context() {
+  std::lock_guard<std::mutex> hold(g_script_lock);
+  CefV8Context* context = g_current_context.get();
+  if (context) context->AddRef();
+  return context;
+}
+
+CefV8Value* cef_v8value_create_bool(int value) {
+  auto* created = new standin::V8Value(value != 0);
+  created->AddRef();
+  return created;
+}
+
+CefV8Value* cef_v8value_create_string(const CefString* value) {
+  auto* created = new standin::V8Value(value ? *value : CefString());
+  created->AddRef();
+  return created;
+}
+
+void quorvel_standin_set_current_context(CefV8Context* context) {
+  std::lock_guard<std::mutex> hold(g_script_lock);
+  g_current_context = context;
+}
+
+CefV8Handler* quorvel_standin_extension_handler() {
+  std::lock_guard<std::mutex> hold(g_script_lock);
+  CefV8Handler* handler = g_extension_handler.get();
+  if (handler) handler->AddRef();
+  return handler;
+}

@@ -143,6 +143,29 @@ class SchemeRegistrar : public CefSchemeRegistrar {
   CEF_IMPLEMENT_REFCOUNTING(SchemeRegistrar);
 };
 
+// The booleans and strings the launcher makes; the stand-in runs no script.
+class V8Value : public CefV8Value {
+ public:
+  explicit V8Value(bool value) : is_bool_(true), bool_(value) {}
+  explicit V8Value(const CefString& value) : string_(value) {}
+  bool IsBool() override { return is_bool_; }
+  bool IsString() override { return !is_bool_; }
+  bool IsObject() override { return false; }
+  bool IsFunction() override { return false; }
+  bool GetBoolValue() override { return bool_; }
+  CefString GetStringValue() override { return string_; }
+  CefRefPtr<CefV8Value> GetValue(const CefString&) override { return nullptr; }
+  CefRefPtr<CefV8Value> ExecuteFunction(CefRefPtr<CefV8Value>, const CefV8ValueList&) override {
+    return nullptr;
+  }
+
+ private:
+  bool is_bool_ = false;
+  bool bool_ = false;
+  CefString string_;
+  CEF_IMPLEMENT_REFCOUNTING(V8Value);
+};
+
 class CookieManager : public CefCookieManager {
  public:
   void SetSupportedSchemes(const std::vector<CefString>& schemes,
