@@ -55,15 +55,4 @@ bool WaitForLine(const std::wstring& path, const std::string& line) {
   return PumpUntil([&] { return Contains(ReadLog(path), line); });
 }
 
-std::string Utf8(const std::wstring& text) {
-  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                 0, nullptr, nullptr);
-  std::string utf8(size > 0 ? size : 0, '\0');
-  if (size > 0) {
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &utf8[0], size,
-                        nullptr, nullptr);
-  }
-  return utf8;
-}
-
 }  // namespace browser_test

@@ -30,7 +30,6 @@ using browser_test::Contains;
 using browser_test::InOrder;
 using browser_test::PumpUntil;
 using browser_test::ReadLog;
-using browser_test::Utf8;
 
 std::wstring Beside(const std::wstring& name) { return base::GetModuleDirectory() + name; }
 std::wstring LogPath() { return Beside(L"cef\\standin.log"); }
@@ -70,7 +69,7 @@ class RuntimeTest : public testing::Test {
     DeleteFileW(LogPath().c_str());
     testing_support::TempFolder::RemoveTree(Beside(L"cef_temp"));
     ASSERT_TRUE(comp::PrependCefFolderToPath());
-    ASSERT_TRUE(CefRuntimeLoaded()) << "no stand-in runtime in " << Utf8(Beside(L"cef"));
+    ASSERT_TRUE(CefRuntimeLoaded()) << "no stand-in runtime in " << CefString(Beside(L"cef")).ToString();
     configure_ = StandinEntry<quorvel_standin_configure_fn>("quorvel_standin_configure");
     ASSERT_TRUE(configure_);
     configure_("");
@@ -100,7 +99,7 @@ TEST_F(RuntimeTest, StartsWithTheLauncherSettingsAndHooksInOrder) {
   EXPECT_TRUE(PumpUntil([] { return ProbePopups() == 0; }));
   std::vector<std::string> log = ReadLog(LogPath());
 
-  std::string cache = Utf8(CacheFolder());
+  std::string cache = CefString(CacheFolder()).ToString();
   // The calls of start-up on this thread, in order.
   EXPECT_TRUE(InOrder(
       log, {"cef_enable_highdpi_support",

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/main/single_instance.h"
 #include "base/file/path_util.h"
 #include "browser/browser_test_support.h"
-#include "test_support/temp_folder.h"
+#include "test_support/file_bytes.h"
+#include "test_support/launcher_copy.h"
 
 namespace {
 
@@ -23,69 +23,21 @@ using browser_test::ReadLog;
 
 std::wstring Built(const wchar_t* relative) { return base::GetModuleDirectory() + relative; }
 
-// A launcher copy in a folder of its own, with a copy of the runtime folder.
-class LauncherWithRuntime {
+// A launcher copy in a folder of its own, with a copy of the runtime folder
+// whose options are `options`.
+class LauncherWithRuntime : public testing_support::LauncherCopy {
  public:
-  explicit LauncherWithRuntime(const std::string& options) {
-    exe_ = folder_.Join(L"launcher.exe");
-    EXPECT_TRUE(CopyFileW(Built(QUORVEL_LAUNCHER_EXE).c_str(), exe_.c_str(), FALSE));
-    CreateDirectoryW(folder_.Join(L"cef").c_str(), nullptr);
+  explicit LauncherWithRuntime(const std::string& options)
+      : testing_support::LauncherCopy(Built(QUORVEL_LAUNCHER_EXE)) {
+    CreateDirectoryW(Path(L"cef").c_str(), nullptr);
     for (const wchar_t* name : {L"libcef.dll", L"cef_helper.exe", L"dummy_cmd.exe"}) {
       std::wstring from = Built(QUORVEL_CEF_RUNTIME) + L"\\" + name;
       EXPECT_TRUE(CopyFileW(from.c_str(), Path(std::wstring(L"cef\\") + name).c_str(), FALSE));
     }
-    HANDLE file = CreateFileW(Path(L"cef\\standin_options.txt").c_str(), GENERIC_WRITE, 0,
-                              nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, options.data(), static_cast<DWORD>(options.size()), &written, nullptr);
-    CloseHandle(file);
-  }
-  ~LauncherWithRuntime() {
-    if (process_) {
-      if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 1);
-      WaitForSingleObject(process_, 5000);
-      CloseHandle(process_);
-    }
+    EXPECT_TRUE(testing_support::WriteFileBytes(Path(L"cef\\standin_options.txt"), options));
   }
 
-  bool Start() {
-    std::wstring command_line = L"\"" + exe_ + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(exe_.c_str(), &command_line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        folder_.path().c_str(), &startup, &info)) {
-      return false;
-    }
-    CloseHandle(info.hThread);
-    process_ = info.hProcess;
-    pid_ = info.dwProcessId;
-    return true;
-  }
-
-  HWND MainWindow() const {
-    HWND window = SingleInstance::FindLauncherWindow();
-    DWORD owner = 0;
-    if (window) GetWindowThreadProcessId(window, &owner);
-    return owner == pid_ ? window : nullptr;
-  }
-
-  // The exit code, or -1 when the process did not end in time.
-  int WaitForExit() {
-    if (!PumpUntil([this] { return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; })) return -1;
-    DWORD code = 0;
-    GetExitCodeProcess(process_, &code);
-    return static_cast<int>(code);
-  }
-
-  std::wstring Path(const std::wstring& name) const { return folder_.Join(name); }
   std::vector<std::string> Log() const { return ReadLog(Path(L"cef\\standin.log")); }
-
- private:
-  testing_support::TempFolder folder_;
-  std::wstring exe_;
-  HANDLE process_ = nullptr;
-  DWORD pid_ = 0;
 };
 
 TEST(LauncherBrowserRuntimeTest, RunsWithTheRuntimeAndWhenItFails) {
@@ -108,7 +60,7 @@ TEST(LauncherBrowserRuntimeTest, RunsWithTheRuntimeAndWhenItFails) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.options);
     LauncherWithRuntime launcher(c.options);
-    ASSERT_TRUE(launcher.Start());
+    ASSERT_TRUE(launcher.Start({}));
     HWND window = nullptr;
     // The main window comes after the runtime's start-up, whatever its result.
     ASSERT_TRUE(PumpUntil([&] { return (window = launcher.MainWindow()) != nullptr; }));
