@@ -35,7 +35,9 @@ class CefRefCount {
   mutable std::atomic<int> count_{0};
 };
 
-// Implements CefBase's three operations for `Class` with a CefRefCount.
+// Implements CefBase's three operations for `Class` with a CefRefCount, the
+// last member: a reference taken in a member initialiser would be lost when
+// the count is made, so constructors take them in their body.
 #define CEF_IMPLEMENT_REFCOUNTING(Class)                          \
  public:                                                          \
   void AddRef() const override { cef_ref_count_.AddRef(); }      \

@@ -23,6 +23,8 @@ std::vector<CefRefPtr<Browser>> g_browsers;  // UI thread
 std::atomic<int> g_browser_count{0};
 int g_next_browser_id = 1;
 
+// The main frame. It holds its browser until the browser closes (which ends
+// the cycle); a frame kept longer has no browser and loads nothing.
 class Frame : public CefFrame {
  public:
   explicit Frame(Browser* browser) : browser_(browser) {}
@@ -33,8 +35,18 @@ class Frame : public CefFrame {
   CefRefPtr<CefBrowser> GetBrowser() override;
   CefRefPtr<CefV8Context> GetV8Context() override { return nullptr; }
 
+  CefRefPtr<Browser> browser() {
+    std::lock_guard<std::mutex> hold(lock_);
+    return browser_;
+  }
+  void Detach() {
+    std::lock_guard<std::mutex> hold(lock_);
+    browser_ = nullptr;
+  }
+
  private:
-  Browser* browser_;  // owns the frame
+  std::mutex lock_;
+  CefRefPtr<Browser> browser_;
   CEF_IMPLEMENT_REFCOUNTING(Frame);
 };
 
@@ -42,7 +54,11 @@ class Frame : public CefFrame {
 class Browser : public CefBrowser, public CefBrowserHost {
  public:
   Browser(int id, const CefWindowInfo& window_info, CefRefPtr<CefClient> client)
-      : id_(id), window_info_(window_info), client_(client), frame_(new Frame(this)) {}
+      : id_(id), window_info_(window_info), client_(client) {
+    // Here, not among the initialisers: the frame takes a reference, and the
+    // count is the last member to be made.
+    frame_ = new Frame(this);
+  }
 
   // CefBrowser
   CefRefPtr<CefBrowserHost> GetHost() override { return this; }
@@ -233,6 +249,7 @@ class Browser : public CefBrowser, public CefBrowserHost {
     }
     if (window_) DestroyWindow(window_);
     window_ = nullptr;
+    frame_->Detach();
     for (auto it = g_browsers.begin(); it != g_browsers.end(); ++it) {
       if (it->get() == this) {
         g_browsers.erase(it);
@@ -344,14 +361,19 @@ class Browser : public CefBrowser, public CefBrowserHost {
 };
 
 void Frame::LoadURL(const CefString& url) {
-  Log(browser_->Name() + " LoadURL " + Utf8(url));
+  CefRefPtr<Browser> owner = browser();
+  if (!owner) return;
+  Log(owner->Name() + " LoadURL " + Utf8(url));
   std::wstring address = url.ToWString();
-  PostToUi([browser = CefRefPtr<Browser>(browser_), address] { browser->Load(address); });
+  PostToUi([owner, address] { owner->Load(address); });
 }
 
-CefString Frame::GetURL() { return browser_->Url(); }
+CefString Frame::GetURL() {
+  CefRefPtr<Browser> owner = browser();
+  return owner ? CefString(owner->Url()) : CefString();
+}
 
-CefRefPtr<CefBrowser> Frame::GetBrowser() { return browser_; }
+CefRefPtr<CefBrowser> Frame::GetBrowser() { return browser(); }
 
 CefRefPtr<Browser> FindBrowser(int id) {
   if (g_browsers.empty()) return nullptr;
