@@ -82,9 +82,6 @@ void LauncherServices::RelaunchForSelfUpdate(const std::wstring&, bool) {}
 void LauncherServices::ApplyStagedCefUpdate() {}
 void LauncherServices::ApplyStagedFontUpdate() {}
 void LauncherServices::DeleteSelfAndExit() { ExitProcess(0); }
-bool LauncherServices::PrependCefFolderToPath() { return false; }
-void LauncherServices::StartBrowserRuntime(const std::wstring&) {}
-void LauncherServices::StopBrowserRuntime() {}
 void LauncherServices::PostMessageBox(const MessageBoxRequest&) {}
 std::wstring LauncherServices::GetLanguageText(const std::wstring&) { return std::wstring(); }
 

@@ -16,8 +16,7 @@
 // Threads: each call runs on the thread its caller names: the download
 // engine's start, stop, pump and first state on the worker; speed-limit
 // changes, fonts, the UI, tracking of settings and the registry on the UI
-// thread; the browser runtime and the "replace" mode on the process's main
-// thread.
+// thread; the "replace" mode on the process's main thread.
 #ifndef APP_CONTROLLER_LAUNCHER_SERVICES_H_
 #define APP_CONTROLLER_LAUNCHER_SERVICES_H_
 
@@ -84,16 +83,6 @@ class LauncherServices {
   virtual void ApplyStagedFontUpdate();
   // Ends the process after arranging the deletion of its executable.
   [[noreturn]] virtual void DeleteSelfAndExit();
-
-  // Browser runtime (the process's main thread).
-  // When the folder "cef" lies beside the executable: puts it in front of
-  // PATH, points ComSpec at its "dummy_cmd.exe" and returns true.
-  virtual bool PrependCefFolderToPath();
-  // CefManager::Initialize with the cache-and-log folder; the result is not
-  // needed, the launcher runs on without the browser.
-  virtual void StartBrowserRuntime(const std::wstring& cache_folder);
-  // cef_shutdown, then the manager is no longer initialised.
-  virtual void StopBrowserRuntime();
 
   // Tracking: the settings record of `controller` (its TrackSettingChange).
   virtual void TrackSettingChange(LauncherController* controller, const std::string& start_text,

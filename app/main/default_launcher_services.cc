@@ -49,30 +49,6 @@ void DefaultLauncherServices::ApplyStagedFontUpdate() {}
 // the copy ends without deleting itself.
 void DefaultLauncherServices::DeleteSelfAndExit() { ExitProcess(0); }
 
-bool DefaultLauncherServices::PrependCefFolderToPath() {
-  std::wstring folder = base::GetModuleDirectory() + L"cef";
-  if (!IsDirectoryW(folder)) return false;
-  std::wstring path = folder;
-  DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
-  if (size > 0) {
-    std::wstring old_path(size, L'\0');
-    DWORD length = GetEnvironmentVariableW(L"PATH", &old_path[0], size);
-    old_path.resize(length);
-    path += L";" + old_path;
-  }
-  SetEnvironmentVariableW(L"PATH", path.c_str());
-  SetEnvironmentVariableW(L"ComSpec", (folder + L"\\dummy_cmd.exe").c_str());
-  return true;
-}
-
-// PROVISIONAL: CefManager::GetInstance and CefManager::Initialize once the
-// browser embedding lands.
-void DefaultLauncherServices::StartBrowserRuntime(const std::wstring&) {}
-
-// PROVISIONAL: cef_shutdown and the manager's initialised flag once the
-// browser embedding lands.
-void DefaultLauncherServices::StopBrowserRuntime() {}
-
 // PROVISIONAL: MessageBoxRequest::Show on thread 0 once the message box
 // lands; until then the request is released there unshown and its callback
 // is never called, as when no main window exists.

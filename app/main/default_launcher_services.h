@@ -37,10 +37,6 @@ class DefaultLauncherServices : public LauncherServices {
   void ApplyStagedFontUpdate() override;
   [[noreturn]] void DeleteSelfAndExit() override;
 
-  bool PrependCefFolderToPath() override;
-  void StartBrowserRuntime(const std::wstring& cache_folder) override;
-  void StopBrowserRuntime() override;
-
   void PostMessageBox(const MessageBoxRequest& request) override;
   std::wstring GetLanguageText(const std::wstring& id) override;
 };

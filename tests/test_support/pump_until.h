@@ -1,5 +1,5 @@
-// Waiting in tests for something another process or thread does: polls a
-// condition with a bound while the calling thread's messages are dispatched.
+// A bounded wait for tests that dispatches the calling thread's messages
+// meanwhile (windows of the test, sent messages of other threads).
 #ifndef TESTS_TEST_SUPPORT_PUMP_UNTIL_H_
 #define TESTS_TEST_SUPPORT_PUMP_UNTIL_H_
 
@@ -7,10 +7,12 @@
 
 namespace testing_support {
 
+constexpr DWORD kProcessTimeoutMs = 30000;
+
 // Runs `condition` until it holds or the time is up, dispatching this
 // thread's messages meanwhile.
 template <typename Condition>
-bool PumpUntil(Condition condition, DWORD timeout_ms = 30000) {
+bool PumpUntil(Condition condition, DWORD timeout_ms = kProcessTimeoutMs) {
   DWORD start = GetTickCount();
   for (;;) {
     MSG message;

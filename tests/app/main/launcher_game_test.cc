@@ -17,7 +17,7 @@
 
 namespace {
 
-using testing_support::LauncherCopy;
+using app_testing::LauncherCopy;
 using testing_support::PumpUntil;
 using testing_support::StandinGame;
 using testing_support::TempFolder;

@@ -17,7 +17,7 @@
 
 namespace {
 
-using testing_support::LauncherCopy;
+using app_testing::LauncherCopy;
 using testing_support::PumpUntil;
 
 // Holds the single-instance semaphore as a first launcher without a window
