@@ -2,13 +2,17 @@
 
 #include <windows.h>
 
-#include "app/controller/provisional_state.h"
+#include "app/controller/state.h"
 #include "app/util/file_util.h"
 #include "base/file/path_util.h"
 
 // PROVISIONAL: std::make_unique<PrepareState>(pass) once the update states
 // land; until then no pass runs.
 std::unique_ptr<State> DefaultLauncherServices::MakePrepareState(int32_t) { return nullptr; }
+
+// PROVISIONAL: std::make_unique<PreDownloadState>() once the pre-download
+// state lands; until then the pre-download does not start.
+std::unique_ptr<State> DefaultLauncherServices::MakePreDownloadState() { return nullptr; }
 
 // PROVISIONAL: InstallFonts once the fonts land.
 bool DefaultLauncherServices::InstallFonts() { return true; }
@@ -33,6 +37,17 @@ bool DefaultLauncherServices::LoadCommonConfig() { return false; }
 
 // PROVISIONAL: ui::GlobalResources::Shutdown once the UI framework lands.
 void DefaultLauncherServices::StopUi() {}
+
+// PROVISIONAL: the UI framework's list of open windows once it lands; until
+// then any live window (the provisional main window) counts.
+bool DefaultLauncherServices::IsOpenWindow(HWND window) { return IsWindow(window) != FALSE; }
+
+// PROVISIONAL: a new MsgBox and its ShowModal once the launcher windows land.
+// Until then no box can be seen or answered: it closes at once as its close
+// button would, so that nothing waits for it.
+void DefaultLauncherServices::ShowMsgBox(HWND, const MsgBoxContent&, MessageBoxCallback closed) {
+  closed(0);
+}
 
 // PROVISIONAL: RelaunchForSelfUpdate once the self-replacement lands.
 void DefaultLauncherServices::RelaunchForSelfUpdate(const std::wstring&, bool) {}

@@ -12,6 +12,8 @@
 #ifndef APP_MAIN_DEFAULT_LAUNCHER_SERVICES_H_
 #define APP_MAIN_DEFAULT_LAUNCHER_SERVICES_H_
 
+#include <windows.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,6 +23,7 @@
 class DefaultLauncherServices : public LauncherServices {
  public:
   std::unique_ptr<State> MakePrepareState(int32_t pass) override;
+  std::unique_ptr<State> MakePreDownloadState() override;
 
   bool InstallFonts() override;
   void RemoveFonts() override;
@@ -31,6 +34,9 @@ class DefaultLauncherServices : public LauncherServices {
                const std::wstring& language) override;
   bool LoadCommonConfig() override;
   void StopUi() override;
+
+  bool IsOpenWindow(HWND window) override;
+  void ShowMsgBox(HWND owner, const MsgBoxContent& box, MessageBoxCallback closed) override;
 
   void RelaunchForSelfUpdate(const std::wstring& command, bool launcher_replaced) override;
   void ApplyStagedCefUpdate() override;
