@@ -8,10 +8,13 @@
 #include <vector>
 
 #include "app/controller/launcher_controller.h"
+#include "app/controller/launcher_download_delegate.h"
 #include "app/controller/launcher_messages.h"
+#include "app/controller/launcher_services.h"
 #include "base/thread/thread_registry.h"
 #include "test_support/engine/engine_harness.h"
 #include "test_support/engine/test_state.h"
+#include "update/download/download_manager.h"
 
 namespace {
 
@@ -135,6 +138,31 @@ TEST(BridgesTest, PauseAndResumeRunOnTheWorker) {
   harness.Settle();
   EXPECT_EQ((std::vector<std::string>{"PauseOrResumeDownloads@1", "PauseOrResumeDownloads@1"}),
             harness.Calls());
+}
+
+// The launcher's own toggle, on the process's download engine: the main
+// window hears the pause and the resume.
+class EnginePauseHarness : public EngineHarness {
+ public:
+  void PauseOrResumeDownloads() override { LauncherServices::PauseOrResumeDownloads(); }
+};
+
+TEST(BridgesTest, TheToggleFirstPausesThenResumesTheEngine) {
+  EnginePauseHarness harness;
+  LauncherController* controller = harness.controller();
+  harness.OnWorker([&] {
+    DownloadManager::GetInstance()->set_delegate(controller->download_delegate());
+  });
+  std::vector<bool> paused;
+  for (int i = 0; i < 2; ++i) {
+    controller->TogglePauseDownloads();
+    harness.Settle();
+    harness.OnWorker([&] { paused.push_back(DownloadManager::GetInstance()->paused()); });
+  }
+  harness.OnWorker([] { DownloadManager::GetInstance()->set_delegate(nullptr); });
+  EXPECT_EQ((std::vector<bool>{true, false}), paused);
+  EXPECT_EQ((std::vector<WindowMessage>{{MsgDownloadPaused, 0, 1}, {MsgDownloadPaused, 0, 0}}),
+            harness.MessagesOf(MsgDownloadPaused));
 }
 
 TEST(BridgesTest, ResourceReloadRunsOnThreadZeroThenContinuesOnTheWorker) {
