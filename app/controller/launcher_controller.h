@@ -317,12 +317,8 @@ class LauncherController {
 
  private:
   void PublishCurrentState();
-  void SendMessageBox(HWND owner, const std::wstring& title_id, const std::wstring& title_text,
-                      const std::wstring& content_id, const std::wstring& content_text,
-                      const std::wstring& no_id, const std::wstring& yes_id,
-                      const std::wstring& no_text, const std::wstring& yes_text,
-                      MessageBoxCallback callback, bool swap_button_styles,
-                      bool answer_when_dropped, bool holds_open_flag);
+  // Posts the request's Show to thread 0.
+  void PostRequest(MessageBoxRequest request);
 
   std::mutex messageBoxLock_;
   int32_t openFlagHolders_ = 0;  // boxes of ShowMessageBox not yet closed

@@ -48,15 +48,13 @@ struct MsgBoxContent {
   bool swapButtonStyles = false;
 };
 
-struct DetailMessageBoxRequest {
+struct MessageBoxRequest {
   HWND owner = nullptr;  // the window the box is modal to; null: the main window
   LauncherController* controller = nullptr;
   std::wstring titleId;
   std::wstring titleText;
   std::wstring contentId;
   std::wstring contentText;
-  std::wstring detailId;
-  std::wstring detailText;
   std::wstring noId;
   std::wstring yesId;
   std::wstring noText;  // the literal button texts count only when both ids are empty
@@ -69,29 +67,17 @@ struct DetailMessageBoxRequest {
   // The caller waits for the answer: a dropped request answers 0.
   bool answerWhenDropped = false;
 
-  // Thread 0.
-  void Show();
+  // Thread 0. The detail is empty.
+  void Show() const;
 };
 
-// The same without the detail, whose text is then empty.
-struct MessageBoxRequest {
-  HWND owner = nullptr;
-  LauncherController* controller = nullptr;
-  std::wstring titleId;
-  std::wstring titleText;
-  std::wstring contentId;
-  std::wstring contentText;
-  std::wstring noId;
-  std::wstring yesId;
-  std::wstring noText;
-  std::wstring yesText;
-  MessageBoxCallback callback;
-  bool swapButtonStyles = false;
-  bool holdsOpenFlag = false;
-  bool answerWhenDropped = false;
+// The same with a detail text pair.
+struct DetailMessageBoxRequest : MessageBoxRequest {
+  std::wstring detailId;
+  std::wstring detailText;
 
   // Thread 0.
-  void Show();
+  void Show() const;
 };
 
 // A closure that owns `request` and runs its Show; the caller posts it to

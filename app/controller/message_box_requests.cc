@@ -30,55 +30,40 @@ void PostAnswer(const MessageBoxCallback& callback, int answer) {
   base::ThreadRegistry::Post(base::kUiThreadId, [callback, answer] { callback(answer); });
 }
 
-}  // namespace
-
-void DetailMessageBoxRequest::Show() {
-  HWND shown_over = OwnerOf(controller, owner);
+void ShowRequest(const MessageBoxRequest& request, const BoxText& detail) {
+  LauncherController* controller = request.controller;
+  HWND shown_over = OwnerOf(controller, request.owner);
   if (!shown_over) {
-    if (holdsOpenFlag) controller->ReleaseMessageBoxOpen();
-    if (answerWhenDropped) PostAnswer(callback, 0);
+    if (request.holdsOpenFlag) controller->ReleaseMessageBoxOpen();
+    if (request.answerWhenDropped) PostAnswer(request.callback, 0);
     return;
   }
   MsgBoxContent box;
-  box.title = TextOf(titleId, titleText);
-  box.content = TextOf(contentId, contentText);
-  box.detail = TextOf(detailId, detailText);
-  box.buttonIds = !noId.empty() || !yesId.empty();
-  box.noButton = box.buttonIds ? noId : noText;
-  box.yesButton = box.buttonIds ? yesId : yesText;
-  box.swapButtonStyles = swapButtonStyles;
+  box.title = TextOf(request.titleId, request.titleText);
+  box.content = TextOf(request.contentId, request.contentText);
+  box.detail = detail;
+  box.buttonIds = !request.noId.empty() || !request.yesId.empty();
+  box.noButton = box.buttonIds ? request.noId : request.noText;
+  box.yesButton = box.buttonIds ? request.yesId : request.yesText;
+  box.swapButtonStyles = request.swapButtonStyles;
 
   // Whatever the box does, its close counts once.
   auto closed_once = std::make_shared<std::atomic<bool>>(false);
-  LauncherController* owner_controller = controller;
-  bool holds_flag = holdsOpenFlag;
-  MessageBoxCallback answer = callback;
+  bool holds_flag = request.holdsOpenFlag;
+  MessageBoxCallback answer = request.callback;
   LauncherServices::Get()->ShowMsgBox(
-      shown_over, box, [closed_once, owner_controller, holds_flag, answer](int result) {
+      shown_over, box, [closed_once, controller, holds_flag, answer](int result) {
         if (closed_once->exchange(true)) return;
-        owner_controller->MessageBoxClosed(holds_flag);
+        controller->MessageBoxClosed(holds_flag);
         PostAnswer(answer, result);
       });
 }
 
-void MessageBoxRequest::Show() {
-  DetailMessageBoxRequest detailed;
-  detailed.owner = owner;
-  detailed.controller = controller;
-  detailed.titleId = titleId;
-  detailed.titleText = titleText;
-  detailed.contentId = contentId;
-  detailed.contentText = contentText;
-  detailed.noId = noId;
-  detailed.yesId = yesId;
-  detailed.noText = noText;
-  detailed.yesText = yesText;
-  detailed.callback = std::move(callback);
-  detailed.swapButtonStyles = swapButtonStyles;
-  detailed.holdsOpenFlag = holdsOpenFlag;
-  detailed.answerWhenDropped = answerWhenDropped;
-  detailed.Show();
-}
+}  // namespace
+
+void MessageBoxRequest::Show() const { ShowRequest(*this, BoxText{}); }
+
+void DetailMessageBoxRequest::Show() const { ShowRequest(*this, TextOf(detailId, detailText)); }
 
 std::function<void()> MakeMsgBoxTask(DetailMessageBoxRequest request) {
   auto owned = std::make_shared<DetailMessageBoxRequest>(std::move(request));
@@ -102,8 +87,17 @@ void LauncherController::ShowMessageBox(HWND owner, const std::wstring& title_id
     messageBoxOpen = true;
   }
   messageBoxShown = true;
-  SendMessageBox(owner, title_id, L"", content_id, L"", no_id, yes_id, L"", L"",
-                 std::move(callback), swap_button_styles, answer_when_dropped, true);
+  MessageBoxRequest request;
+  request.owner = owner;
+  request.titleId = title_id;
+  request.contentId = content_id;
+  request.noId = no_id;
+  request.yesId = yes_id;
+  request.callback = std::move(callback);
+  request.swapButtonStyles = swap_button_styles;
+  request.holdsOpenFlag = true;
+  request.answerWhenDropped = answer_when_dropped;
+  PostRequest(std::move(request));
 }
 
 void LauncherController::PostMessageBox(HWND owner, const std::wstring& title_id,
@@ -115,37 +109,28 @@ void LauncherController::PostMessageBox(HWND owner, const std::wstring& title_id
                                         const std::wstring& yes_text,
                                         MessageBoxCallback callback, bool swap_button_styles,
                                         bool answer_when_dropped) {
-  SendMessageBox(owner, title_id, title_text, content_id, content_text, no_id, yes_id, no_text,
-                 yes_text, std::move(callback), swap_button_styles, answer_when_dropped, false);
+  MessageBoxRequest request;
+  request.owner = owner;
+  request.titleId = title_id;
+  request.titleText = title_text;
+  request.contentId = content_id;
+  request.contentText = content_text;
+  request.noId = no_id;
+  request.yesId = yes_id;
+  request.noText = no_text;
+  request.yesText = yes_text;
+  request.callback = std::move(callback);
+  request.swapButtonStyles = swap_button_styles;
+  request.answerWhenDropped = answer_when_dropped;
+  PostRequest(std::move(request));
 }
 
-void LauncherController::SendMessageBox(HWND owner, const std::wstring& title_id,
-                                        const std::wstring& title_text,
-                                        const std::wstring& content_id,
-                                        const std::wstring& content_text,
-                                        const std::wstring& no_id, const std::wstring& yes_id,
-                                        const std::wstring& no_text,
-                                        const std::wstring& yes_text,
-                                        MessageBoxCallback callback, bool swap_button_styles,
-                                        bool answer_when_dropped, bool holds_open_flag) {
-  auto request = std::make_shared<MessageBoxRequest>();
-  request->owner = owner;
-  request->controller = this;
-  request->titleId = title_id;
-  request->titleText = title_text;
-  request->contentId = content_id;
-  request->contentText = content_text;
-  request->noId = no_id;
-  request->yesId = yes_id;
-  request->noText = no_text;
-  request->yesText = yes_text;
-  request->callback = std::move(callback);
-  request->swapButtonStyles = swap_button_styles;
-  request->holdsOpenFlag = holds_open_flag;
-  request->answerWhenDropped = answer_when_dropped;
-  bool posted = base::ThreadRegistry::Post(base::kUiThreadId, [request] { request->Show(); });
+void LauncherController::PostRequest(MessageBoxRequest request) {
+  request.controller = this;
+  auto owned = std::make_shared<MessageBoxRequest>(std::move(request));
+  bool posted = base::ThreadRegistry::Post(base::kUiThreadId, [owned] { owned->Show(); });
   // No thread 0: no box will ever hold the flag.
-  if (!posted && holds_open_flag) ReleaseMessageBoxOpen();
+  if (!posted && owned->holdsOpenFlag) ReleaseMessageBoxOpen();
 }
 
 void LauncherController::ShowOptionsBox(const std::wstring& content_id,
