@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "app/controller/message_box_request.h"
-#include "app/controller/provisional_state.h"
+#include "app/controller/state.h"
 #include "app/util/file_util.h"
 #include "base/file/path_util.h"
 #include "base/thread/thread_registry.h"
@@ -11,6 +11,10 @@
 // PROVISIONAL: std::make_unique<PrepareState>(pass) once the update states
 // land; until then no pass runs.
 std::unique_ptr<State> DefaultLauncherServices::MakePrepareState(int32_t) { return nullptr; }
+
+// PROVISIONAL: std::make_unique<PreDownloadState>() once the pre-download
+// state lands; until then the pre-download does not start.
+std::unique_ptr<State> DefaultLauncherServices::MakePreDownloadState() { return nullptr; }
 
 // PROVISIONAL: InstallFonts once the fonts land.
 bool DefaultLauncherServices::InstallFonts() { return true; }
@@ -36,6 +40,17 @@ bool DefaultLauncherServices::LoadCommonConfig() { return false; }
 // PROVISIONAL: ui::GlobalResources::Shutdown once the UI framework lands.
 void DefaultLauncherServices::StopUi() {}
 
+// PROVISIONAL: the UI framework's list of open windows once it lands; until
+// then any live window (the provisional main window) counts.
+bool DefaultLauncherServices::IsOpenWindow(HWND window) { return IsWindow(window) != FALSE; }
+
+// PROVISIONAL: a new MsgBox and its ShowModal once the launcher windows land.
+// Until then no box can be seen or answered: it closes at once as its close
+// button would, so that nothing waits for it.
+void DefaultLauncherServices::ShowMsgBox(HWND, const MsgBoxContent&, MessageBoxCallback closed) {
+  closed(0);
+}
+
 // PROVISIONAL: RelaunchForSelfUpdate once the self-replacement lands.
 void DefaultLauncherServices::RelaunchForSelfUpdate(const std::wstring&, bool) {}
 
@@ -48,13 +63,6 @@ void DefaultLauncherServices::ApplyStagedFontUpdate() {}
 // PROVISIONAL: DeleteSelfAndExit once the self-replacement lands; until then
 // the copy ends without deleting itself.
 void DefaultLauncherServices::DeleteSelfAndExit() { ExitProcess(0); }
-
-// PROVISIONAL: MessageBoxRequest::Show on thread 0 once the message box
-// lands; until then the request is released there unshown and its callback
-// is never called, as when no main window exists.
-void DefaultLauncherServices::PostMessageBox(const MessageBoxRequest& request) {
-  base::ThreadRegistry::Post(base::kUiThreadId, [request] {});
-}
 
 // PROVISIONAL: ui::LanguageTable::GetText once the UI framework's language
 // table lands; until then every text is empty.
