@@ -358,6 +358,41 @@ TEST_F(RenderContextTest, TextWithoutTextOrFontDrawsNothing) {
   EXPECT_EQ(CountPixels(context.get(), {0, 0, 100, 30}, NonZero), 0);
 }
 
+class RecordingEffect : public ui::ITextEffect {
+ public:
+  void DrawText(const UiRect& rect, const std::wstring& text, uint32_t color,
+                Gdiplus::GpGraphics* graphics, Gdiplus::GpFont* font,
+                Gdiplus::GpStringFormat* format) override {
+    ++calls;
+    last_rect = rect;
+    last_text = text;
+    last_color = color;
+    ready = graphics && font && format;
+  }
+  int calls = 0;
+  UiRect last_rect;
+  std::wstring last_text;
+  uint32_t last_color = 0;
+  bool ready = false;
+};
+
+TEST_F(RenderContextTest, TextWithEffectHandsTheEffectAPreparedGraphics) {
+  ScopedTestResources resources;
+  RecordingEffect effect;
+  auto context = Make(100, 30);
+  context->DrawTextWithEffect({1, 2, 90, 28}, L"", 0xFF00FF00, L"", 0, &effect);
+  context->DrawTextWithEffect({1, 2, 90, 28}, L"Glow", 0xFF00FF00, L"nosuchfont", 0, &effect);
+  context->DrawTextWithEffect({1, 2, 90, 28}, L"Glow", 0xFF00FF00, L"", 0, nullptr);
+  EXPECT_EQ(effect.calls, 0);
+  EXPECT_EQ(resources.resources.font_lookups, 1) << "only the text with an effect and text";
+  context->DrawTextWithEffect({1, 2, 90, 28}, L"Glow", 0xFF00FF00, L"", DT_CENTER, &effect);
+  EXPECT_EQ(effect.calls, 1);
+  EXPECT_TRUE(effect.ready);
+  EXPECT_EQ(effect.last_rect, (UiRect{1, 2, 90, 28}));
+  EXPECT_EQ(effect.last_text, L"Glow");
+  EXPECT_EQ(effect.last_color, 0xFF00FF00u);
+}
+
 TEST_F(RenderContextTest, MeasureText) {
   ScopedTestResources resources;
   auto context = Make(10, 10);
