@@ -7,6 +7,7 @@
 #include "ui/render/nine_grid.h"
 #include "ui/render/path_gdiplus.h"
 #include "ui/render/pen_gdiplus.h"
+#include "ui/render/premultiplied_image.h"
 #include "ui/render/render_resources.h"
 #include "ui/util/safe_math.h"
 
@@ -226,8 +227,16 @@ void RenderContext_GdiPlus::DrawImageGdiPlus(const UiRect& paint, Gdiplus::GpIma
   gp::GdipSetSmoothingMode(graphics.get(), Gdiplus::SmoothingModeHighQuality);
 
   UiRect dest_corner = DpiScale::Instance()->ScaleRect(corner);
+  // Made when the first part drawn at its own size comes.
+  std::unique_ptr<PremultipliedImage> pixels;
   for (const ImagePiece& piece :
        LayoutNineGrid(paint, dest, source, corner, dest_corner, x_tiled, y_tiled)) {
+    bool own_size = piece.dest.Width() == piece.source.Width() &&
+                    piece.dest.Height() == piece.source.Height();
+    if (own_size) {
+      if (!pixels) pixels = std::make_unique<PremultipliedImage>(image, dc_);
+      if (pixels->Blend(dc_, piece.dest, piece.source, fade)) continue;
+    }
     DrawImagePartGdiPlus(graphics.get(), image, piece.source, piece.dest, fade);
   }
 }
