@@ -1,5 +1,8 @@
 #include "ui/render/render_context_gdiplus.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "ui/render/brush_gdiplus.h"
 #include "ui/render/dpi_scale.h"
 #include "ui/render/draw_helpers.h"
@@ -7,7 +10,6 @@
 #include "ui/render/nine_grid.h"
 #include "ui/render/path_gdiplus.h"
 #include "ui/render/pen_gdiplus.h"
-#include "ui/render/premultiplied_image.h"
 #include "ui/render/render_resources.h"
 #include "ui/util/safe_math.h"
 
@@ -102,10 +104,9 @@ RenderContext_GdiPlus::RenderContext_GdiPlus() {
 }
 
 RenderContext_GdiPlus::~RenderContext_GdiPlus() {
-  if (pixel_dc_) {
-    ::SelectObject(pixel_dc_, pixel_old_);
-    ::DeleteDC(pixel_dc_);
-    ::DeleteObject(pixel_bitmap_);
+  if (scratch_dc_) {
+    if (scratch_old_) ::SelectObject(scratch_dc_, scratch_old_);
+    ::DeleteDC(scratch_dc_);
   }
   if (old_bitmap_) ::SelectObject(dc_, old_bitmap_);
   if (dc_) ::DeleteDC(dc_);
@@ -227,16 +228,11 @@ void RenderContext_GdiPlus::DrawImageGdiPlus(const UiRect& paint, Gdiplus::GpIma
   gp::GdipSetSmoothingMode(graphics.get(), Gdiplus::SmoothingModeHighQuality);
 
   UiRect dest_corner = DpiScale::Instance()->ScaleRect(corner);
-  // Made when the first part drawn at its own size comes.
-  std::unique_ptr<PremultipliedImage> pixels;
   for (const ImagePiece& piece :
        LayoutNineGrid(paint, dest, source, corner, dest_corner, x_tiled, y_tiled)) {
     bool own_size = piece.dest.Width() == piece.source.Width() &&
                     piece.dest.Height() == piece.source.Height();
-    if (own_size) {
-      if (!pixels) pixels = std::make_unique<PremultipliedImage>(image, dc_);
-      if (pixels->Blend(dc_, piece.dest, piece.source, fade)) continue;
-    }
+    if (own_size && BlendImagePart(image, piece.dest, piece.source, fade)) continue;
     DrawImagePartGdiPlus(graphics.get(), image, piece.source, piece.dest, fade);
   }
 }
@@ -260,32 +256,63 @@ void RenderContext_GdiPlus::FillRect(const UiRect& rect, uint32_t color, uint8_t
 void RenderContext_GdiPlus::FillSolid(const UiRect& rect, uint32_t color) {
   const uint32_t a = color >> 24;
   if (rect.IsEmpty() || a == 0) return;
-  if (!pixel_dc_) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = 1;
-    info.bmiHeader.biHeight = -1;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    pixel_bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!pixel_bitmap_ || !bits) {
-      if (pixel_bitmap_) ::DeleteObject(pixel_bitmap_);
-      pixel_bitmap_ = nullptr;
-      return;
-    }
-    pixel_ = static_cast<uint32_t*>(bits);
-    pixel_dc_ = ::CreateCompatibleDC(dc_);
-    pixel_old_ = ::SelectObject(pixel_dc_, pixel_bitmap_);
-  }
+  uint32_t* pixel = Scratch(1, 1);
+  if (!pixel) return;
   auto premultiply = [a](uint32_t c) { return (c * a + 127) / 255; };
-  *pixel_ = (a << 24) | (premultiply((color >> 16) & 0xFF) << 16) |
-            (premultiply((color >> 8) & 0xFF) << 8) | premultiply(color & 0xFF);
+  *pixel = (a << 24) | (premultiply((color >> 16) & 0xFF) << 16) |
+           (premultiply((color >> 8) & 0xFF) << 8) | premultiply(color & 0xFF);
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  ::GdiFlush();
-  ::AlphaBlend(dc_, rect.left, rect.top, rect.Width(), rect.Height(), pixel_dc_, 0, 0, 1, 1,
+  ::AlphaBlend(dc_, rect.left, rect.top, rect.Width(), rect.Height(), scratch_dc_, 0, 0, 1, 1,
                blend);
+}
+
+// GDI+ draws a bitmap's part at its own size as a plain source-over of its
+// premultiplied pixels (times the fade); AlphaBlend of those pixels gives
+// the same, under the DC's clip and origin, at a fraction of the cost of a
+// GDI+ draw under Wine. Scaled parts stay with GDI+ for its filtering.
+bool RenderContext_GdiPlus::BlendImagePart(Gdiplus::GpImage* image, const UiRect& dest,
+                                           const UiRect& source, uint8_t fade) {
+  Gdiplus::ImageType type = Gdiplus::ImageTypeUnknown;
+  if (source.IsEmpty() || gp::GdipGetImageType(image, &type) != Gdiplus::Ok ||
+      type != Gdiplus::ImageTypeBitmap)
+    return false;
+  const int32_t width = source.Width(), height = source.Height();
+  uint32_t* bits = Scratch(width, height);
+  if (!bits) return false;
+
+  auto* bitmap = static_cast<Gdiplus::GpBitmap*>(image);
+  Gdiplus::GpRect part(source.left, source.top, width, height);
+  Gdiplus::BitmapData data = {};
+  if (gp::GdipBitmapLockBits(bitmap, &part, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB,
+                             &data) != Gdiplus::Ok)
+    return false;  // not inside the image
+  const size_t stride = static_cast<size_t>(scratch_.GetWidth());
+  for (int32_t y = 0; y < height; ++y) {
+    std::memcpy(bits + y * stride,
+                static_cast<const uint8_t*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride,
+                static_cast<size_t>(width) * 4);
+  }
+  gp::GdipBitmapUnlockBits(bitmap, &data);
+
+  BLENDFUNCTION blend = {AC_SRC_OVER, 0, fade, AC_SRC_ALPHA};
+  return ::AlphaBlend(dc_, dest.left, dest.top, width, height, scratch_dc_, 0, 0, width, height,
+                      blend) != FALSE;
+}
+
+uint32_t* RenderContext_GdiPlus::Scratch(int32_t width, int32_t height) {
+  if (!scratch_dc_) scratch_dc_ = ::CreateCompatibleDC(dc_);
+  if (!scratch_dc_) return nullptr;
+  if (scratch_.GetWidth() < width || scratch_.GetHeight() < height) {
+    if (scratch_old_) ::SelectObject(scratch_dc_, scratch_old_);
+    scratch_old_ = nullptr;
+    if (!scratch_.Init(dc_, std::max(width, scratch_.GetWidth()),
+                       std::max(height, scratch_.GetHeight()), true))
+      return nullptr;
+    scratch_old_ = ::SelectObject(scratch_dc_, scratch_.GetBitmap());
+  }
+  // GDI may still be reading the pixels of an earlier blend.
+  ::GdiFlush();
+  return scratch_.GetBits();
 }
 
 void RenderContext_GdiPlus::DrawLineWithPen(IPen* pen, int32_t x1, int32_t y1, int32_t x2,
