@@ -437,6 +437,52 @@ class CommonConfiguration(unittest.TestCase):
         self.assertIsInstance(config["OverwriteStrings"], list)
 
 
+def luminance(rgb):
+    def channel(c):
+        c /= 255.0
+        return c / 12.92 if c <= 0.03928 else ((c + 0.055) / 1.055) ** 2.4
+    r, g, b = (channel(c) for c in rgb[:3])
+    return 0.2126 * r + 0.7152 * g + 0.0722 * b
+
+
+def contrast(a, b):
+    la, lb = sorted((luminance(a), luminance(b)), reverse=True)
+    return (la + 0.05) / (lb + 0.05)
+
+
+class TextOnTheKeyArt(unittest.TestCase):
+    """The main window's texts sit on the key art under its scrims: the worst pixel under
+    each text box must still give readable contrast."""
+
+    def stage(self):
+        with archive() as z:
+            def png(rel):
+                return Image.open(io.BytesIO(z.read(THEME + rel))).convert("RGBA")
+            img = png("main/bk_keyart.png")
+            for rel, (x, y, w, h) in (("main/bk_scrim_top.png", (0, 0, 1340, 120)),
+                                      ("main/bk_scrim_left.png", (0, 0, 900, 750)),
+                                      ("main/bk_scrim_bottom.png", (0, 400, 1340, 350))):
+                img.alpha_composite(png(rel).resize((w, h), Image.BILINEAR), (x, y))
+        return img.convert("RGB")
+
+    def test_texts_over_the_art_stay_readable(self):
+        glob = markup("global.xml")
+        colours = {n.get("name"): int(n.get("value")[1:], 16) for n in glob.iter("TextColor")}
+
+        def rgb(name):
+            v = colours[name]
+            return ((v >> 16) & 255, (v >> 8) & 255, v & 255)
+
+        stage = self.stage()
+        boxes = [("caption", (14, 0, 400, 30), "white"), ("text_title_main", (40, 112, 760, 152), "white"),
+                 ("text_title_sub", (40, 156, 760, 180), "textdim"),
+                 ("text_download_info", (40, 600, 990, 624), "white"),
+                 ("text_download_speed and time", (500, 600, 946, 624), "textdim")]
+        for what, box, colour in boxes:
+            worst = max(stage.crop(box).getdata(), key=luminance)
+            self.assertGreaterEqual(contrast(rgb(colour), worst), 4.5, what)
+
+
 class Reproducible(unittest.TestCase):
     def build(self, out, env):
         tools = os.path.join(ARGS.source, "tools")
