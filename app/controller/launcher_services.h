@@ -28,6 +28,7 @@
 #include "update/download/download_delegate.h"
 
 class LauncherController;
+struct MessageBoxRequest;
 struct ServerOverrides;
 class State;
 
@@ -99,7 +100,18 @@ class LauncherServices {
                                   const std::string& close_text, int32_t game_limit,
                                   int32_t predownload_limit);
 
+  // Message boxes (the windows), from any thread: hands the request to
+  // thread 0, where the message box shows it (LauncherController::
+  // PostMessageBox).
+  virtual void PostMessageBox(const MessageBoxRequest& request);
+  // The text of `id` in the current language (the UI framework's
+  // LanguageTable::GetText); empty when the language has none.
+  virtual std::wstring GetLanguageText(const std::wstring& id);
+
   // Machine.
+  // Total bytes and bytes available to the caller on the drive of `path`
+  // (GetDriveSpaceW); false when they cannot be read.
+  virtual bool GetDriveSpace(const std::wstring& path, uint64_t* total, uint64_t* available);
   virtual uint32_t GetUserLocale();
   // Writes the start-with-Windows value with the launcher's path; the result
   // of SetRegistryString (-1 failure, 0 unchanged, 1 written).

@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include "app/controller/message_box_request.h"
 #include "app/controller/provisional_state.h"
 #include "app/util/file_util.h"
 #include "base/file/path_util.h"
+#include "base/thread/thread_registry.h"
 
 // PROVISIONAL: std::make_unique<PrepareState>(pass) once the update states
 // land; until then no pass runs.
@@ -70,3 +72,16 @@ void DefaultLauncherServices::StartBrowserRuntime(const std::wstring&) {}
 // PROVISIONAL: cef_shutdown and the manager's initialised flag once the
 // browser embedding lands.
 void DefaultLauncherServices::StopBrowserRuntime() {}
+
+// PROVISIONAL: MessageBoxRequest::Show on thread 0 once the message box
+// lands; until then the request is released there unshown and its callback
+// is never called, as when no main window exists.
+void DefaultLauncherServices::PostMessageBox(const MessageBoxRequest& request) {
+  base::ThreadRegistry::Post(base::kUiThreadId, [request] {});
+}
+
+// PROVISIONAL: ui::LanguageTable::GetText once the UI framework's language
+// table lands; until then every text is empty.
+std::wstring DefaultLauncherServices::GetLanguageText(const std::wstring&) {
+  return std::wstring();
+}

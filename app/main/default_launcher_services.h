@@ -40,6 +40,9 @@ class DefaultLauncherServices : public LauncherServices {
   bool PrependCefFolderToPath() override;
   void StartBrowserRuntime(const std::wstring& cache_folder) override;
   void StopBrowserRuntime() override;
+
+  void PostMessageBox(const MessageBoxRequest& request) override;
+  std::wstring GetLanguageText(const std::wstring& id) override;
 };
 
 #endif  // APP_MAIN_DEFAULT_LAUNCHER_SERVICES_H_
