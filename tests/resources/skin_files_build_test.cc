@@ -51,6 +51,9 @@ const std::set<std::wstring> kExpectedUnknown = {
 
 const std::wstring kUnknownPrefix = L"Unknown element: ";
 
+// Names and problems are ASCII: narrowed for the failure messages.
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
 class LauncherSkinTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -87,20 +90,20 @@ TEST_F(LauncherSkinTest, EveryWindowFileBuildsWithOnlyTheExpectedUnknownElements
   for (const wchar_t* file : kWindowFiles) {
     SkinBuilder builder;
     std::unique_ptr<Control> root(builder.BuildFromMarkup(file, nullptr, nullptr));
-    EXPECT_TRUE(root) << file;
+    EXPECT_TRUE(root) << Narrow(file);
     for (const std::wstring& problem : builder.GetProblems()) {
       ASSERT_EQ(0u, problem.find(kUnknownPrefix))
-          << std::string(problem.begin(), problem.end());
+          << Narrow(problem);
       const std::wstring element = problem.substr(kUnknownPrefix.size());
       EXPECT_TRUE(kExpectedUnknown.count(element))
-          << file << " holds an element nobody builds: " << std::string(element.begin(), element.end());
+          << Narrow(file) << " holds an element nobody builds: " << Narrow(element);
       seen.insert(element);
     }
   }
   // Names that build now are left for the list's owner to drop; say which.
   std::string landed;
   for (const std::wstring& name : kExpectedUnknown) {
-    if (!seen.count(name)) landed += std::string(name.begin(), name.end()) + " ";
+    if (!seen.count(name)) landed += Narrow(name) + " ";
   }
   RecordProperty("expected_unknown_now_built", landed);
 }
