@@ -190,6 +190,17 @@ class PublisherTest(unittest.TestCase):
         self.assertEqual(log[0]["bytes_sent"], 1000)
         self.assertFalse(log[0]["completed"])
 
+    def test_http10_close_and_empty_body(self):
+        self.fault(server="dl0", http10=True, drop_after=1000, times=1)
+        r, body = self.get("dl0", "/game/sub/data.bin")
+        self.assertEqual((r.version, r.status, r.getheader("Content-Length")), (10, 200, None))
+        self.assertEqual(body, DATA[:1000])  # an orderly close: the reader sees an end
+
+        self.fault(server="dl1", empty_body=True, times=1)
+        r, body = self.get("dl1", "/game/sub/data.bin", {"Range": "bytes=10-99"})
+        self.assertEqual((r.status, r.getheader("Content-Range"), body),
+                         (206, "bytes 10-99/%d" % len(DATA), b""))
+
     def test_delay_and_trickle(self):
         self.fault(server="dl0", path="/game/sub/data.bin", delay_ms=3000)
         started = time.monotonic()
