@@ -1,0 +1,272 @@
+// Hostile servers and maps: whatever a server replies and a map lists, the
+// launcher does not crash, writes nothing outside the game folder, and never
+// reports a file done whose bytes differ from what its map names.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "test_support/publisher_client.h"
+#include "test_support/publisher_folder_test.h"
+#include "update/download/download_manager.h"
+#include "update/download/download_test_support.h"
+#include "update/versions/server_replies.h"
+#include "update/versions/version_map.h"
+
+namespace {
+
+using namespace download_testing;
+
+// The last blocking reply; its callback is a plain function.
+struct MemoryReply {
+  int calls = 0;
+  int code = 99;
+  std::string data;
+  std::string error;
+};
+MemoryReply g_memory;
+
+void OnMemory(int, int code, const std::string&, const char* data, int length,
+              const std::string& error) {
+  ++g_memory.calls;
+  g_memory.code = code;
+  g_memory.data = data != nullptr ? std::string(data, length) : std::string();
+  g_memory.error = error;
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// Names in `folder` (files and folders), without "." and "..".
+std::vector<std::string> List(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::string name = data.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string Nested(int depth) { return std::string(depth, '[') + std::string(depth, ']'); }
+
+class HostileTest : public testing_support::PublisherFolderTest {
+ protected:
+  void SetUp() override {
+    PublisherFolderTest::SetUp();
+    if (HasFatalFailure()) return;
+    manager_.Init(DownloadManager::ServerOverrides());
+    manager_.set_delegate(&delegate_);
+    manager_.SetPieceSizeForTesting(64 * 1024);
+    DownloadManager::Timeouts timeouts;
+    timeouts.connect_ms = 2000;
+    timeouts.total_ms = 5000;
+    timeouts.piece_connect_ms = 2000;
+    timeouts.piece_stall_seconds = 5;
+    manager_.SetTimeoutsForTesting(timeouts);
+    manager_.set_active_servers(
+        {publisher_.Url("dl0"), publisher_.Url("dl1"), publisher_.Url("dl2")});
+    Completions::Get().Clear();
+    Completions::Get().set_manager(&manager_);
+    g_memory = MemoryReply();
+  }
+
+  void TearDown() override {
+    manager_.CancelAll(kDownloadModeGame);
+    Completions::Get().set_manager(nullptr);
+    PublisherFolderTest::TearDown();
+  }
+
+  // A blocking request, as the states make them.
+  void Fetch(const std::string& path) {
+    g_memory = MemoryReply();
+    manager_.DownloadMemory(path, "", &OnMemory, 2);
+    ASSERT_EQ(g_memory.calls, 1) << path;
+  }
+
+  void AddFault(const std::string& json) {
+    Json::Value fault;
+    ASSERT_TRUE(ParseJsonText(json, &fault)) << json;
+    ASSERT_TRUE(publisher_.AddFault(fault)) << json;
+  }
+
+  // Pumps until nothing of the engine's is left waiting, running or being
+  // checked, so that late callbacks show.
+  bool PumpUntilIdle(DWORD timeout_ms = 60000) {
+    return PumpUntil(&manager_,
+                     [&] {
+                       return manager_.waiting_task_count() == 0 &&
+                              manager_.running_task_count() == 0 &&
+                              manager_.verifying_task_count() == 0;
+                     },
+                     timeout_ms);
+  }
+
+  RecordingDelegate delegate_;
+  DownloadManager manager_;
+};
+
+// A reply of a few thousand nested brackets is refused with the reader's
+// text, wherever it comes: the directory reply, a map, the patch list.
+TEST_F(HostileTest, DeeplyNestedRepliesAreRefusedNotFatal) {
+  const std::string deep = Nested(20000);
+  for (const char* path : {"/gate/get/urls", "/game/version_map.txt", "/game/patch_list.txt"}) {
+    ASSERT_TRUE(publisher_.Reset());
+    AddFault(std::string("{\"path\": \"") + path + "\", \"body\": \"" + deep + "\"}");
+    Fetch(path + 1);
+    EXPECT_EQ(g_memory.code, kRequestAnswered) << path;
+    EXPECT_EQ(g_memory.data.size(), deep.size()) << path;
+    EXPECT_FALSE(g_memory.error.empty()) << path << ": deep nesting taken as JSON";
+
+    std::string error;
+    std::vector<std::string> download, pre;
+    EXPECT_FALSE(ParseDlcAddresses(g_memory.data, &download, &pre, &error, true));
+    EXPECT_FALSE(error.empty());
+    VersionMap map;
+    error.clear();
+    EXPECT_FALSE(ParseVersionMap(g_memory.data, &map, &error));
+    EXPECT_FALSE(error.empty());
+  }
+  std::string error;
+  EXPECT_FALSE(IsValidJson(deep.data(), static_cast<int64_t>(deep.size()), &error));
+  EXPECT_FALSE(error.empty());
+}
+
+// --- A table of hostile maps and replies -------------------------------------
+
+// One file a case publishes under "/game/" and lists in its map.
+struct Listed {
+  const char* name;
+  int64_t size;                // bytes published
+  const char* md5 = "right";   // "right", "upper" (right, upper-case), "" or a text
+  int64_t map_size = -1;       // the size the map states; -1: the published size
+};
+
+struct HostileCase {
+  const char* label;
+  std::vector<Listed> files;
+  std::vector<const char*> faults;  // publisher faults (JSON)
+  std::string raw_map;              // the map's text; empty: built from `files`
+  const char* refused;              // the map is refused with this in its error; null: taken
+  bool all_done;                    // every file ends done (else at least one fails)
+};
+
+void PrintTo(const HostileCase& c, std::ostream* out) { *out << c.label; }
+
+const int64_t kTiB = 1LL << 40;
+
+const HostileCase kCases[] = {
+    {"plain_map", {{"a.bin", 1000}, {"k/b.bin", 150000}}, {}, "", nullptr, true},
+    // 1: nesting deeper than the reader's stack.
+    {"deep_map", {}, {}, Nested(5000), "", false},
+};
+
+class HostileMapTest : public HostileTest, public ::testing::WithParamInterface<HostileCase> {};
+
+TEST_P(HostileMapTest, ClearErrorNoCrashNothingOutsideNothingWrongDone) {
+  const HostileCase& c = GetParam();
+  // The game folder sits inside "box", so a write beside it shows too.
+  const std::string game = "box\\game";
+  ASSERT_TRUE(CreateDirectoryA("box", nullptr));
+  ASSERT_TRUE(CreateDirectoryA(game.c_str(), nullptr));
+
+  std::map<std::string, std::string> published;
+  Json::Value list(Json::objectValue);
+  uint32_t seed = 1;
+  for (const Listed& file : c.files) {
+    std::string bytes = MakeBytes(static_cast<size_t>(file.size), seed++);
+    ASSERT_TRUE(publisher_.PutFile(std::string("game/") + file.name, bytes)) << file.name;
+    published[file.name] = bytes;
+    std::string md5 = file.md5;
+    if (md5 == "right") md5 = Md5Hex(bytes);
+    if (md5 == "upper") md5 = Upper(Md5Hex(bytes));
+    Json::Value entry(Json::objectValue);
+    entry["md5"] = md5;
+    entry["size"] = static_cast<Json::Int64>(file.map_size >= 0 ? file.map_size : file.size);
+    list[file.name] = entry;
+  }
+  std::string map_text = c.raw_map;
+  if (map_text.empty()) {
+    Json::Value root(Json::objectValue);
+    root["version"] = "1_2_3";
+    root["list"] = list;
+    Json::StreamWriterBuilder builder;
+    map_text = Json::writeString(builder, root);
+  }
+  ASSERT_TRUE(publisher_.PutFile("game/version_map.txt", map_text));
+  for (const char* fault : c.faults) AddFault(fault);
+
+  // The map comes as the states fetch it.
+  Fetch("game/version_map.txt");
+  EXPECT_EQ(g_memory.code, kRequestAnswered);
+  VersionMap map;
+  std::string error;
+  const bool taken = ParseVersionMap(g_memory.data, &map, &error);
+  if (c.refused != nullptr) {
+    EXPECT_FALSE(taken) << "a map that should be refused was taken";
+    EXPECT_NE(error.find(c.refused), std::string::npos) << error;
+    EXPECT_TRUE(map.empty());
+  } else {
+    EXPECT_TRUE(taken) << error;
+  }
+
+  // Whatever was taken is downloaded, and what is reported done is checked.
+  std::vector<std::string> queued;
+  for (const auto& item : map) {
+    if (item.first == kVersionEntryName) continue;
+    std::string local = game + "\\" + item.first;
+    std::replace(local.begin(), local.end(), '/', '\\');
+    manager_.DownloadFile("game/" + item.first, local, item.second.md5, item.second.size,
+                          &Completions::OnDone, &Completions::OnSpeed, 5, 0, 0);
+    queued.push_back(item.first);
+  }
+  EXPECT_TRUE(PumpUntilIdle()) << "the engine did not settle";
+  bool any_failed = false;
+  for (const std::string& name : queued) {
+    const Completion& done = Completions::Get().Of("game/" + name);
+    EXPECT_EQ(done.calls, 1) << name;
+    if (done.code != kDownloadDone) {
+      any_failed = true;
+      EXPECT_FALSE(done.error.empty()) << name << ": a failure without a reason";
+      continue;
+    }
+    std::string local = game + "\\" + name, bytes;
+    std::replace(local.begin(), local.end(), '/', '\\');
+    ASSERT_TRUE(ReadBytes(local, &bytes)) << name << " reported done but is gone";
+    const VersionMapEntry& entry = map[name];
+    EXPECT_EQ(static_cast<int64_t>(bytes.size()), entry.size) << name << " reported done";
+    if (!entry.md5.empty()) {
+      EXPECT_EQ(Md5Hex(bytes), Lower(entry.md5)) << name << " reported done";
+    } else {
+      EXPECT_TRUE(bytes == published[name]) << name << " reported done";
+    }
+  }
+  if (c.refused == nullptr) {
+    EXPECT_EQ(!any_failed, c.all_done) << (any_failed ? "a file failed" : "every file was done");
+  }
+  EXPECT_EQ(List("."), (std::vector<std::string>{"box", "save"}));
+  EXPECT_EQ(List("box"), std::vector<std::string>{"game"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HostileMapTest, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<HostileCase>& info) {
+                           return std::string(info.param.label);
+                         });
+
+}  // namespace
