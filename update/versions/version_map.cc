@@ -232,11 +232,6 @@ void DiffVersionMaps(VersionMap* local, const VersionMap& remote, VersionMap* fe
 
 bool IsValidJson(const char* data, int64_t length, std::string* error) {
   if (data == nullptr || length <= 0) return false;
-  Json::CharReaderBuilder builder;
-  std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
   Json::Value root;
-  std::string errors;
-  bool ok = reader->parse(data, data + length, &root, &errors);
-  *error = errors;
-  return ok && errors.empty();
+  return ParseJson(data, static_cast<size_t>(length), &root, error);
 }
