@@ -9,8 +9,10 @@
 #include "base/util/string_format.h"
 #include "app/util/file_util.h"
 #include "app/util/md5_context.h"
+#include "app/util/system_util.h"
 #include "update/download/download_manager.h"
 #include "update/download/download_task.h"
+#include "update/versions/version_map.h"
 
 const char kStagedSuffix[] = ".part";
 
@@ -34,6 +36,13 @@ const size_t kWaitingScanLimit = 64;
 
 // Elapsed milliseconds on the engine clock, as unsigned 32-bit differences.
 uint32_t Since(uint32_t now, uint32_t then) { return now - then; }
+
+bool DriveFreeBytes(const std::string& file_path, int64_t* free_bytes) {
+  uint64_t total = 0, available = 0;
+  if (!GetDriveSpaceA(file_path, &total, &available)) return false;
+  *free_bytes = static_cast<int64_t>(std::min<uint64_t>(available, INT64_MAX));
+  return true;
+}
 
 // Makes `path` an empty file (creating or emptying it, and its folders).
 bool WriteEmptyFile(const std::string& path) {
@@ -90,6 +99,12 @@ void DownloadManager::DownloadFile(const std::string& path, const std::string& f
                                    int first_attempt, int first_server) {
   if (active_servers_.empty()) {
     if (on_done != nullptr) on_done(user_value, kDownloadNoServers, path, "DownloadFile URL is empty");
+    return;
+  }
+  std::string refusal;
+  if (!HasRoomFor(file_path, size, &refusal)) {
+    AppendTrace(path + ":" + refusal + "\n");
+    if (on_done != nullptr) on_done(user_value, kDownloadNoRoom, path, refusal);
     return;
   }
   QueueFile(path, file_path, md5, size, on_done, on_progress, user_value, first_attempt,
@@ -190,6 +205,36 @@ void DownloadManager::QueueFile(const std::string& path, const std::string& file
   }
   // Nothing is downloaded yet, so a torn record would cost nothing.
   SaveResumeInfo(file_path, md5, piece_map_[file_path], true);
+}
+
+bool DownloadManager::HasRoomFor(const std::string& file_path, int64_t size,
+                                 std::string* error) const {
+  if (size > kMaxFileSize) {
+    *error = base::StringFormat("size:(%s) %lld bytes, above the largest file of %lld bytes",
+                                file_path.c_str(), static_cast<long long>(size),
+                                static_cast<long long>(kMaxFileSize));
+    return false;
+  }
+  // A small file on a full drive fails its write with a reason of its own;
+  // asking the drive for each of thousands of small files costs a round trip
+  // each.
+  if (size <= kStagedFileLimit) return true;
+  int64_t free_bytes = 0;
+  const bool known = free_space_source_ != nullptr ? free_space_source_(file_path, &free_bytes)
+                                                   : DriveFreeBytes(file_path, &free_bytes);
+  if (!known) return true;  // a share, say: the writes will tell
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  int64_t present = 0;
+  if (GetFileAttributesExA(file_path.c_str(), GetFileExInfoStandard, &data) &&
+      !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    present = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  }
+  if (size - std::min(present, size) > free_bytes) {
+    *error = base::StringFormat("size:(%s) %lld bytes, %lld free on its drive", file_path.c_str(),
+                                static_cast<long long>(size), static_cast<long long>(free_bytes));
+    return false;
+  }
+  return true;
 }
 
 DownloadTask* DownloadManager::QueueTask(const std::string& path, const std::string& file_path,

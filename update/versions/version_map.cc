@@ -38,6 +38,10 @@ bool ReadEntry(const std::string& name, const Json::Value& value, VersionMapEntr
       *reason = "has a size that is not a byte count";
       return false;
     }
+    if (size.asInt64() > kMaxFileSize) {
+      *reason = "has a size above the largest file a map may list";
+      return false;
+    }
     entry->size = size.asInt64();
   }
   if (name == kVersionEntryName) {

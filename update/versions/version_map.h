@@ -31,6 +31,10 @@ struct VersionMapEntry {
   int64_t size = 0;  // bytes
 };
 
+// The largest file a map may list (64 GiB): far above any file of ours, and
+// few enough pieces to queue.
+constexpr int64_t kMaxFileSize = 64LL << 30;
+
 // Path (UTF-8, "/" between folders) to entry, ordered by byte comparison.
 using VersionMap = std::map<std::string, VersionMapEntry>;
 

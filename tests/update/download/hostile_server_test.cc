@@ -168,6 +168,30 @@ TEST_F(HostileTest, HugeSizesAreRefusedBeforeAnythingIsQueued) {
   }
 }
 
+bool TenMiBFree(const std::string&, int64_t* free_bytes) {
+  *free_bytes = 10 << 20;
+  return true;
+}
+
+TEST_F(HostileTest, FileLargerThanItsDrivesRoomIsRefused) {
+  manager_.SetFreeSpaceSourceForTesting(&TenMiBFree);
+  manager_.DownloadFile("game/big.bin", "game\\big.bin", Md5Hex("x"), 11 << 20,
+                        &Completions::OnDone, &Completions::OnSpeed, 5, 0, 0);
+  EXPECT_EQ(manager_.waiting_task_count(), 0u);
+  const Completion& refused = Completions::Get().Of("game/big.bin");
+  EXPECT_EQ(refused.code, kDownloadNoRoom);
+  EXPECT_NE(refused.error.find("free"), std::string::npos) << refused.error;
+
+  // What the file already holds needs no more room.
+  CreateDirectoryA("game", nullptr);
+  ASSERT_TRUE(WriteBytes("game\\big.bin", std::string(2 << 20, 'x')));
+  manager_.DownloadFile("game/big.bin", "game\\big.bin", Md5Hex("x"), 11 << 20,
+                        &Completions::OnDone, &Completions::OnSpeed, 5, 0, 0);
+  EXPECT_GT(manager_.waiting_task_count(), 0u);
+  EXPECT_EQ(Completions::Get().Of("game/big.bin").calls, 1);
+  manager_.SetFreeSpaceSourceForTesting(nullptr);
+}
+
 // --- A table of hostile maps and replies -------------------------------------
 
 // One file a case publishes under "/game/" and lists in its map.
