@@ -222,6 +222,16 @@ const HostileCase kCases[] = {
     // 2: sizes no file of ours can have.
     {"size_2_40", {{"h.bin", 1000, "right", kTiB}}, {}, "", "size", false},
     {"size_2_62", {{"h.bin", 1000, "right", kTiB << 22}}, {}, "", "size", false},
+    // 3: replies that end early; without a digest only the size can tell.
+    {"http10_closed_half_way",
+     {{"s.bin", 200000, ""}, {"t.bin", 5000, ""}},
+     {R"({"path": "/game/?.bin", "http10": true, "drop_after": 1000})"}, "", nullptr, false},
+    {"http10_closed_half_way_then_whole",
+     {{"s.bin", 200000, ""}},
+     {R"({"path": "/game/s.bin", "http10": true, "drop_after": 1000, "times": 2})"}, "", nullptr,
+     true},
+    {"empty_206", {{"e.bin", 5000, ""}}, {R"({"path": "/game/e.bin", "empty_body": true})"}, "",
+     nullptr, false},
 };
 
 class HostileMapTest : public HostileTest, public ::testing::WithParamInterface<HostileCase> {};
