@@ -304,6 +304,8 @@ class DownloadManager {
   bool StartTask(DownloadTask* task, std::string* error);
   void FinishTask(DownloadTask* task, int code, const std::string& error, bool call_back,
                   bool free);
+  // The file of `task` ends with a failure: its callback, and the task freed.
+  void FailFile(DownloadTask* task, int code, const std::string& error);
   void TrackPiece(DownloadTask* task);
   size_t UntrackPiece(DownloadTask* task);
   bool IsRunningTask(DownloadTask* task);

@@ -523,6 +523,16 @@ void DownloadManager::FinishTask(DownloadTask* task, int code, const std::string
   }
 }
 
+void DownloadManager::FailFile(DownloadTask* task, int code, const std::string& error) {
+  // A file without a digest has no record to resume from and nothing to
+  // tell its bytes from whole ones: what it got is no use, and misleading.
+  if (task->md5.empty()) {
+    FinishTask(task, 0, "post", false, false);  // closes it
+    DeleteFileA(task->write_path.c_str());
+  }
+  FinishTask(task, code, error, running_, true);
+}
+
 bool DownloadManager::IsRunningTask(DownloadTask* task) {
   EnterCriticalSection(&lock_);
   bool found = std::find(running_tasks_.begin(), running_tasks_.end(), task) !=
@@ -573,10 +583,13 @@ void DownloadManager::OnTransferDone(CURLMsg* message) {
     std::string text = base::StringFormat("%d,%ld", static_cast<int>(result), status);
     if (task->error_buffer[0] != '\0') text += std::string(",") + task->error_buffer;
     AppendTrace(task->path + ":" + text + "\n");
-    FinishTask(task, kDownloadFailed, text, running_, true);
+    FailFile(task, kDownloadFailed, text);
     return;
   }
-  if (task->md5.empty()) {
+  // Without a digest only the size tells a whole file: a reply may end
+  // early and still look like a finished transfer (an HTTP/1.0 reply cut by
+  // closing the connection, a 206 with nothing in it).
+  if (task->md5.empty() && task->position > task->end) {
     FinishTask(task, kDownloadDone, "", running_, true);
     return;
   }
@@ -586,11 +599,9 @@ void DownloadManager::OnTransferDone(CURLMsg* message) {
       if (NextAttempt(task)) {
         waiting_tasks_.push_back(task);
       } else {
-        FinishTask(task, kDownloadIncomplete,
-                   base::StringFormat("incomplete:%lld-%lld",
-                                      static_cast<long long>(task->position),
-                                      static_cast<long long>(task->end)),
-                   running_, true);
+        FailFile(task, kDownloadIncomplete,
+                 base::StringFormat("incomplete:%lld-%lld", static_cast<long long>(task->position),
+                                    static_cast<long long>(task->end)));
       }
       return;
     case 0:
