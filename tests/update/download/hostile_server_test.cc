@@ -232,6 +232,15 @@ const HostileCase kCases[] = {
      true},
     {"empty_206", {{"e.bin", 5000, ""}}, {R"({"path": "/game/e.bin", "empty_body": true})"}, "",
      nullptr, false},
+    // 5: names Windows takes for one file.
+    {"case_twins", {{"k/Data.bin", 1000}, {"k/data.BIN", 2000}}, {}, "", "one file", false},
+    {"folder_case_twins", {{"K/x.bin", 1000}, {"k/x.bin", 2000}}, {}, "", "one file", false},
+    {"non_ascii_case_twins", {{"\xc3\xbc.bin", 1000}, {"\xc3\x9c.bin", 2000}}, {}, "", "one file",
+     false},
+    {"trailing_dot", {{"evil.", 1000}, {"evil", 2000}}, {}, "", "one file", false},
+    {"trailing_blank", {{"evil ", 1000}, {"evil", 2000}}, {}, "", "one file", false},
+    {"folder_trailing_dot", {{"dir./x", 1000}, {"dir/x", 2000}}, {}, "", "one file", false},
+    {"backslash_twin", {{"dir\\x", 1000}, {"dir/x", 2000}}, {}, "", "one file", false},
 };
 
 class HostileMapTest : public HostileTest, public ::testing::WithParamInterface<HostileCase> {};
