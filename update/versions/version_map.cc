@@ -1,5 +1,7 @@
 #include "update/versions/version_map.h"
 
+#include <windows.h>
+
 #include <json/json.h>
 
 #include "base/util/string_format.h"
@@ -77,7 +79,43 @@ bool IsDeviceName(const std::string& component) {
          stem[3] >= '1' && stem[3] <= '9';
 }
 
+// False, with the error, when two entries are one file on Windows.
+bool HasOneEntryPerFile(const VersionMap& map, std::string* error) {
+  std::map<std::string, const std::string*> keys;
+  for (const auto& item : map) {
+    auto added = keys.emplace(WindowsPathKey(item.first), &item.first);
+    if (!added.second) {
+      *error = base::StringFormat("version map: entries \"%s\" and \"%s\" name one file",
+                                  added.first->second->c_str(), item.first.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
+
+std::string WindowsPathKey(const std::string& path) {
+  std::wstring wide;
+  Utf8ToWide(path, &wide);
+  std::wstring key;
+  size_t start = 0;
+  for (;;) {
+    size_t stop = wide.find_first_of(L"/\\", start);
+    std::wstring component = wide.substr(start, stop == std::wstring::npos ? stop : stop - start);
+    // The system drops them when it opens a name: "a." and "a " are "a".
+    size_t kept = component.find_last_not_of(L". ");
+    component.resize(kept == std::wstring::npos ? 0 : kept + 1);
+    if (!key.empty() || start > 0) key += L'\\';
+    key += component;
+    if (stop == std::wstring::npos) break;
+    start = stop + 1;
+  }
+  if (!key.empty()) CharUpperBuffW(&key[0], static_cast<DWORD>(key.size()));
+  std::string narrow;
+  WideToUtf8(key, &narrow);
+  return narrow;
+}
 
 bool IsSafeRelativePath(const std::string& path) {
   if (path.empty()) return false;
@@ -164,6 +202,10 @@ bool ReadVersionMapList(const Json::Value& root, VersionMap* map, std::string* e
       return false;
     }
     (*map)[name] = entry;
+  }
+  if (!HasOneEntryPerFile(*map, error)) {
+    map->clear();
+    return false;
   }
   return true;
 }
