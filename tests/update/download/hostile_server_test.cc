@@ -232,6 +232,16 @@ const HostileCase kCases[] = {
      true},
     {"empty_206", {{"e.bin", 5000, ""}}, {R"({"path": "/game/e.bin", "empty_body": true})"}, "",
      nullptr, false},
+    // 4: names the launcher keeps beside a file it fetches, patches or writes.
+    {"resume_record", {{"a.bin", 150000}, {"a.bin.cfg", 1000}}, {}, "", "beside", false},
+    {"record_being_written", {{"a.bin", 150000}, {"a.bin.cfg.writing", 1000}}, {}, "", "beside",
+     false},
+    {"staged_file", {{"a.bin", 1000}, {"a.bin.part", 1000}}, {}, "", "beside", false},
+    {"patched_file", {{"a.bin", 1000}, {"a.bin.qvpatch", 1000}}, {}, "", "beside", false},
+    {"whole_file_write", {{"a.bin", 1000}, {"a.bin.~0", 1000}}, {}, "", "beside", false},
+    {"resume_record_as_windows_names_it", {{"k/a.bin", 150000}, {"K/A.BIN.CFG.", 1000}}, {}, "",
+     "beside", false},
+    {"record_name_alone", {{"a.bin.cfg", 1000}, {"b.part", 150000}}, {}, "", nullptr, true},
     // 5: names Windows takes for one file.
     {"case_twins", {{"k/Data.bin", 1000}, {"k/data.BIN", 2000}}, {}, "", "one file", false},
     {"folder_case_twins", {{"K/x.bin", 1000}, {"k/x.bin", 2000}}, {}, "", "one file", false},
