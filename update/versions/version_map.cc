@@ -4,6 +4,8 @@
 
 #include <json/json.h>
 
+#include <cstring>
+
 #include "base/util/string_format.h"
 #include "app/util/file_util.h"
 #include "app/util/json_util.h"
@@ -79,7 +81,37 @@ bool IsDeviceName(const std::string& component) {
          stem[3] >= '1' && stem[3] <= '9';
 }
 
-// False, with the error, when two entries are one file on Windows.
+// Names the launcher keeps beside a file it fetches, patches or writes whole
+// (as WindowsPathKey has them): the resume record and the record being
+// written, a small file fetched whole, a patched file being built, and,
+// followed by a number, a whole-file write.
+const char* const kSideSuffixes[] = {".CFG", ".CFG.WRITING", ".PART", ".QVPATCH"};
+const char kNumberedSideSuffix[] = ".~";
+
+// The listed file that `key` would sit beside as bookkeeping, or null.
+const std::string* SideFileOwner(const std::string& key,
+                                 const std::map<std::string, const std::string*>& keys) {
+  auto owner = [&keys](const std::string& name) -> const std::string* {
+    auto found = keys.find(name);
+    return found == keys.end() ? nullptr : found->second;
+  };
+  for (const char* suffix : kSideSuffixes) {
+    const size_t length = strlen(suffix);
+    if (key.size() > length && key.compare(key.size() - length, length, suffix) == 0) {
+      if (const std::string* found = owner(key.substr(0, key.size() - length))) return found;
+    }
+  }
+  const size_t mark = key.rfind(kNumberedSideSuffix);
+  if (mark != std::string::npos && mark + 2 < key.size() &&
+      key.find_first_not_of("0123456789", mark + 2) == std::string::npos) {
+    return owner(key.substr(0, mark));
+  }
+  return nullptr;
+}
+
+// False, with the error, when two entries are one file on Windows, or one
+// is a name the launcher's own bookkeeping uses beside another: that
+// bookkeeping would overwrite or delete a listed file.
 bool HasOneEntryPerFile(const VersionMap& map, std::string* error) {
   std::map<std::string, const std::string*> keys;
   for (const auto& item : map) {
@@ -87,6 +119,14 @@ bool HasOneEntryPerFile(const VersionMap& map, std::string* error) {
     if (!added.second) {
       *error = base::StringFormat("version map: entries \"%s\" and \"%s\" name one file",
                                   added.first->second->c_str(), item.first.c_str());
+      return false;
+    }
+  }
+  for (const auto& key : keys) {
+    if (const std::string* owner = SideFileOwner(key.first, keys)) {
+      *error = base::StringFormat(
+          "version map: entry \"%s\" is a name the launcher keeps beside \"%s\"",
+          key.second->c_str(), owner->c_str());
       return false;
     }
   }

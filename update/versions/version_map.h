@@ -9,8 +9,9 @@
 //
 // Maps come from servers, so a map is refused as a whole, with an error text,
 // when an entry could turn into a path outside the product's folder, when two
-// entries name one file on Windows, or when an entry holds a digest, size or
-// version that is not one: paths are checked here once, before any caller
+// entries name one file on Windows, when an entry bears a name the launcher
+// keeps beside another entry's file (its resume record, say), or when an
+// entry holds a digest, size or version that is not one: paths are checked here once, before any caller
 // builds a path from them.
 //
 // Plain functions without state; the engine thread calls them, the windows

@@ -15,6 +15,8 @@
 #include "test_support/publisher_folder_test.h"
 #include "update/download/download_manager.h"
 #include "update/download/download_test_support.h"
+#include "update/download/resume_info.h"
+#include "update/patch/patch_output_file.h"
 #include "update/versions/server_replies.h"
 #include "update/versions/version_map.h"
 
@@ -190,6 +192,28 @@ TEST_F(HostileTest, FileLargerThanItsDrivesRoomIsRefused) {
   EXPECT_GT(manager_.waiting_task_count(), 0u);
   EXPECT_EQ(Completions::Get().Of("game/big.bin").calls, 1);
   manager_.SetFreeSpaceSourceForTesting(nullptr);
+}
+
+// The names the launcher's own parts keep beside a file, taken from those
+// parts, each refuse a map that lists them with that file: a new kind of
+// bookkeeping cannot slip past the map check unnoticed.
+TEST(BookkeepingNamesTest, EveryNameKeptBesideAFileRefusesTheMap) {
+  const std::wstring patch_suffix = PatchOutputFile::kSuffix;
+  const std::string names[] = {
+      ResumeRecordPath("a.bin"),
+      ResumeRecordPath("a.bin") + ".writing",
+      std::string("a.bin") + kStagedSuffix,
+      "a.bin" + std::string(patch_suffix.begin(), patch_suffix.end()),
+      "a.bin.~12",
+  };
+  for (const std::string& name : names) {
+    const std::string text = "{\"a.bin\": {\"md5\": \"\", \"size\": 1}, \"" + name +
+                             "\": {\"md5\": \"\", \"size\": 1}}";
+    VersionMap map;
+    std::string error;
+    EXPECT_FALSE(ParseVersionMap(text, &map, &error)) << name;
+    EXPECT_NE(error.find("beside \"a.bin\""), std::string::npos) << error;
+  }
 }
 
 // --- A table of hostile maps and replies -------------------------------------
