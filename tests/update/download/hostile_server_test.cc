@@ -216,6 +216,17 @@ TEST(BookkeepingNamesTest, EveryNameKeptBesideAFileRefusesTheMap) {
   }
 }
 
+// A file already in place is recognised by a digest in either case.
+TEST_F(HostileTest, FileInPlaceMatchesAnUpperCaseDigest) {
+  const std::string bytes = MakeBytes(150000, 3);
+  CreateDirectoryA("game", nullptr);
+  ASSERT_TRUE(WriteBytes("game\\p.bin", bytes));
+  manager_.DownloadFile("game/p.bin", "game\\p.bin", Upper(Md5Hex(bytes)), 150000,
+                        &Completions::OnDone, &Completions::OnSpeed, 5, 0, 0);
+  EXPECT_EQ(Completions::Get().Of("game/p.bin").code, kDownloadDone);
+  EXPECT_EQ(manager_.waiting_task_count(), 0u);
+}
+
 // --- A table of hostile maps and replies -------------------------------------
 
 // One file a case publishes under "/game/" and lists in its map.
@@ -266,6 +277,9 @@ const HostileCase kCases[] = {
     {"resume_record_as_windows_names_it", {{"k/a.bin", 150000}, {"K/A.BIN.CFG.", 1000}}, {}, "",
      "beside", false},
     {"record_name_alone", {{"a.bin.cfg", 1000}, {"b.part", 150000}}, {}, "", nullptr, true},
+    // 6: digests in upper-case hexadecimal, a small file and one of pieces.
+    {"upper_case_digest", {{"u.bin", 1000, "upper"}, {"v.bin", 150000, "upper"}}, {}, "", nullptr,
+     true},
     // 5: names Windows takes for one file.
     {"case_twins", {{"k/Data.bin", 1000}, {"k/data.BIN", 2000}}, {}, "", "one file", false},
     {"folder_case_twins", {{"K/x.bin", 1000}, {"k/x.bin", 2000}}, {}, "", "one file", false},
