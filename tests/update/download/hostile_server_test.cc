@@ -227,6 +227,39 @@ TEST_F(HostileTest, FileInPlaceMatchesAnUpperCaseDigest) {
   EXPECT_EQ(manager_.waiting_task_count(), 0u);
 }
 
+// A file's callback runs once, however many of its pieces fail: the states
+// count finished files by it.
+TEST_F(HostileTest, OneCallbackPerFileHoweverManyPiecesFail) {
+  struct Case {
+    const char* label;
+    const char* fault;   // on every server
+    int64_t size_error;  // the map's size minus the file's
+  } cases[] = {
+      {"every piece refused", R"({"path": "/game/three.bin", "status": 500})", 0},
+      {"every piece empty", R"({"path": "/game/three.bin", "empty_body": true})", 0},
+      {"every piece cut short",
+       R"({"path": "/game/three.bin", "http10": true, "drop_after": 100})", 0},
+      {"map states more bytes", nullptr, 1000},
+      {"map states fewer bytes", nullptr, -1000},
+  };
+  const std::string bytes = MakeBytes(150000, 9);  // three pieces
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    ASSERT_TRUE(publisher_.Reset());
+    ASSERT_TRUE(publisher_.PutFile("game/three.bin", bytes));
+    if (c.fault != nullptr) AddFault(c.fault);
+    Completions::Get().Clear();
+    manager_.DownloadFile("game/three.bin", "game\\three.bin", Md5Hex(bytes),
+                          static_cast<int64_t>(bytes.size()) + c.size_error, &Completions::OnDone,
+                          &Completions::OnSpeed, 5, 0, 0);
+    EXPECT_TRUE(PumpUntilIdle());
+    const Completion& done = Completions::Get().Of("game/three.bin");
+    EXPECT_EQ(done.calls, 1);
+    EXPECT_LT(done.code, 0);
+    manager_.CancelAll(kDownloadModeGame);
+  }
+}
+
 // --- A table of hostile maps and replies -------------------------------------
 
 // One file a case publishes under "/game/" and lists in its map.
@@ -267,6 +300,8 @@ const HostileCase kCases[] = {
      true},
     {"empty_206", {{"e.bin", 5000, ""}}, {R"({"path": "/game/e.bin", "empty_body": true})"}, "",
      nullptr, false},
+    {"empty_206_with_digest", {{"e.bin", 150000}},
+     {R"({"path": "/game/e.bin", "empty_body": true})"}, "", nullptr, false},
     // 4: names the launcher keeps beside a file it fetches, patches or writes.
     {"resume_record", {{"a.bin", 150000}, {"a.bin.cfg", 1000}}, {}, "", "beside", false},
     {"record_being_written", {{"a.bin", 150000}, {"a.bin.cfg.writing", 1000}}, {}, "", "beside",
