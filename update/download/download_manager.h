@@ -188,8 +188,10 @@ class DownloadManager {
   // at once; a trusted resume record continues from where it stopped;
   // otherwise the file is fetched anew. A size above kMaxFileSize, or above
   // what its drive has free, is refused at once (-5) with nothing queued.
-  // `on_done` runs once, from Pump (or from here), with a code of 0 (done) or
-  // below (see the constants above).
+  // `on_done` runs once per call, from Pump (or from here), with a code of 0
+  // (done) or below (see the constants above): a file ends with its first
+  // piece that fails for good, its other pieces with it. CancelAll ends
+  // files without a call.
   void DownloadFile(const std::string& path, const std::string& file_path, const std::string& md5,
                     int64_t size, DoneCallback on_done, ProgressCallback on_progress,
                     int user_value, int first_attempt, int first_server);
@@ -306,6 +308,9 @@ class DownloadManager {
                   bool free);
   // The file of `task` ends with a failure: its callback, and the task freed.
   void FailFile(DownloadTask* task, int code, const std::string& error);
+  // Ends, without callback, every other waiting or running piece of the
+  // task's file.
+  void DropOtherPieces(DownloadTask* task);
   void TrackPiece(DownloadTask* task);
   size_t UntrackPiece(DownloadTask* task);
   bool IsRunningTask(DownloadTask* task);

@@ -389,7 +389,7 @@ void DownloadManager::StartWaitingTasks() {
       continue;
     }
     if (!NextAttempt(task)) {
-      FinishTask(task, kDownloadStartFailed, error, running_, true);
+      FailFile(task, kDownloadStartFailed, error);
     } else {
       waiting_tasks_.push_back(task);
     }
@@ -524,6 +524,10 @@ void DownloadManager::FinishTask(DownloadTask* task, int code, const std::string
 }
 
 void DownloadManager::FailFile(DownloadTask* task, int code, const std::string& error) {
+  // The file ends with its first piece that fails for good; its other pieces
+  // end with it, silently, so that its callback runs once. What they wrote
+  // stays, with the record, for a later run to resume.
+  DropOtherPieces(task);
   // A file without a digest has no record to resume from and nothing to
   // tell its bytes from whole ones: what it got is no use, and misleading.
   if (task->md5.empty()) {
@@ -531,6 +535,35 @@ void DownloadManager::FailFile(DownloadTask* task, int code, const std::string& 
     DeleteFileA(task->write_path.c_str());
   }
   FinishTask(task, code, error, running_, true);
+}
+
+void DownloadManager::DropOtherPieces(DownloadTask* task) {
+  const std::string& file = task->file_path;
+  auto other = [task, &file](DownloadTask* each) { return each != task && each->file_path == file; };
+  std::vector<DownloadTask*> dropped;
+  EnterCriticalSection(&lock_);
+  for (auto it = running_tasks_.begin(); it != running_tasks_.end();) {
+    if (other(*it)) {
+      (*it)->running = false;
+      dropped.push_back(*it);
+      it = running_tasks_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  LeaveCriticalSection(&lock_);
+  for (auto it = waiting_tasks_.begin(); it != waiting_tasks_.end();) {
+    if (other(*it)) {
+      dropped.push_back(*it);
+      it = waiting_tasks_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  for (DownloadTask* each : dropped) {
+    UntrackPiece(each);
+    FinishTask(each, kDownloadDone, "cancel", false, true);
+  }
 }
 
 bool DownloadManager::IsRunningTask(DownloadTask* task) {
@@ -699,7 +732,7 @@ void DownloadManager::CollectVerifiedFiles() {
     if (task->staged && !hash->placed()) {
       const std::string text = hash->place_error();
       AppendTrace(task->path + ":" + text + "\n");
-      FinishTask(task, kDownloadFailed, text, running_, true);
+      FailFile(task, kDownloadFailed, text);
       continue;
     }
     FinishTask(task, kDownloadDone, "", running_, true);
@@ -726,7 +759,7 @@ void DownloadManager::RestartFile(DownloadTask* task) {
   DeleteFileA(task->file_path.c_str());
   DeleteResumeInfo(task->file_path);
   if (!NextAttempt(task)) {
-    FinishTask(task, kDownloadBadDigest, "check md5 error", running_, true);
+    FailFile(task, kDownloadBadDigest, "check md5 error");
     return;
   }
   QueueFile(task->path, task->file_path, task->md5, task->file_size, task->on_done,
