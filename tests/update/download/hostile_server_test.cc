@@ -285,6 +285,7 @@ const int64_t kTiB = 1LL << 40;
 
 const HostileCase kCases[] = {
     {"plain_map", {{"a.bin", 1000}, {"k/b.bin", 150000}}, {}, "", nullptr, true},
+    {"escape_the_folder", {{"k/../../x.bin", 1000}}, {}, "", "relative path", false},
     // 1: nesting deeper than the reader's stack.
     {"deep_map", {}, {}, Nested(5000), "", false},
     // 2: sizes no file of ours can have.
