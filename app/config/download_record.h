@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "app/controller/locked_string.h"
+#include "base/synchronization/locked_string.h"
 
 struct DownloadRecord {
   bool firstInstall = true;    // the game has not been started since it was installed

@@ -13,7 +13,7 @@
 
 #include <cstdint>
 
-#include "app/controller/locked_string.h"
+#include "base/synchronization/locked_string.h"
 
 struct LauncherSettings {
   int32_t languageType = 0;  // index into kLanguageCodes

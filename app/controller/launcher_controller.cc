@@ -2,10 +2,11 @@
 
 #include <utility>
 
+#include "app/config/command_line_overrides.h"
 #include "app/config/languages.h"
 #include "app/config/save_files.h"
+#include "app/controller/launcher_download_delegate.h"
 #include "app/controller/launcher_services.h"
-#include "app/main/command_line_overrides.h"
 #include "app/util/file_util.h"
 #include "app/util/string_util.h"
 #include "base/file/path_util.h"
@@ -23,7 +24,9 @@ LauncherController* LauncherController::GetInstance() {
   return &controller;
 }
 
-LauncherController::LauncherController() = default;
+LauncherController::LauncherController()
+    : snapshot_(std::make_shared<const Snapshot>()),
+      downloadDelegate_(std::make_unique<LauncherDownloadDelegate>(this)) {}
 
 LauncherController::~LauncherController() = default;
 
@@ -92,7 +95,12 @@ void LauncherController::Init() {
 }
 
 void LauncherController::InitVersionState() {
-  LauncherServices::Get()->InitDownloadEngine(serverOverrides);
+  LauncherServices* services = LauncherServices::Get();
+  services->InitDownloadEngine(serverOverrides, downloadDelegate_.get());
+  // Thread 0 waits for this start-up, so the settings hold still here; later
+  // changes come with their values from ApplySettings.
+  services->ApplySpeedLimit(0, SpeedSettingOf(settings, 0));
+  services->ApplySpeedLimit(1, SpeedSettingOf(settings, 1));
 
   launcherReplaced = false;
   cefFilesStaged = false;
@@ -145,27 +153,77 @@ void LauncherController::SetState(std::unique_ptr<State> next) {
   if (currentState) currentState->Enter(old.get());
 }
 
-void LauncherController::PublishPreDownloadStep(int32_t step) { preDownloadStep = step; }
+void LauncherController::PublishPreDownloadStep(int32_t step) {
+  PublishSnapshot([step](Snapshot* next) { next->preDownloadStep = step; });
+}
 
 void LauncherController::PublishCurrentState() {
-  if (currentState) {
-    currentStateInfo = StateInfo{currentState->GetType(), currentState->pass};
-  } else {
-    currentStateInfo = StateInfo{-1, -1};
-  }
+  StateInfo info{-1, -1};
+  if (currentState) info = StateInfo{currentState->GetType(), currentState->pass};
+  PublishSnapshot([info](Snapshot* next) { next->state = info; });
+}
+
+std::shared_ptr<const LauncherController::Snapshot> LauncherController::GetSnapshot() const {
+  std::lock_guard<std::mutex> hold(snapshotLock_);
+  return snapshot_;
+}
+
+void LauncherController::PublishVersions() {
+  std::string launcher = launcherVersion.Get();
+  std::string local = localGameVersion.Get();
+  std::string remote = remoteGameVersion.Get();
+  std::string display = displayGameVersion.Get();
+  std::string downloading = downloadingVersion.Get();
+  std::string pre_download = preDownloadVersion.Get();
+  PublishSnapshot([&](Snapshot* next) {
+    next->launcherVersion = std::move(launcher);
+    next->localGameVersion = std::move(local);
+    next->remoteGameVersion = std::move(remote);
+    next->displayGameVersion = std::move(display);
+    next->downloadingVersion = std::move(downloading);
+    next->preDownloadVersion = std::move(pre_download);
+  });
+}
+
+LauncherSettings LauncherController::GetSettings() const {
+  std::lock_guard<std::mutex> hold(settingsLock_);
+  return settings;
+}
+
+SpeedSetting LauncherController::SpeedSettingOf(const LauncherSettings& settings, int32_t mode) {
+  SpeedSetting setting;
+  setting.limited = mode == 1 ? settings.predlcLimit : settings.downloadLimit;
+  setting.speed = mode == 1 ? settings.predlcSpeed : settings.downloadSpeed;
+  return setting;
+}
+
+DownloadRecord LauncherController::GetDownloadRecord() const {
+  std::lock_guard<std::mutex> hold(recordLock_);
+  return downloadRecord;
+}
+
+void LauncherController::SetDownloadStatistics(int64_t size, int64_t speed, int64_t time) {
+  std::lock_guard<std::mutex> hold(recordLock_);
+  downloadRecord.downloadSize = size;
+  downloadRecord.downloadSpeed = speed;
+  downloadRecord.downloadTime = time;
 }
 
 VersionMap& LauncherController::ResetVersionMap(const std::string& key) {
   return ::ResetVersionMap(&versionMaps, key);
 }
 
-void LauncherController::LoadLauncherVersion() { launcherVersion = ::LoadLauncherVersion(); }
+void LauncherController::LoadLauncherVersion() {
+  launcherVersion = ::LoadLauncherVersion();
+  PublishVersions();
+}
 
 void LauncherController::LoadGameVersion() {
   GameVersions versions = ::LoadGameVersion(settings.gamePath.Get());
   localGameVersion = versions.local;
   remoteGameVersion = versions.remote;
   displayGameVersion = versions.display;
+  PublishVersions();
 }
 
 bool LauncherController::GameVersionChanged() const {

@@ -6,21 +6,20 @@
 // links, and the options of the directory reply.
 //
 // Made on first use by GetInstance and destroyed at process exit, after both
-// threads have ended. Every field is public and is read or written directly;
-// each has one writing thread:
-//  - thread 0: settings, mainWindow, titles, links, jumpLinks,
-//    languageChangePending (set), closeQuestionPending, messageBoxOpen,
-//    messageBoxShown; it reloads the game version when the game folder
-//    changes;
-//  - thread 1: the state slots, versionMaps, the versions, the update and
-//    pre-download flags, the directory reply's options, errorShown and the
-//    download statistics.
-// Thread 0 never touches the state objects: it reads the published snapshot
-// of the current state (GetCurrentStateInfo) and the pre-download step
-// (GetPreDownloadStep), which thread 1 publishes whenever it changes a slot.
-// Flags are atomic; the texts that both threads write or that one writes
-// while the other reads (versions, game folder, language code, activity
-// address) are locked texts.
+// threads have ended. A field that two threads touch is one of:
+//  - fixed before thread 1 starts (Init on thread 0, which then waits for
+//    thread 1's InitVersionState): serverOverrides, gid, installPackageType,
+//    fileAliases;
+//  - atomic: the flags, preDownloadBytes;
+//  - locked: the version texts and the activity address (locked texts); the
+//    settings, which thread 0 changes under settingsLock_ (ApplySettings) and
+//    other threads read whole with GetSettings; the download record, which
+//    both threads read and write through the record operations below;
+//  - in the snapshot that thread 1 publishes for the windows (GetSnapshot):
+//    the current state's type and pass, the pre-download step, the versions,
+//    the download progress, speed and pause.
+// Every other field belongs to one thread, named beside it. Thread 0 never
+// touches the state objects.
 //
 // Each operation names the thread it runs on.
 #ifndef APP_CONTROLLER_LAUNCHER_CONTROLLER_H_
@@ -32,6 +31,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -39,9 +39,13 @@
 #include "app/config/jump_link.h"
 #include "app/config/launcher_settings.h"
 #include "app/config/server_overrides.h"
-#include "app/controller/locked_string.h"
+#include "app/controller/message_box_request.h"
 #include "app/controller/provisional_state.h"
+#include "base/synchronization/locked_string.h"
+#include "update/download/download_delegate.h"
 #include "update/versions/version_map.h"
+
+class LauncherDownloadDelegate;
 
 class LauncherController {
  public:
@@ -49,6 +53,24 @@ class LauncherController {
   struct StateInfo {
     int32_t type;  // StateType, -1 when the slot is empty
     int32_t pass;  // 0 launcher, 1 game, -1 when the slot is empty
+  };
+
+  // What the windows may know of the update engine: one immutable copy,
+  // replaced whole whenever a part changes.
+  struct Snapshot {
+    StateInfo state{-1, -1};
+    int32_t preDownloadStep = -1;  // -1 when the pre-download slot is empty
+    std::string launcherVersion;
+    std::string localGameVersion;
+    std::string remoteGameVersion;
+    std::string displayGameVersion;
+    std::string downloadingVersion;
+    std::string preDownloadVersion;
+    int64_t totalBytes = 0;  // of the current downloads
+    int64_t doneBytes = 0;
+    int64_t secondsLeft = 0;
+    int64_t bytesPerSecond = 0;
+    bool paused = false;
   };
 
   // The process-wide controller; made on the first call, from any thread.
@@ -83,10 +105,20 @@ class LauncherController {
   void LoadServerOverrides();
   bool LoadExtraConfig();
   void LoadGid();
-  // Takes over every field of `changed` that differs: saves, applies the
-  // speed limits, writes or deletes the start-with-Windows value, marks a
-  // language change and tracks the change.
+  // Thread 0: takes over every field of `changed` that differs: saves, hands
+  // the changed speed limits to the engine, writes or deletes the
+  // start-with-Windows value, marks a language change and tracks the change.
   void ApplySettings(const LauncherSettings& changed);
+  // Any thread: a copy of the settings in force.
+  LauncherSettings GetSettings() const;
+  // The player's speed limit of a download mode (0 game, 1 pre-download), as
+  // the engine takes it. Thread 0, or under GetSettings' copy.
+  static SpeedSetting SpeedSettingOf(const LauncherSettings& settings, int32_t mode);
+
+  // The download record, any thread: a copy, and the statistics that the
+  // engine's speed reports keep.
+  DownloadRecord GetDownloadRecord() const;
+  void SetDownloadStatistics(int64_t size, int64_t speed, int64_t time);
 
   // Thread 0: remembers the main window and marks it with the property
   // kLauncherInstanceName, whose value is the window itself; null removes the
@@ -96,11 +128,73 @@ class LauncherController {
   // when thread 0 or the main window does not exist when it gets there.
   void NotifyMainWindow(uint32_t message, WPARAM wparam, LPARAM lparam);
 
+  // The game's windows (game_windows.cc). A game window carries the property
+  // kGameWindowProperty with its own handle as value; only such windows get
+  // the launcher's messages. Any thread.
+  // Rebuilds gameWindows from the top-level windows that carry the property.
+  void FindGameWindows();
+  // Posts the sending of the message to every live game window to thread 1;
+  // dropped when thread 1 does not exist. The list is searched again when it
+  // is empty.
+  void NotifyGameWindows(uint32_t message, WPARAM wparam, LPARAM lparam);
+  // Thread 1's side of NotifyGameWindows. Each send waits at most
+  // kGameMessageTimeoutMs, and not at all for a window that does not pump.
+  void SendToGameWindows(uint32_t message, WPARAM wparam, LPARAM lparam);
+  // The main window's answer to MsgGameRegister: forgets windows that no
+  // longer exist and appends `window` when it is a window not yet listed.
+  void RegisterGameWindow(HWND window);
+  // A copy of gameWindows.
+  std::vector<HWND> GetGameWindows() const;
+
+  // The game's process and the disk-space questions (game_process.cc).
+  // Thread 1: starts the game in slot 0 (other slots start nothing) with the
+  // MD5 text of its version map as `arguments`.
+  void RunGame(const std::string& arguments, int32_t slot);
+  // Brings a game window to the front; false when there is none.
+  bool ActivateGameWindow();
+  // Whether the game's executable is in `path`, or in the game folder when
+  // `path` is empty.
+  bool GameExeExists(const std::wstring& path) const;
+  // Whether an install or update of the game was cut short after the remote
+  // version map was stored.
+  bool HasUnfinishedUpdate() const;
+  // Thread 0: deletes the aliased game files and the game's version map,
+  // then starts a game pass that hashes every file.
+  void RepairGame();
+  // Whether the drive of `path` has kNeededDiskSpace available. When it has
+  // less, asks the player with `content_text` and the two button ids and
+  // returns false; the answer reaches `callback` on thread 0. A drive that
+  // cannot be read gives a notice and counts as passed.
+  bool CheckDiskSpace(const std::wstring& path, const std::wstring& content_text,
+                      const std::wstring& no_id, const std::wstring& yes_id,
+                      MessageBoxCallback callback);
+  // Before a game download: the game's drive, then the launcher's; at most
+  // one question, worded by "STRING_ERROR_NEED_DISKSPACE_R".
+  bool CheckUpdateDiskSpace(MessageBoxCallback callback);
+  // Before the player chooses to install: the same with
+  // "STRING_ERROR_NEED_DISKSPACE".
+  bool CheckInstallDiskSpace(MessageBoxCallback callback);
+
+  // Message boxes (message_box_requests.cc), any thread. ShowMessageBox marks
+  // a box as open and as shown in this run, then posts it; PostMessageBox
+  // only posts.
+  void ShowMessageBox(HWND owner, const std::wstring& title_id, const std::wstring& content_id,
+                      const std::wstring& no_id, const std::wstring& yes_id,
+                      MessageBoxCallback callback, bool swap_button_styles);
+  void PostMessageBox(HWND owner, const std::wstring& title_id, const std::wstring& title_text,
+                      const std::wstring& content_id, const std::wstring& content_text,
+                      const std::wstring& no_id, const std::wstring& yes_id,
+                      const std::wstring& no_text, const std::wstring& yes_text,
+                      MessageBoxCallback callback, bool swap_button_styles);
+
+  // Any thread: sets autoEnterGame (false when honour_disable and the server
+  // disables it), then posts a new game pass to thread 1.
+  void RestartGameCheck(bool auto_enter, bool honour_disable);
+
   // Tracking reports, from any thread: each copies its texts and posts the
   // matching sender (app/tracking/tracking_senders.h) to thread 1, which
-  // reads the shared fields when it runs; nothing is sent when thread 1 does
-  // not exist. TrackUiClick reads the process-wide controller, the others
-  // the controller they are called on.
+  // reads this controller's shared fields when it runs and hands the report
+  // to the download engine; nothing is sent when thread 1 does not exist.
   void TrackUiClick(const std::string& uitype, const std::string& action);
   void TrackLauncherDetail(const std::string& action_id, const std::string& speed,
                            const std::string& size, const std::string& download_time);
@@ -121,9 +215,26 @@ class LauncherController {
   // pre-download state calls it whenever its step changes.
   void PublishPreDownloadStep(int32_t step);
 
-  // Any thread.
-  StateInfo GetCurrentStateInfo() const { return currentStateInfo.load(); }
-  int32_t GetPreDownloadStep() const { return preDownloadStep.load(); }
+  // Any thread: the newest snapshot, and two of its parts.
+  std::shared_ptr<const Snapshot> GetSnapshot() const;
+  StateInfo GetCurrentStateInfo() const { return GetSnapshot()->state; }
+  int32_t GetPreDownloadStep() const { return GetSnapshot()->preDownloadStep; }
+  // Thread 1 (and the version loads below): replaces the snapshot by a copy
+  // that `change` has altered. Publishers never interleave.
+  template <typename Change>
+  void PublishSnapshot(Change change) {
+    std::lock_guard<std::mutex> hold(snapshotLock_);
+    auto next = std::make_shared<Snapshot>(*snapshot_);
+    change(next.get());
+    snapshot_ = std::move(next);
+  }
+  // Copies the six version texts into the snapshot; whoever changes a version
+  // text calls it.
+  void PublishVersions();
+
+  // The engine's view of this controller, handed to the engine when it
+  // starts.
+  LauncherDownloadDelegate* download_delegate() const { return downloadDelegate_.get(); }
 
   // Version maps, versions and pre-download folders, over the functions of
   // update/versions. Thread 1, except LoadGameVersion, GameVersionChanged and
@@ -137,30 +248,35 @@ class LauncherController {
   int PrunePreDownloads();
   bool HasUnfinishedPreDownload() const;
 
-  // Server overrides.
+  // Server overrides (fixed before thread 1 starts).
   ServerOverrides serverOverrides;
 
-  // Player settings.
+  // Player settings: thread 0 writes them, under settingsLock_ once thread 1
+  // exists; other threads read GetSettings.
   LauncherSettings settings;
 
-  // Download statistics.
+  // Download statistics: through the record operations once thread 1 exists.
   DownloadRecord downloadRecord;
 
-  // Identity, for the tracking records.
+  // Identity, for the tracking records (fixed before thread 1 starts).
   std::string gid;
   std::string installPackageType;
 
-  // Windows.
+  // Windows (thread 0 only).
   HWND mainWindow = nullptr;
+  // Rebuilt on both threads and appended to by the main window: only under
+  // gameWindowsLock, which is never held while a message is sent.
   std::vector<HWND> gameWindows;
+  mutable std::mutex gameWindowsLock;
 
   // Update state slots (thread 1 only).
   std::unique_ptr<State> currentState;
   std::unique_ptr<State> preDownloadState;
 
-  // Maps.
+  // Maps (thread 1 only).
   std::map<std::string, VersionMap> versionMaps;
-  // Game file name on the servers -> name in the game folder.
+  // Game file name on the servers -> name in the game folder (fixed before
+  // thread 1 starts).
   std::map<std::wstring, std::wstring> fileAliases;
 
   // Flags.
@@ -176,7 +292,7 @@ class LauncherController {
   std::atomic<bool> languageChangePending{false};
   std::atomic<bool> autoEnterGame{false};
 
-  // Versions.
+  // Versions (published with PublishVersions).
   LockedStringA launcherVersion{"1.0.0"};
   LockedStringA localGameVersion;
   LockedStringA downloadingVersion;
@@ -184,7 +300,7 @@ class LauncherController {
   LockedStringA remoteGameVersion;
 
   // Pre-download.
-  std::vector<std::string> preDownloadFolders;
+  std::vector<std::string> preDownloadFolders;  // thread 1 only
   LockedStringA preDownloadVersion;
   std::atomic<uint64_t> preDownloadBytes{0};
   std::atomic<bool> resumeRequested{false};
@@ -198,21 +314,23 @@ class LauncherController {
 
   // Directory reply options.
   LockedStringA activityAddress;
-  int32_t patchOption = 2;
+  int32_t patchOption = 2;  // thread 1 only
   std::atomic<bool> useWebExtraParam{false};
-  std::string publicAddress;
+  std::string publicAddress;  // thread 1 only
 
   // User-interface flags.
   std::atomic<bool> errorShown{false};
   std::atomic<bool> messageBoxOpen{false};
   std::atomic<bool> messageBoxShown{false};
 
-  // Published for thread 0 by thread 1 (see the top of this file).
-  std::atomic<StateInfo> currentStateInfo{StateInfo{-1, -1}};
-  std::atomic<int32_t> preDownloadStep{-1};
-
  private:
   void PublishCurrentState();
+
+  mutable std::mutex settingsLock_;
+  mutable std::mutex recordLock_;
+  mutable std::mutex snapshotLock_;
+  std::shared_ptr<const Snapshot> snapshot_;
+  std::unique_ptr<LauncherDownloadDelegate> downloadDelegate_;
 
   // A command-line language is in force for this run only: the settings file
   // keeps the player's own choice until the player picks a language.

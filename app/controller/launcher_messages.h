@@ -1,5 +1,6 @@
-// The numbered window messages of the launcher: those the engine and the
-// controller send to the main window, and those exchanged with the game's
+// The numbered window messages of the launcher, in one place: those the
+// controller sends to the main window (the download engine's events among
+// them, mapped by MainWindowMessageOf), and those exchanged with the game's
 // windows. Parameters are described with the window that handles them.
 #ifndef APP_CONTROLLER_LAUNCHER_MESSAGES_H_
 #define APP_CONTROLLER_LAUNCHER_MESSAGES_H_

@@ -4,11 +4,9 @@
 
 #include "app/config/server_overrides.h"
 #include "app/controller/launcher_controller.h"
-#include "app/controller/launcher_download_delegate.h"
 #include "app/controller/provisional_state.h"
-#include "app/util/file_util.h"
 #include "app/util/registry_util.h"
-#include "base/file/path_util.h"
+#include "app/util/system_util.h"
 #include "update/download/download_manager.h"
 
 namespace {
@@ -17,6 +15,7 @@ constexpr wchar_t kRunKey[] = L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\Curre
 constexpr wchar_t kRunFallbackKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kRunValueName[] = L"ZQVLauncher";
 
+LauncherServices* g_default_services = nullptr;
 LauncherServices* g_testing_services = nullptr;
 
 bool DeleteValueIn(const wchar_t* key_path) {
@@ -32,19 +31,23 @@ bool DeleteValueIn(const wchar_t* key_path) {
 }  // namespace
 
 LauncherServices* LauncherServices::Get() {
-  static LauncherServices default_services;
-  return g_testing_services ? g_testing_services : &default_services;
+  static LauncherServices base_services;
+  if (g_testing_services) return g_testing_services;
+  return g_default_services ? g_default_services : &base_services;
 }
+
+void LauncherServices::SetDefault(LauncherServices* services) { g_default_services = services; }
 
 void LauncherServices::SetForTesting(LauncherServices* services) { g_testing_services = services; }
 
-void LauncherServices::InitDownloadEngine(const ServerOverrides& overrides) {
+void LauncherServices::InitDownloadEngine(const ServerOverrides& overrides,
+                                          DownloadDelegate* delegate) {
   DownloadManager::ServerOverrides servers;
   servers.gate_urls = overrides.GateURLs;
   servers.dlc_urls = overrides.DlcURLs;
   servers.track_url = overrides.TrackURL;
   DownloadManager::GetInstance()->Init(servers);
-  DownloadManager::GetInstance()->set_delegate(LauncherDownloadDelegate::GetInstance());
+  DownloadManager::GetInstance()->set_delegate(delegate);
 }
 
 void LauncherServices::StopDownloadEngine() { DownloadManager::GetInstance()->Shutdown(); }
@@ -55,80 +58,40 @@ void LauncherServices::ClearDownloadEngineRunning() {
 
 void LauncherServices::PumpDownloadEngine() { DownloadManager::GetInstance()->Pump(); }
 
-void LauncherServices::ApplySpeedLimit(int32_t mode) {
-  DownloadManager::GetInstance()->ApplySpeedLimit(mode);
+void LauncherServices::ApplySpeedLimit(int32_t mode, SpeedSetting setting) {
+  DownloadManager::GetInstance()->ApplySpeedLimit(mode, setting);
 }
 
-// PROVISIONAL: std::make_unique<PrepareState>(pass) once the update states
-// land; until then no pass runs.
-std::unique_ptr<State> LauncherServices::MakePrepareState(int32_t) { return nullptr; }
-
-// PROVISIONAL: InstallFonts once the fonts land.
-bool LauncherServices::InstallFonts() { return true; }
-
-// PROVISIONAL: RemoveFonts (with a failures map it discards) once the fonts land.
-void LauncherServices::RemoveFonts() {}
-
-// PROVISIONAL: sets ui::GlobalResources' channel once the UI framework lands.
-void LauncherServices::SetUiChannel(const std::wstring&) {}
-
-void LauncherServices::TrackSettingChange(const std::string& start_text,
+void LauncherServices::TrackSettingChange(LauncherController* controller,
+                                          const std::string& start_text,
                                           const std::string& close_text, int32_t game_limit,
                                           int32_t predownload_limit) {
-  LauncherController::GetInstance()->TrackSettingChange(start_text, close_text, game_limit,
-                                                        predownload_limit);
+  controller->TrackSettingChange(start_text, close_text, game_limit, predownload_limit);
 }
 
-// PROVISIONAL: LoadSkinArchive once the skin configuration lands.
+// The layers above the controller's: nothing of them here (see the header).
+std::unique_ptr<State> LauncherServices::MakePrepareState(int32_t) { return nullptr; }
+bool LauncherServices::InstallFonts() { return true; }
+void LauncherServices::RemoveFonts() {}
+void LauncherServices::SetUiChannel(const std::wstring&) {}
 void LauncherServices::LoadSkinArchive() {}
-
-// PROVISIONAL: ui::GlobalResources::Startup (no control factory) once the UI
-// framework lands.
 void LauncherServices::StartUi(const std::wstring&, const std::wstring&, const std::wstring&) {}
-
-// PROVISIONAL: LauncherController::LoadCommonConfig once the skin
-// configuration lands.
 bool LauncherServices::LoadCommonConfig() { return false; }
-
-// PROVISIONAL: ui::GlobalResources::Shutdown once the UI framework lands.
 void LauncherServices::StopUi() {}
-
-// PROVISIONAL: RelaunchForSelfUpdate once the self-replacement lands.
 void LauncherServices::RelaunchForSelfUpdate(const std::wstring&, bool) {}
-
-// PROVISIONAL: ApplyStagedCefUpdate once the self-replacement lands.
 void LauncherServices::ApplyStagedCefUpdate() {}
-
-// PROVISIONAL: ApplyStagedFontUpdate once the fonts land.
 void LauncherServices::ApplyStagedFontUpdate() {}
-
-// PROVISIONAL: DeleteSelfAndExit once the self-replacement lands; until then
-// the copy ends without deleting itself.
 void LauncherServices::DeleteSelfAndExit() { ExitProcess(0); }
-
-bool LauncherServices::PrependCefFolderToPath() {
-  std::wstring folder = base::GetModuleDirectory() + L"cef";
-  if (!IsDirectoryW(folder)) return false;
-  std::wstring path = folder;
-  DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
-  if (size > 0) {
-    std::wstring old_path(size, L'\0');
-    DWORD length = GetEnvironmentVariableW(L"PATH", &old_path[0], size);
-    old_path.resize(length);
-    path += L";" + old_path;
-  }
-  SetEnvironmentVariableW(L"PATH", path.c_str());
-  SetEnvironmentVariableW(L"ComSpec", (folder + L"\\dummy_cmd.exe").c_str());
-  return true;
-}
-
-// PROVISIONAL: CefManager::GetInstance and CefManager::Initialize once the
-// browser embedding lands.
+bool LauncherServices::PrependCefFolderToPath() { return false; }
 void LauncherServices::StartBrowserRuntime(const std::wstring&) {}
-
-// PROVISIONAL: cef_shutdown and the manager's initialised flag once the
-// browser embedding lands.
 void LauncherServices::StopBrowserRuntime() {}
+void LauncherServices::PostMessageBox(const MessageBoxRequest&) {}
+std::wstring LauncherServices::GetLanguageText(const std::wstring&) { return std::wstring(); }
+
+bool LauncherServices::GetDriveSpace(const std::wstring& path, uint64_t* total,
+                                     uint64_t* available) {
+  return GetDriveSpaceW(path, total, available);
+}
 
 uint32_t LauncherServices::GetUserLocale() { return GetUserDefaultLCID(); }
 

@@ -3,18 +3,21 @@
 // the UI framework, tracking, the update states, the self-replacement) and
 // into the machine (the user's locale, the start-with-Windows value).
 //
-// One process-wide instance, the default below, reached through Get(). Tests
-// install a subclass with SetForTesting to watch the calls or to make the
-// machine fail; the product never replaces it.
-//
-// PROVISIONAL: the bodies marked so in launcher_services.cc stand in for
-// pieces that are not in the tree yet and do nothing (or report success);
-// each names what it becomes. When a piece lands, its body calls it.
+// The controller's layer lies below the UI framework, the windows, the
+// browser and the update states, so this class does itself only what its own
+// layers can: the download engine, tracking and the machine. Its calls into
+// the layers above do nothing (or report success); the launcher's own
+// services (app/main/default_launcher_services.h), where every layer meets,
+// carry them out. The process entry installs those with SetDefault. Get()
+// returns the services installed for testing, else the installed default,
+// else this base. Tests install a subclass with SetForTesting to watch the
+// calls or to make the machine fail.
 //
 // Threads: each call runs on the thread its caller names: the download
-// engine's start, stop, pump and first state on the worker; speed limits,
-// fonts, the UI, tracking of settings and the registry on the UI thread; the
-// browser runtime and the "replace" mode on the process's main thread.
+// engine's start, stop, pump and first state on the worker; speed-limit
+// changes, fonts, the UI, tracking of settings and the registry on the UI
+// thread; the browser runtime and the "replace" mode on the process's main
+// thread.
 #ifndef APP_CONTROLLER_LAUNCHER_SERVICES_H_
 #define APP_CONTROLLER_LAUNCHER_SERVICES_H_
 
@@ -22,6 +25,10 @@
 #include <memory>
 #include <string>
 
+#include "update/download/download_delegate.h"
+
+class LauncherController;
+struct MessageBoxRequest;
 struct ServerOverrides;
 class State;
 
@@ -30,21 +37,25 @@ class LauncherServices {
   virtual ~LauncherServices() = default;
 
   static LauncherServices* Get();
+  // The process entry, once, before any other thread exists.
+  static void SetDefault(LauncherServices* services);
   // Null puts the default back.
   static void SetForTesting(LauncherServices* services);
 
   // Download engine (the worker, except where noted).
-  // DownloadManager::Init with the overrides of its servers.
-  virtual void InitDownloadEngine(const ServerOverrides& overrides);
+  // DownloadManager::Init with the overrides of its servers; `delegate` hears
+  // the engine's events.
+  virtual void InitDownloadEngine(const ServerOverrides& overrides, DownloadDelegate* delegate);
   // DownloadManager::Shutdown: not running, paused, transfers and requests
   // released.
   virtual void StopDownloadEngine();
   // Clears the engine's running flag; the UI thread at exit.
   virtual void ClearDownloadEngineRunning();
   virtual void PumpDownloadEngine();           // DownloadManager::Pump
-  // DownloadManager::ApplySpeedLimit, on the UI thread: 0 game downloads,
-  // 1 the pre-download.
-  virtual void ApplySpeedLimit(int32_t mode);
+  // DownloadManager::ApplySpeedLimit, from any thread: the limit of mode 0
+  // (game downloads) or 1 (the pre-download) becomes `setting` on the
+  // engine's thread.
+  virtual void ApplySpeedLimit(int32_t mode, SpeedSetting setting);
 
   // The state of a new update pass: a PrepareState of the pass.
   virtual std::unique_ptr<State> MakePrepareState(int32_t pass);
@@ -84,11 +95,23 @@ class LauncherServices {
   // cef_shutdown, then the manager is no longer initialised.
   virtual void StopBrowserRuntime();
 
-  // Tracking: the settings record (TrackSettingChange).
-  virtual void TrackSettingChange(const std::string& start_text, const std::string& close_text,
-                                  int32_t game_limit, int32_t predownload_limit);
+  // Tracking: the settings record of `controller` (its TrackSettingChange).
+  virtual void TrackSettingChange(LauncherController* controller, const std::string& start_text,
+                                  const std::string& close_text, int32_t game_limit,
+                                  int32_t predownload_limit);
+
+  // Message boxes (the windows), from any thread: hands the request to
+  // thread 0, where the message box shows it (LauncherController::
+  // PostMessageBox).
+  virtual void PostMessageBox(const MessageBoxRequest& request);
+  // The text of `id` in the current language (the UI framework's
+  // LanguageTable::GetText); empty when the language has none.
+  virtual std::wstring GetLanguageText(const std::wstring& id);
 
   // Machine.
+  // Total bytes and bytes available to the caller on the drive of `path`
+  // (GetDriveSpaceW); false when they cannot be read.
+  virtual bool GetDriveSpace(const std::wstring& path, uint64_t* total, uint64_t* available);
   virtual uint32_t GetUserLocale();
   // Writes the start-with-Windows value with the launcher's path; the result
   // of SetRegistryString (-1 failure, 0 unchanged, 1 written).

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main/command_line_overrides.h"
+#include "app/config/command_line_overrides.h"
 
 struct LaunchMode {
   enum Kind {

@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "app/config/command_line_overrides.h"
 #include "app/controller/launcher_services.h"
-#include "app/main/command_line_overrides.h"
+#include "app/main/default_launcher_services.h"
 #include "app/main/launch_mode.h"
 #include "app/main/main_thread.h"
 #include "app/main/single_instance.h"
@@ -40,6 +41,8 @@ void FinishReplacement(const std::vector<std::wstring>& arguments) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  static DefaultLauncherServices default_services;
+  LauncherServices::SetDefault(&default_services);
   SetCurrentDirectoryW(base::GetModuleDirectory().c_str());
 
   LaunchMode mode = LaunchMode::Read(LaunchMode::ProcessArguments(), &CommandLineOverrides::Get());

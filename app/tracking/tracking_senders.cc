@@ -26,8 +26,8 @@ std::string Utf8(const std::wstring& wide) {
 
 // PROVISIONAL: the UI framework's current language code once the framework
 // lands; it starts with the settings' code, which stands in until then.
-std::string UiLanguageCode(LauncherController* controller) {
-  return controller->settings.languageCode.Get();
+std::string UiLanguageCode(const LauncherSettings& settings) {
+  return settings.languageCode.Get();
 }
 
 // PROVISIONAL: IsGameRunning once the game control lands: the game holds its
@@ -42,12 +42,14 @@ bool GameRunning() {
 }  // namespace
 
 TrackingInputs GatherTrackingInputs(LauncherController* controller, DownloadManager* engine) {
+  // The settings' own thread may be changing them.
+  const LauncherSettings settings = controller->GetSettings();
   TrackingInputs in;
   in.install_package_type = controller->installPackageType;
   in.machine_id = GetMachineId();
   in.machine_guid = ReadRegistryString(kCryptographyKey, "MachineGuid");
   in.gid = controller->gid;
-  in.language = controller->settings.languageCode.Get();
+  in.language = settings.languageCode.Get();
   in.local_game_version = controller->localGameVersion.Get();
   in.remote_game_version = controller->remoteGameVersion.Get();
   in.downloading_version = controller->downloadingVersion.Get();
@@ -65,12 +67,12 @@ TrackingInputs GatherTrackingInputs(LauncherController* controller, DownloadMana
   in.lowest_speed = engine->lowest_speed();
   in.highest_speed = engine->highest_speed();
   in.lowest_speed_location = engine->lowest_speed_location();
-  const std::wstring game_path = controller->settings.gamePath.Get();
+  const std::wstring game_path = settings.gamePath.Get();
   in.game_path = Utf8(game_path);
   // The launcher's own folder, absolute, with its trailing separator.
   in.launcher_folder = Utf8(base::GetModuleDirectory());
-  in.download_speed_setting = controller->settings.downloadSpeed;
-  in.system_language = UiLanguageCode(controller);
+  in.download_speed_setting = settings.downloadSpeed;
+  in.system_language = UiLanguageCode(settings);
   in.product_name = ReadRegistryString(kWindowsKey, "ProductName");
   uint64_t total = 0, available = 0;
   // A drive that cannot be asked reports no free space.

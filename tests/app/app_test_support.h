@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "app/config/command_line_overrides.h"
 #include "app/controller/launcher_services.h"
-#include "app/main/command_line_overrides.h"
+#include "base/thread/framework_thread.h"
+#include "base/thread/thread_registry.h"
 #include "test_support/temp_folder.h"
 
 namespace app_testing {
@@ -51,16 +53,20 @@ class RecordingServices : public LauncherServices {
   RecordingServices() { LauncherServices::SetForTesting(this); }
   ~RecordingServices() override { LauncherServices::SetForTesting(nullptr); }
 
-  void InitDownloadEngine(const ServerOverrides&) override { ++engine_inits; }
+  void InitDownloadEngine(const ServerOverrides&, DownloadDelegate*) override { ++engine_inits; }
   void StopDownloadEngine() override { ++engine_stops; }
-  void ApplySpeedLimit(int32_t mode) override { speed_limit_modes.push_back(mode); }
+  void ApplySpeedLimit(int32_t mode, SpeedSetting setting) override {
+    speed_limit_modes.push_back(mode);
+    speed_limits.push_back(setting);
+  }
   bool InstallFonts() override {
     ++font_installs;
     return true;
   }
   void SetUiChannel(const std::wstring& value) override { channel = value; }
-  void TrackSettingChange(const std::string& start_text, const std::string& close_text,
-                          int32_t game_limit, int32_t predownload_limit) override {
+  void TrackSettingChange(LauncherController*, const std::string& start_text,
+                          const std::string& close_text, int32_t game_limit,
+                          int32_t predownload_limit) override {
     tracked.push_back({start_text, close_text, game_limit, predownload_limit});
   }
   uint32_t GetUserLocale() override { return locale; }
@@ -76,6 +82,7 @@ class RecordingServices : public LauncherServices {
   int engine_inits = 0;
   int engine_stops = 0;
   std::vector<int32_t> speed_limit_modes;
+  std::vector<SpeedSetting> speed_limits;  // beside the modes
   int font_installs = 0;
   std::wstring channel;
   std::vector<TrackedSettings> tracked;
@@ -84,6 +91,18 @@ class RecordingServices : public LauncherServices {
   int run_write_result = 1;
   int run_writes = 0;
   int run_deletes = 0;
+};
+
+// Thread 1 (kMiscThreadId) for tests: a framework thread enrolled under that
+// id for its run, once started with StartWithLoop.
+class MiscThread : public base::FrameworkThread {
+ public:
+  MiscThread() : base::FrameworkThread("MiscThread") {}
+  ~MiscThread() override { Stop(); }
+
+ protected:
+  void Init() override { base::ThreadRegistry::Enroll(base::kMiscThreadId); }
+  void Cleanup() override { base::ThreadRegistry::Withdraw(); }
 };
 
 }  // namespace app_testing

@@ -1,11 +1,15 @@
-// DownloadDelegate: what the download engine needs of the rest of the
-// launcher: the player's speed-limit settings, the directory reply's
-// cache-busting switch, the main window's progress messages, the download
-// statistics record and the tracking reports.
+// DownloadDelegate: what the download engine tells the rest of the launcher,
+// and the little it asks of it.
+//
+// The engine reports typed events as they happen: progress, speed, pausing,
+// and the tracking reports of its statistics. The launcher maps them to the
+// main window's messages and to its tracking senders; the engine knows
+// neither. It asks only for the directory reply's cache-busting switch and for
+// the download statistics record that the speed reports keep.
 //
 // The launcher's controller implements it and hands it to
 // DownloadManager::set_delegate before the first download; tests install
-// their own to watch the calls. The engine keeps a plain pointer: the
+// their own to watch the events. The engine keeps a plain pointer: the
 // delegate outlives it (or is replaced by null first). Every call comes from
 // the engine thread.
 #ifndef UPDATE_DOWNLOAD_DOWNLOAD_DELEGATE_H_
@@ -13,20 +17,61 @@
 
 #include <cstdint>
 #include <string>
+#include <variant>
 
-// Main-window messages the engine sends through NotifyMainWindow.
-constexpr uint32_t kMsgDownloadSpeed = 2128;     // seconds left, bytes per second
-constexpr uint32_t kMsgDownloadProgress = 2129;  // total bytes, done bytes
-constexpr uint32_t kMsgDownloadPaused = 2130;    // 0, 1 paused / 0 running again
+// One speed-limit setting of the player, as DownloadManager::ApplySpeedLimit
+// takes it: the switch and the number in KB/s.
+struct SpeedSetting {
+  bool limited = false;
+  int32_t speed = 0;
+};
+
+// Bytes of the current downloads: all of them, and those in.
+struct DownloadProgressEvent {
+  int64_t total_bytes = 0;
+  int64_t done_bytes = 0;
+};
+
+// The speed estimate, about once a second.
+struct DownloadSpeedEvent {
+  int64_t seconds_left = 0;
+  int64_t bytes_per_second = 0;
+};
+
+// Paused, or running again.
+struct DownloadPausedEvent {
+  bool paused = false;
+};
+
+// The download statistics' tracking reports, with the values of the matching
+// record: a step, a detail record and an attribution event.
+struct DownloadStepReport {
+  std::string print_info;
+  std::string speed;
+  std::string size;
+  std::string action_type;
+  std::string step;
+  bool immediate = false;
+};
+struct DownloadDetailReport {
+  std::string action_id;
+  std::string speed;
+  std::string size;
+  std::string time;
+};
+struct DownloadActivityReport {
+  std::string event_name;
+  std::string value1;
+  std::string value2;
+  std::string value3;
+};
+
+using DownloadEvent = std::variant<DownloadProgressEvent, DownloadSpeedEvent, DownloadPausedEvent,
+                                   DownloadStepReport, DownloadDetailReport,
+                                   DownloadActivityReport>;
 
 class DownloadDelegate {
  public:
-  // One speed-limit setting of the player: the switch and the number in KB/s.
-  struct SpeedSetting {
-    bool limited = false;
-    int32_t speed = 0;
-  };
-
   // The statistics of the download record that the speed reports read and
   // update.
   struct RecordValues {
@@ -37,23 +82,13 @@ class DownloadDelegate {
 
   virtual ~DownloadDelegate() = default;
 
-  // mode 0: the game download's setting; 1: the pre-download's.
-  virtual SpeedSetting GetSpeedSetting(int32_t mode) = 0;
+  virtual void OnDownloadEvent(const DownloadEvent& event) = 0;
+
   // The directory reply asked for "?t=" behind every file URL.
   virtual bool UseWebExtraParam() = 0;
-  virtual void NotifyMainWindow(uint32_t message, int64_t wparam, int64_t lparam) = 0;
 
   virtual RecordValues GetDownloadRecord() = 0;
   virtual void SetDownloadRecord(const RecordValues& values) = 0;
-
-  // The tracking reports the engine's statistics send.
-  virtual void TrackLauncherStep(const std::string& print_info, const std::string& speed,
-                                 const std::string& size, const std::string& action_type,
-                                 const std::string& step, bool immediate) = 0;
-  virtual void TrackLauncherDetail(const std::string& action_id, const std::string& speed,
-                                   const std::string& size, const std::string& time) = 0;
-  virtual void TrackActivity(const std::string& event_name, const std::string& value1,
-                             const std::string& value2, const std::string& value3) = 0;
 };
 
 #endif  // UPDATE_DOWNLOAD_DOWNLOAD_DELEGATE_H_

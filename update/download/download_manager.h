@@ -21,15 +21,16 @@
 // from a reply that answers the range asked for. Pump, called by the engine
 // thread's tick, drives the transfers; the file's callback runs from Pump.
 //
-// Beside that it limits the receive speed to the player's settings, keeps the
-// speed statistics, tells the main window about speed, progress and pausing
-// (through its DownloadDelegate), and carries the tracking reports, at once
-// or from a per-endpoint queue drained one report per FlushReports.
+// Beside that it limits the receive speed to the limits it is handed, keeps
+// the speed statistics, reports speed, progress, pausing and the statistics'
+// tracking reports as typed events to its DownloadDelegate, and carries the
+// tracking reports, at once or from a per-endpoint queue drained one report
+// per FlushReports.
 //
 // Threads: created on first use through GetInstance and destroyed at exit; it
 // lives on the engine thread (kMiscThreadId), which makes every call here,
 // except that the UI thread may read paused(), clear the running flag at exit
-// and call ApplySpeedLimit, which only records the request: the next Pump
+// and call ApplySpeedLimit, which only hands the new limit over: the next Pump
 // carries it out, since a libcurl handle is used by one thread at a time.
 // Every loop checks the running flag, so a blocking request in flight ends
 // after its current attempt and calls nobody.
@@ -46,6 +47,7 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -211,10 +213,11 @@ class DownloadManager {
 
   // --- Speed, statistics and reports ------------------------------------
 
-  // Any thread (the settings dialog's apply runs on the UI thread): applies
-  // the player's current limit of `mode` to the running transfers, when it is
-  // the engine's mode, at the next Pump.
-  void ApplySpeedLimit(int mode);
+  // Any thread (the settings dialog's apply runs on the UI thread): the limit
+  // of `mode` becomes `setting` at the next Pump, which applies it to the
+  // running transfers when `mode` is the engine's. Until the first call a
+  // mode is not limited.
+  void ApplySpeedLimit(int mode, SpeedSetting setting);
   // A transfer's speed reading (the states' progress routers pass them on).
   void AddSpeedSample(double speed);
   void ResetStats();
@@ -416,8 +419,15 @@ class DownloadManager {
   uint32_t last_fast_tick_ = 0;
   uint32_t tick_ = 0;
   uint32_t stat_start_tick_ = 0;
-  // Bit m set: ApplySpeedLimit(m) waits for the engine thread.
-  std::atomic<uint32_t> pending_speed_limits_{0};
+  // The limits of both modes (engine thread), and the changes handed over
+  // by ApplySpeedLimit, guarded by speed_limit_lock_.
+  SpeedSetting speed_limits_[2];
+  struct PendingSpeedLimit {
+    SpeedSetting setting;
+    bool pending = false;
+  };
+  std::mutex speed_limit_lock_;
+  PendingSpeedLimit pending_speed_limits_[2];
 
   std::string trace_path_;
   std::string tracking_url_;

@@ -933,7 +933,7 @@ void DownloadManager::SendProgressIfDue() {
   if (paused_) return;
   if (Since(tick_, last_progress_tick_) >= kProgressIntervalMs || done_bytes_ >= total_bytes_) {
     last_progress_tick_ = tick_;
-    delegate()->NotifyMainWindow(kMsgDownloadProgress, total_bytes_, done_bytes_);
+    delegate()->OnDownloadEvent(DownloadProgressEvent{total_bytes_, done_bytes_});
   }
 }
 
@@ -942,7 +942,7 @@ void DownloadManager::Pause() {
   EnterCriticalSection(&lock_);
   for (DownloadTask* task : running_tasks_) curl_easy_pause(task->handle, CURLPAUSE_ALL);
   LeaveCriticalSection(&lock_);
-  delegate()->NotifyMainWindow(kMsgDownloadPaused, 0, 1);
+  delegate()->OnDownloadEvent(DownloadPausedEvent{true});
   ReportSpeed("pause");
   ReportSpeedEvent("15", "click_launch_pause_game", true);
 }
@@ -959,9 +959,10 @@ void DownloadManager::Resume() {
     if (task->handle != nullptr) curl_easy_pause(task->handle, CURLPAUSE_CONT);
   }
   ResetStats();
-  delegate()->TrackLauncherDetail("16", "", "", "");
-  delegate()->TrackActivity("click_launch_continue_download_game", "", "", "");
-  delegate()->NotifyMainWindow(kMsgDownloadPaused, 0, 0);
+  delegate()->OnDownloadEvent(DownloadDetailReport{"16", "", "", ""});
+  delegate()->OnDownloadEvent(
+      DownloadActivityReport{"click_launch_continue_download_game", "", "", ""});
+  delegate()->OnDownloadEvent(DownloadPausedEvent{false});
 }
 
 void DownloadManager::CancelAll(DownloadMode mode) {

@@ -25,20 +25,13 @@ const long kMinBufferSize = 4096;
 const char kReportContentType[] = "Content-Type:application/json; charset=UTF-8";
 const long kReportTimeoutSeconds = 6;
 
-// Used when no delegate is set: no limits, no messages, no reports.
+// Used when no delegate is set: nobody hears the events.
 class NullDelegate : public DownloadDelegate {
  public:
-  SpeedSetting GetSpeedSetting(int32_t) override { return SpeedSetting(); }
+  void OnDownloadEvent(const DownloadEvent&) override {}
   bool UseWebExtraParam() override { return false; }
-  void NotifyMainWindow(uint32_t, int64_t, int64_t) override {}
   RecordValues GetDownloadRecord() override { return RecordValues(); }
   void SetDownloadRecord(const RecordValues&) override {}
-  void TrackLauncherStep(const std::string&, const std::string&, const std::string&,
-                         const std::string&, const std::string&, bool) override {}
-  void TrackLauncherDetail(const std::string&, const std::string&, const std::string&,
-                           const std::string&) override {}
-  void TrackActivity(const std::string&, const std::string&, const std::string&,
-                     const std::string&) override {}
 };
 
 double NowSeconds() {
@@ -74,19 +67,30 @@ uint32_t DownloadManager::TickCount() const {
 // --- Speed limits -----------------------------------------------------------
 
 int64_t DownloadManager::SpeedLimitFor(DownloadMode mode) {
-  DownloadDelegate::SpeedSetting setting = delegate()->GetSpeedSetting(mode);
+  const SpeedSetting& setting = speed_limits_[mode == kDownloadModePreDownload ? 1 : 0];
   if (!setting.limited || setting.speed <= 0) return 0;
   return static_cast<int64_t>(setting.speed) * kLimitFactor;
 }
 
-void DownloadManager::ApplySpeedLimit(int mode) {
-  if (mode < 0 || mode > 31) return;
-  pending_speed_limits_.fetch_or(1u << mode);
+void DownloadManager::ApplySpeedLimit(int mode, SpeedSetting setting) {
+  if (mode != kDownloadModeGame && mode != kDownloadModePreDownload) return;
+  std::lock_guard<std::mutex> hold(speed_limit_lock_);
+  pending_speed_limits_[mode].setting = setting;
+  pending_speed_limits_[mode].pending = true;
 }
 
 void DownloadManager::ApplyPendingSpeedLimit() {
-  uint32_t pending = pending_speed_limits_.exchange(0);
-  if (pending == 0 || !(pending & (1u << mode_))) return;
+  bool changed[2] = {false, false};
+  {
+    std::lock_guard<std::mutex> hold(speed_limit_lock_);
+    for (int m = 0; m < 2; ++m) {
+      if (!pending_speed_limits_[m].pending) continue;
+      speed_limits_[m] = pending_speed_limits_[m].setting;
+      pending_speed_limits_[m].pending = false;
+      changed[m] = true;
+    }
+  }
+  if (!changed[mode_ == kDownloadModePreDownload ? 1 : 0]) return;
   const int64_t limit = SpeedLimitFor(mode_);
   EnterCriticalSection(&lock_);
   std::vector<DownloadTask*> running(running_tasks_.begin(), running_tasks_.end());
@@ -175,7 +179,7 @@ void DownloadManager::AddSpeedSample(double speed) {
     if (slow_speed_ <= 0 || estimate < slow_speed_) slow_speed_ = estimate;
   }
   done_snapshot_ = done_bytes_;
-  delegate()->NotifyMainWindow(kMsgDownloadSpeed, static_cast<int32_t>(left), estimate);
+  delegate()->OnDownloadEvent(DownloadSpeedEvent{static_cast<int32_t>(left), estimate});
 }
 
 void DownloadManager::ResetStats() {
@@ -194,8 +198,8 @@ void DownloadManager::ReportSpeed(const std::string& event) {
   const int64_t base = delegate()->GetDownloadRecord().size;
   const int64_t seconds = static_cast<int64_t>((TickCount() - stat_start_tick_) * 0.001);
   const int64_t average = seconds != 0 ? (done_snapshot_ - base) / seconds : current_speed_;
-  delegate()->TrackLauncherStep("", MegabytesText(average), GigabytesText(done_snapshot_ - base),
-                                event, "", true);
+  delegate()->OnDownloadEvent(DownloadStepReport{
+      "", MegabytesText(average), GigabytesText(done_snapshot_ - base), event, "", true});
 }
 
 void DownloadManager::ReportSpeedEvent(const std::string& action_id,
@@ -213,8 +217,8 @@ void DownloadManager::ReportSpeedEvent(const std::string& action_id,
   record.size = done_snapshot_;
   record.time = previous + seconds;
   delegate()->SetDownloadRecord(record);
-  delegate()->TrackLauncherDetail(action_id, speed, size, time);
-  delegate()->TrackActivity(event_name, speed, size, time);
+  delegate()->OnDownloadEvent(DownloadDetailReport{action_id, speed, size, time});
+  delegate()->OnDownloadEvent(DownloadActivityReport{event_name, speed, size, time});
 }
 
 // --- Reports ----------------------------------------------------------------

@@ -87,6 +87,15 @@ TEST_F(ApplySettingsTest, EachChangeAppliesWhatItConcerns) {
 
     EXPECT_TRUE(SettingsSaved());
     EXPECT_EQ(c.limit_modes, services.speed_limit_modes);
+    // Each change carries the new limit itself to the engine's thread.
+    ASSERT_EQ(services.speed_limit_modes.size(), services.speed_limits.size());
+    for (size_t i = 0; i < services.speed_limits.size(); ++i) {
+      const bool pre_download = services.speed_limit_modes[i] == 1;
+      EXPECT_EQ(pre_download ? changed.predlcLimit : changed.downloadLimit,
+                services.speed_limits[i].limited);
+      EXPECT_EQ(pre_download ? changed.predlcSpeed : changed.downloadSpeed,
+                services.speed_limits[i].speed);
+    }
     ASSERT_EQ(1u, services.tracked.size());
     EXPECT_EQ(c.start_text, services.tracked[0].start_text);
     EXPECT_EQ(c.close_text, services.tracked[0].close_text);

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "app/controller/launcher_controller.h"
-#include "app/controller/locked_string.h"
 #include "app/util/file_util.h"
 #include "update/versions/version_keys.h"
 #include "app/app_test_support.h"
@@ -152,31 +151,6 @@ TEST(SetStateTest, TheUiThreadSeesWholeSnapshotsWhileTheWorkerSwitches) {
   controller.SetState(nullptr);
 }
 
-TEST(LockedStringTest, ReadersGetWholeTextsWhileAnotherThreadReplacesThem) {
-  const std::string a(300, 'a');
-  const std::string b(5, 'b');
-  LockedStringA text(a);
-  std::atomic<bool> done{false};
-  std::atomic<int> bad{0};
-  std::thread reader([&] {
-    while (!done) {
-      std::string seen = text;
-      if (seen != a && seen != b) ++bad;
-    }
-  });
-  for (int i = 0; i < 50000; ++i) text = (i % 2) ? a : b;
-  done = true;
-  reader.join();
-  EXPECT_EQ(0, bad);
-
-  LockedStringW copy_source(L"x");
-  LockedStringW copy = copy_source;
-  copy_source = L"y";
-  EXPECT_EQ(L"x", copy.Get());
-  EXPECT_TRUE(copy != copy_source);
-  EXPECT_TRUE(copy == std::wstring(L"x"));
-}
-
 TEST(LauncherControllerTest, OneInstanceForEveryThread) {
   LauncherController* here = LauncherController::GetInstance();
   LauncherController* there = nullptr;
@@ -224,6 +198,8 @@ TEST(LauncherControllerTest, VersionStateStartsTheEngineAndResetsTheFlags) {
   c.InitVersionState();
 
   EXPECT_EQ(1, services.engine_inits);
+  // The engine starts with the player's limits, handed over with their values.
+  EXPECT_EQ((std::vector<int32_t>{0, 1}), services.speed_limit_modes);
   EXPECT_FALSE(c.launcherReplaced || c.cefFilesStaged || c.fontsStaged);
   EXPECT_TRUE(c.restartPromptArmed);
   EXPECT_EQ(0, c.resourceReload);
@@ -238,6 +214,10 @@ TEST(LauncherControllerTest, VersionStateStartsTheEngineAndResetsTheFlags) {
   EXPECT_EQ("10077_3_15", c.localGameVersion.Get());
   EXPECT_EQ("10077_3_15", c.remoteGameVersion.Get());
   EXPECT_EQ("1.0.77.15.3", c.displayGameVersion.Get());
+  std::shared_ptr<const LauncherController::Snapshot> published = c.GetSnapshot();
+  EXPECT_EQ("2_0_1", published->launcherVersion);
+  EXPECT_EQ("10077_3_15", published->localGameVersion);
+  EXPECT_EQ("1.0.77.15.3", published->displayGameVersion);
   EXPECT_FALSE(c.GameVersionChanged());
   std::vector<std::string> folders = c.preDownloadFolders;
   std::sort(folders.begin(), folders.end());

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/controller/launcher_services.h"
-#include "app/main/command_line_overrides.h"
+#include "app/config/command_line_overrides.h"
+#include "app/main/default_launcher_services.h"
 #include "app/main/launch_mode.h"
 #include "base/file/path_util.h"
 
@@ -101,7 +101,8 @@ TEST(BrowserRuntimeFolderTest, TheCefFolderGoesInFrontOfPath) {
   RemoveDirectoryW(folder.c_str());
   std::wstring path = Environment(L"PATH");
   std::wstring comspec = Environment(L"ComSpec");
-  LauncherServices* services = LauncherServices::Get();
+  DefaultLauncherServices launcher_services;
+  LauncherServices* services = &launcher_services;
 
   EXPECT_FALSE(services->PrependCefFolderToPath());
   EXPECT_EQ(path, Environment(L"PATH"));

@@ -60,7 +60,9 @@ class ThreadServices : public app_testing::RecordingServices {
     Log("InstallFonts");
     return true;
   }
-  void InitDownloadEngine(const ServerOverrides&) override { Log("InitDownloadEngine"); }
+  void InitDownloadEngine(const ServerOverrides&, DownloadDelegate*) override {
+    Log("InitDownloadEngine");
+  }
   void StopDownloadEngine() override { Log("StopDownloadEngine"); }
   void ClearDownloadEngineRunning() override { Log("ClearDownloadEngineRunning"); }
   void PumpDownloadEngine() override {

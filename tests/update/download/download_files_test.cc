@@ -164,10 +164,10 @@ TEST_F(DownloadFilesTest, ManyFilesInParallel) {
   }
 
   EXPECT_EQ(manager_.done_bytes(), total);
-  std::vector<RecordingDelegate::Message> progress = delegate_.Of(kMsgDownloadProgress);
+  std::vector<DownloadProgressEvent> progress = delegate_.Of<DownloadProgressEvent>();
   ASSERT_FALSE(progress.empty());
-  EXPECT_EQ(progress.back().wparam, total);
-  EXPECT_EQ(progress.back().lparam, total);
+  EXPECT_EQ(progress.back().total_bytes, total);
+  EXPECT_EQ(progress.back().done_bytes, total);
   EXPECT_GT(Completions::Get().speed_readings(), 0);
 }
 
@@ -570,10 +570,10 @@ TEST_F(DownloadFilesTest, PauseHoldsTransfersAndResumeFinishes) {
   ASSERT_TRUE(WaitFor("pause/a.bin"));
   ExpectWhole("pause/a.bin", bytes);
 
-  std::vector<RecordingDelegate::Message> paused = delegate_.Of(kMsgDownloadPaused);
+  std::vector<DownloadPausedEvent> paused = delegate_.Of<DownloadPausedEvent>();
   ASSERT_EQ(paused.size(), 2u);
-  EXPECT_EQ(paused[0].lparam, 1);
-  EXPECT_EQ(paused[1].lparam, 0);
+  EXPECT_EQ(paused[0].paused, true);
+  EXPECT_EQ(paused[1].paused, false);
   bool continued = false;
   for (const RecordingDelegate::Report& report : delegate_.reports) {
     if (report.kind == "detail" && report.values[0] == "16") continued = true;

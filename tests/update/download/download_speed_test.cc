@@ -53,8 +53,8 @@ TEST_F(DownloadSpeedTest, LimitHoldsAndFollowsChanges) {
   const std::string bytes = MakeBytes(5 * piece, 3);
   ASSERT_TRUE(publisher_.PutFile("limit/a.bin", bytes));
   manager_.SetPieceSizeForTesting(piece);
-  delegate_.limited[0] = true;
-  delegate_.speed[0] = 200;  // KB/s: 200 x 204 bytes per second per transfer
+  // KB/s: 200 x 204 bytes per second per transfer
+  manager_.ApplySpeedLimit(kDownloadModeGame, SpeedSetting{true, 200});
   manager_.DownloadFile("limit/a.bin", "limit\\a.bin", Md5Hex(bytes), 5 * piece,
                         &Completions::OnDone, nullptr, 5, 0, 0);
   // The first moments hold what the sockets had buffered; measure after.
@@ -68,13 +68,11 @@ TEST_F(DownloadSpeedTest, LimitHoldsAndFollowsChanges) {
 
   // The player lowers the limit; the dialog's thread asks, the engine's
   // thread carries it out on its next tick.
-  delegate_.speed[0] = 100;
-  std::thread ui([this] { manager_.ApplySpeedLimit(kDownloadModeGame); });
+  std::thread ui(
+      [this] { manager_.ApplySpeedLimit(kDownloadModeGame, SpeedSetting{true, 100}); });
   ui.join();
   // A change for the other mode is not this engine's business.
-  delegate_.limited[1] = true;
-  delegate_.speed[1] = 1;
-  manager_.ApplySpeedLimit(kDownloadModePreDownload);
+  manager_.ApplySpeedLimit(kDownloadModePreDownload, SpeedSetting{true, 1});
   Measure(1500);
   const double lower = 5 * 100 * 204.0;
   measured = Measure(3000);

@@ -61,19 +61,19 @@ TEST_F(DownloadStatsTest, SpeedEstimate) {
   Advance(0);
   for (int i = 0; i < 60; ++i) manager_.AddSpeedSample(1000.9);
   // The first sample was measured at once; the rest wait for the second.
-  std::vector<RecordingDelegate::Message> speed = delegate_.Of(kMsgDownloadSpeed);
+  std::vector<DownloadSpeedEvent> speed = delegate_.Of<DownloadSpeedEvent>();
   ASSERT_EQ(speed.size(), 1u);
   Advance(999);
   manager_.AddSpeedSample(1000.9);
-  EXPECT_EQ(delegate_.Of(kMsgDownloadSpeed).size(), 1u);
+  EXPECT_EQ(delegate_.Of<DownloadSpeedEvent>().size(), 1u);
   Advance(1);
   manager_.AddSpeedSample(1000.9);
-  speed = delegate_.Of(kMsgDownloadSpeed);
+  speed = delegate_.Of<DownloadSpeedEvent>();
   ASSERT_EQ(speed.size(), 2u);
   EXPECT_EQ(manager_.speed_sample_count(), 60u);
   // Each sample cut to 1000, times one transfer (none is running).
-  EXPECT_EQ(speed[1].lparam, 1000);
-  EXPECT_EQ(speed[1].wparam, 50);  // seconds left
+  EXPECT_EQ(speed[1].bytes_per_second, 1000);
+  EXPECT_EQ(speed[1].seconds_left, 50);
   EXPECT_EQ(manager_.current_speed(), 1000);
   EXPECT_EQ(manager_.highest_speed(), 1000);
   // More than 30 samples were held: the lowest speed counts.
@@ -83,13 +83,13 @@ TEST_F(DownloadStatsTest, SpeedEstimate) {
   CountWholeFile("whole.bin", 60000);
   Advance(1000);
   manager_.AddSpeedSample(1000.9);
-  EXPECT_EQ(delegate_.Of(kMsgDownloadSpeed).back().wparam, 0);
+  EXPECT_EQ(delegate_.Of<DownloadSpeedEvent>().back().seconds_left, 0);
 
   // Paused: samples are kept, nothing is sent.
   manager_.Pause();
   Advance(1000);
   manager_.AddSpeedSample(500);
-  EXPECT_EQ(delegate_.Of(kMsgDownloadSpeed).size(), 3u);
+  EXPECT_EQ(delegate_.Of<DownloadSpeedEvent>().size(), 3u);
 }
 
 TEST_F(DownloadStatsTest, LowestSpeedIgnoresTheFirstThirtyReadings) {

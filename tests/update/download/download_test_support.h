@@ -139,56 +139,40 @@ class Completions {
 // Records what the engine tells the rest of the launcher.
 class RecordingDelegate : public DownloadDelegate {
  public:
-  struct Message {
-    uint32_t message;
-    int64_t wparam;
-    int64_t lparam;
-  };
   struct Report {
     std::string kind;  // "step", "detail", "activity"
     std::vector<std::string> values;
     bool immediate = false;
   };
 
-  SpeedSetting GetSpeedSetting(int32_t mode) override {
-    SpeedSetting setting;
-    setting.limited = limited[mode & 1].load();
-    setting.speed = speed[mode & 1].load();
-    return setting;
+  void OnDownloadEvent(const DownloadEvent& event) override {
+    events.push_back(event);
+    if (const auto* r = std::get_if<DownloadStepReport>(&event)) {
+      reports.push_back(Report{"step", {r->print_info, r->speed, r->size, r->action_type, r->step},
+                               r->immediate});
+    } else if (const auto* r = std::get_if<DownloadDetailReport>(&event)) {
+      reports.push_back(Report{"detail", {r->action_id, r->speed, r->size, r->time}, true});
+    } else if (const auto* r = std::get_if<DownloadActivityReport>(&event)) {
+      reports.push_back(Report{"activity", {r->event_name, r->value1, r->value2, r->value3}, true});
+    }
   }
   bool UseWebExtraParam() override { return web_extra_param; }
-  void NotifyMainWindow(uint32_t message, int64_t wparam, int64_t lparam) override {
-    messages.push_back(Message{message, wparam, lparam});
-  }
   RecordValues GetDownloadRecord() override { return record; }
   void SetDownloadRecord(const RecordValues& values) override { record = values; }
-  void TrackLauncherStep(const std::string& print_info, const std::string& speed_text,
-                         const std::string& size, const std::string& action_type,
-                         const std::string& step, bool immediate) override {
-    reports.push_back(Report{"step", {print_info, speed_text, size, action_type, step}, immediate});
-  }
-  void TrackLauncherDetail(const std::string& action_id, const std::string& speed_text,
-                           const std::string& size, const std::string& time) override {
-    reports.push_back(Report{"detail", {action_id, speed_text, size, time}, true});
-  }
-  void TrackActivity(const std::string& event_name, const std::string& value1,
-                     const std::string& value2, const std::string& value3) override {
-    reports.push_back(Report{"activity", {event_name, value1, value2, value3}, true});
-  }
 
-  std::vector<Message> Of(uint32_t message) const {
-    std::vector<Message> found;
-    for (const Message& m : messages) {
-      if (m.message == message) found.push_back(m);
+  // The events of one kind, in order.
+  template <typename Event>
+  std::vector<Event> Of() const {
+    std::vector<Event> found;
+    for (const DownloadEvent& event : events) {
+      if (const Event* e = std::get_if<Event>(&event)) found.push_back(*e);
     }
     return found;
   }
 
-  std::atomic<bool> limited[2] = {{false}, {false}};
-  std::atomic<int32_t> speed[2] = {{0}, {0}};
   bool web_extra_param = false;
   RecordValues record;
-  std::vector<Message> messages;
+  std::vector<DownloadEvent> events;
   std::vector<Report> reports;
 };
 

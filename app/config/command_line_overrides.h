@@ -5,8 +5,8 @@
 //
 // Process-wide. The process entry writes them before any other thread of the
 // launcher exists; everything else only reads them.
-#ifndef APP_MAIN_COMMAND_LINE_OVERRIDES_H_
-#define APP_MAIN_COMMAND_LINE_OVERRIDES_H_
+#ifndef APP_CONFIG_COMMAND_LINE_OVERRIDES_H_
+#define APP_CONFIG_COMMAND_LINE_OVERRIDES_H_
 
 #include <string>
 
@@ -29,4 +29,4 @@ class CommandLineOverrides {
   Text textAntiAlias;
 };
 
-#endif  // APP_MAIN_COMMAND_LINE_OVERRIDES_H_
+#endif  // APP_CONFIG_COMMAND_LINE_OVERRIDES_H_

@@ -1,4 +1,4 @@
-#include "app/main/command_line_overrides.h"
+#include "app/config/command_line_overrides.h"
 
 #include <cwchar>
 

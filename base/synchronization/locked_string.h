@@ -1,16 +1,14 @@
 // LockedString: a text that one thread replaces while another reads it.
 //
-// The controller's version texts and the game folder are written by the UI
-// thread (a new game folder reloads the game version) and by the worker (the
-// update passes), and read by both. Every read hands out a copy taken under
-// the string's own lock and every write replaces the whole text, so no thread
-// ever sees a text that is being rewritten. Copying a LockedString copies its
-// current text; the lock itself is never shared.
+// Every read hands out a copy taken under the string's own lock and every
+// write replaces the whole text, so no thread ever sees a text that is being
+// rewritten. Copying a LockedString copies its current text; the lock itself
+// is never shared.
 //
 // Any thread may use every operation. Nothing else is locked while the lock
 // is held.
-#ifndef APP_CONTROLLER_LOCKED_STRING_H_
-#define APP_CONTROLLER_LOCKED_STRING_H_
+#ifndef BASE_SYNCHRONIZATION_LOCKED_STRING_H_
+#define BASE_SYNCHRONIZATION_LOCKED_STRING_H_
 
 #include <mutex>
 #include <string>
@@ -78,4 +76,4 @@ class LockedString {
 using LockedStringA = LockedString<std::string>;
 using LockedStringW = LockedString<std::wstring>;
 
-#endif  // APP_CONTROLLER_LOCKED_STRING_H_
+#endif  // BASE_SYNCHRONIZATION_LOCKED_STRING_H_

@@ -1,5 +1,6 @@
 // The controller's settings, statistics, overrides and identity files.
 
+#include <mutex>
 #include <string>
 
 #include "app/config/json_fields.h"
@@ -35,12 +36,13 @@ void LauncherController::SaveSettings() {
 bool LauncherController::LoadDownloadRecord() {
   Json::Value root;
   if (!ReadSaveFileJson(kDownloadRecordFile, &root)) return false;
+  std::lock_guard<std::mutex> hold(recordLock_);
   ReadDownloadRecord(root, &downloadRecord);
   return true;
 }
 
 void LauncherController::SaveDownloadRecord() {
-  WriteSaveFileJson(kDownloadRecordFile, DownloadRecordToJson(downloadRecord));
+  WriteSaveFileJson(kDownloadRecordFile, DownloadRecordToJson(GetDownloadRecord()));
 }
 
 void LauncherController::LoadServerOverrides() {
@@ -78,6 +80,8 @@ void LauncherController::ApplySettings(const LauncherSettings& changed) {
   std::string start_text;
   std::string close_text;
 
+  // Other threads read the settings whole, through GetSettings.
+  std::unique_lock<std::mutex> hold(settingsLock_);
   if (changed.languageType != settings.languageType) {
     settings.languageType = changed.languageType;
     settings.languageCode = LanguageCodeOfIndex(changed.languageType);
@@ -122,12 +126,15 @@ void LauncherController::ApplySettings(const LauncherSettings& changed) {
     anything_changed = true;
   }
 
+  hold.unlock();
+
   if (anything_changed) SaveSettings();
-  if (game_limit_changed) services->ApplySpeedLimit(0);
-  if (predownload_limit_changed) services->ApplySpeedLimit(1);
+  // The engine's thread gets the new limits themselves, never these fields.
+  if (game_limit_changed) services->ApplySpeedLimit(0, SpeedSettingOf(settings, 0));
+  if (predownload_limit_changed) services->ApplySpeedLimit(1, SpeedSettingOf(settings, 1));
   if (language_changed) languageChangePending = true;
   if (anything_changed) {
-    services->TrackSettingChange(start_text, close_text,
+    services->TrackSettingChange(this, start_text, close_text,
                                  settings.downloadLimit ? settings.downloadSpeed : 0,
                                  settings.predlcLimit ? settings.predlcSpeed : 0);
   }
