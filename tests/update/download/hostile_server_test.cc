@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "test_support/publisher_client.h"
-#include "test_support/publisher_folder_test.h"
+#include "update/download/download_engine_test.h"
 #include "update/download/download_manager.h"
 #include "update/download/download_test_support.h"
 #include "update/download/resume_info.h"
@@ -68,31 +68,11 @@ std::vector<std::string> List(const std::string& folder) {
 
 std::string Nested(int depth) { return std::string(depth, '[') + std::string(depth, ']'); }
 
-class HostileTest : public testing_support::PublisherFolderTest {
+class HostileTest : public DownloadEngineTest {
  protected:
   void SetUp() override {
-    PublisherFolderTest::SetUp();
-    if (HasFatalFailure()) return;
-    manager_.Init(DownloadManager::ServerOverrides());
-    manager_.set_delegate(&delegate_);
-    manager_.SetPieceSizeForTesting(64 * 1024);
-    DownloadManager::Timeouts timeouts;
-    timeouts.connect_ms = 2000;
-    timeouts.total_ms = 5000;
-    timeouts.piece_connect_ms = 2000;
-    timeouts.piece_stall_seconds = 5;
-    manager_.SetTimeoutsForTesting(timeouts);
-    manager_.set_active_servers(
-        {publisher_.Url("dl0"), publisher_.Url("dl1"), publisher_.Url("dl2")});
-    Completions::Get().Clear();
-    Completions::Get().set_manager(&manager_);
+    DownloadEngineTest::SetUp();
     g_memory = MemoryReply();
-  }
-
-  void TearDown() override {
-    manager_.CancelAll(kDownloadModeGame);
-    Completions::Get().set_manager(nullptr);
-    PublisherFolderTest::TearDown();
   }
 
   // A blocking request, as the states make them.
@@ -119,9 +99,6 @@ class HostileTest : public testing_support::PublisherFolderTest {
                      },
                      timeout_ms);
   }
-
-  RecordingDelegate delegate_;
-  DownloadManager manager_;
 };
 
 // A reply of a few thousand nested brackets is refused with the reader's
