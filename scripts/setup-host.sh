@@ -9,6 +9,7 @@ packages=(
   cmake ninja-build make perl python3 dpkg-dev
   wine wine64 xvfb xauth fonts-dejavu-core
   bsdiff
+  fonts-tlwg-loma-ttf fonts-noto-cjk python3-fonttools
 )
 
 missing=()
