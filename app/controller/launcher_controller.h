@@ -39,6 +39,7 @@
 #include "app/config/jump_link.h"
 #include "app/config/launcher_settings.h"
 #include "app/config/server_overrides.h"
+#include "app/controller/message_box_request.h"
 #include "app/controller/provisional_state.h"
 #include "base/synchronization/locked_string.h"
 #include "update/download/download_delegate.h"
@@ -127,6 +128,69 @@ class LauncherController {
   // when thread 0 or the main window does not exist when it gets there.
   void NotifyMainWindow(uint32_t message, WPARAM wparam, LPARAM lparam);
 
+  // The game's windows (game_windows.cc). A game window carries the property
+  // kGameWindowProperty with its own handle as value; only such windows get
+  // the launcher's messages. Any thread.
+  // Rebuilds gameWindows from the top-level windows that carry the property.
+  void FindGameWindows();
+  // Posts the sending of the message to every live game window to thread 1;
+  // dropped when thread 1 does not exist. The list is searched again when it
+  // is empty.
+  void NotifyGameWindows(uint32_t message, WPARAM wparam, LPARAM lparam);
+  // Thread 1's side of NotifyGameWindows. Each send waits at most
+  // kGameMessageTimeoutMs, and not at all for a window that does not pump.
+  void SendToGameWindows(uint32_t message, WPARAM wparam, LPARAM lparam);
+  // The main window's answer to MsgGameRegister: forgets windows that no
+  // longer exist and appends `window` when it is a window not yet listed.
+  void RegisterGameWindow(HWND window);
+  // A copy of gameWindows.
+  std::vector<HWND> GetGameWindows() const;
+
+  // The game's process and the disk-space questions (game_process.cc).
+  // Thread 1: starts the game in slot 0 (other slots start nothing) with the
+  // MD5 text of its version map as `arguments`.
+  void RunGame(const std::string& arguments, int32_t slot);
+  // Brings a game window to the front; false when there is none.
+  bool ActivateGameWindow();
+  // Whether the game's executable is in `path`, or in the game folder when
+  // `path` is empty.
+  bool GameExeExists(const std::wstring& path) const;
+  // Whether an install or update of the game was cut short after the remote
+  // version map was stored.
+  bool HasUnfinishedUpdate() const;
+  // Thread 0: deletes the aliased game files and the game's version map,
+  // then starts a game pass that hashes every file.
+  void RepairGame();
+  // Whether the drive of `path` has kNeededDiskSpace available. When it has
+  // less, asks the player with `content_text` and the two button ids and
+  // returns false; the answer reaches `callback` on thread 0. A drive that
+  // cannot be read gives a notice and counts as passed.
+  bool CheckDiskSpace(const std::wstring& path, const std::wstring& content_text,
+                      const std::wstring& no_id, const std::wstring& yes_id,
+                      MessageBoxCallback callback);
+  // Before a game download: the game's drive, then the launcher's; at most
+  // one question, worded by "STRING_ERROR_NEED_DISKSPACE_R".
+  bool CheckUpdateDiskSpace(MessageBoxCallback callback);
+  // Before the player chooses to install: the same with
+  // "STRING_ERROR_NEED_DISKSPACE".
+  bool CheckInstallDiskSpace(MessageBoxCallback callback);
+
+  // Message boxes (message_box_requests.cc), any thread. ShowMessageBox marks
+  // a box as open and as shown in this run, then posts it; PostMessageBox
+  // only posts.
+  void ShowMessageBox(HWND owner, const std::wstring& title_id, const std::wstring& content_id,
+                      const std::wstring& no_id, const std::wstring& yes_id,
+                      MessageBoxCallback callback, bool swap_button_styles);
+  void PostMessageBox(HWND owner, const std::wstring& title_id, const std::wstring& title_text,
+                      const std::wstring& content_id, const std::wstring& content_text,
+                      const std::wstring& no_id, const std::wstring& yes_id,
+                      const std::wstring& no_text, const std::wstring& yes_text,
+                      MessageBoxCallback callback, bool swap_button_styles);
+
+  // Any thread: sets autoEnterGame (false when honour_disable and the server
+  // disables it), then posts a new game pass to thread 1.
+  void RestartGameCheck(bool auto_enter, bool honour_disable);
+
   // Tracking reports, from any thread: each copies its texts and posts the
   // matching sender (app/tracking/tracking_senders.h) to thread 1, which
   // reads this controller's shared fields when it runs and hands the report
@@ -200,7 +264,10 @@ class LauncherController {
 
   // Windows (thread 0 only).
   HWND mainWindow = nullptr;
+  // Rebuilt on both threads and appended to by the main window: only under
+  // gameWindowsLock, which is never held while a message is sent.
   std::vector<HWND> gameWindows;
+  mutable std::mutex gameWindowsLock;
 
   // Update state slots (thread 1 only).
   std::unique_ptr<State> currentState;

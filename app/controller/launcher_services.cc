@@ -6,6 +6,7 @@
 #include "app/controller/launcher_controller.h"
 #include "app/controller/provisional_state.h"
 #include "app/util/registry_util.h"
+#include "app/util/system_util.h"
 #include "update/download/download_manager.h"
 
 namespace {
@@ -81,9 +82,13 @@ void LauncherServices::RelaunchForSelfUpdate(const std::wstring&, bool) {}
 void LauncherServices::ApplyStagedCefUpdate() {}
 void LauncherServices::ApplyStagedFontUpdate() {}
 void LauncherServices::DeleteSelfAndExit() { ExitProcess(0); }
-bool LauncherServices::PrependCefFolderToPath() { return false; }
-void LauncherServices::StartBrowserRuntime(const std::wstring&) {}
-void LauncherServices::StopBrowserRuntime() {}
+void LauncherServices::PostMessageBox(const MessageBoxRequest&) {}
+std::wstring LauncherServices::GetLanguageText(const std::wstring&) { return std::wstring(); }
+
+bool LauncherServices::GetDriveSpace(const std::wstring& path, uint64_t* total,
+                                     uint64_t* available) {
+  return GetDriveSpaceW(path, total, available);
+}
 
 uint32_t LauncherServices::GetUserLocale() { return GetUserDefaultLCID(); }
 

@@ -16,8 +16,7 @@
 // Threads: each call runs on the thread its caller names: the download
 // engine's start, stop, pump and first state on the worker; speed-limit
 // changes, fonts, the UI, tracking of settings and the registry on the UI
-// thread; the browser runtime and the "replace" mode on the process's main
-// thread.
+// thread; the "replace" mode on the process's main thread.
 #ifndef APP_CONTROLLER_LAUNCHER_SERVICES_H_
 #define APP_CONTROLLER_LAUNCHER_SERVICES_H_
 
@@ -28,6 +27,7 @@
 #include "update/download/download_delegate.h"
 
 class LauncherController;
+struct MessageBoxRequest;
 struct ServerOverrides;
 class State;
 
@@ -84,22 +84,23 @@ class LauncherServices {
   // Ends the process after arranging the deletion of its executable.
   [[noreturn]] virtual void DeleteSelfAndExit();
 
-  // Browser runtime (the process's main thread).
-  // When the folder "cef" lies beside the executable: puts it in front of
-  // PATH, points ComSpec at its "dummy_cmd.exe" and returns true.
-  virtual bool PrependCefFolderToPath();
-  // CefManager::Initialize with the cache-and-log folder; the result is not
-  // needed, the launcher runs on without the browser.
-  virtual void StartBrowserRuntime(const std::wstring& cache_folder);
-  // cef_shutdown, then the manager is no longer initialised.
-  virtual void StopBrowserRuntime();
-
   // Tracking: the settings record of `controller` (its TrackSettingChange).
   virtual void TrackSettingChange(LauncherController* controller, const std::string& start_text,
                                   const std::string& close_text, int32_t game_limit,
                                   int32_t predownload_limit);
 
+  // Message boxes (the windows), from any thread: hands the request to
+  // thread 0, where the message box shows it (LauncherController::
+  // PostMessageBox).
+  virtual void PostMessageBox(const MessageBoxRequest& request);
+  // The text of `id` in the current language (the UI framework's
+  // LanguageTable::GetText); empty when the language has none.
+  virtual std::wstring GetLanguageText(const std::wstring& id);
+
   // Machine.
+  // Total bytes and bytes available to the caller on the drive of `path`
+  // (GetDriveSpaceW); false when they cannot be read.
+  virtual bool GetDriveSpace(const std::wstring& path, uint64_t* total, uint64_t* available);
   virtual uint32_t GetUserLocale();
   // Writes the start-with-Windows value with the launcher's path; the result
   // of SetRegistryString (-1 failure, 0 unchanged, 1 written).

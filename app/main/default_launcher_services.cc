@@ -5,11 +5,13 @@
 #include <map>
 
 #include "app/controller/launcher_controller.h"
+#include "app/controller/message_box_request.h"
 #include "app/controller/provisional_state.h"
 #include "app/main/launcher_resources.h"
 #include "app/util/fonts.h"
 #include "app/util/file_util.h"
 #include "base/file/path_util.h"
+#include "base/thread/thread_registry.h"
 #include "ui/core/global_resources.h"
 
 // PROVISIONAL: std::make_unique<PrepareState>(pass) once the update states
@@ -54,26 +56,15 @@ void DefaultLauncherServices::ApplyStagedFontUpdate() { ::ApplyStagedFontUpdate(
 // the copy ends without deleting itself.
 void DefaultLauncherServices::DeleteSelfAndExit() { ExitProcess(0); }
 
-bool DefaultLauncherServices::PrependCefFolderToPath() {
-  std::wstring folder = base::GetModuleDirectory() + L"cef";
-  if (!IsDirectoryW(folder)) return false;
-  std::wstring path = folder;
-  DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
-  if (size > 0) {
-    std::wstring old_path(size, L'\0');
-    DWORD length = GetEnvironmentVariableW(L"PATH", &old_path[0], size);
-    old_path.resize(length);
-    path += L";" + old_path;
-  }
-  SetEnvironmentVariableW(L"PATH", path.c_str());
-  SetEnvironmentVariableW(L"ComSpec", (folder + L"\\dummy_cmd.exe").c_str());
-  return true;
+// PROVISIONAL: MessageBoxRequest::Show on thread 0 once the message box
+// lands; until then the request is released there unshown and its callback
+// is never called, as when no main window exists.
+void DefaultLauncherServices::PostMessageBox(const MessageBoxRequest& request) {
+  base::ThreadRegistry::Post(base::kUiThreadId, [request] {});
 }
 
-// PROVISIONAL: CefManager::GetInstance and CefManager::Initialize once the
-// browser embedding lands.
-void DefaultLauncherServices::StartBrowserRuntime(const std::wstring&) {}
-
-// PROVISIONAL: cef_shutdown and the manager's initialised flag once the
-// browser embedding lands.
-void DefaultLauncherServices::StopBrowserRuntime() {}
+// PROVISIONAL: ui::LanguageTable::GetText once the UI framework's language
+// table lands; until then every text is empty.
+std::wstring DefaultLauncherServices::GetLanguageText(const std::wstring&) {
+  return std::wstring();
+}

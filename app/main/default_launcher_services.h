@@ -37,9 +37,8 @@ class DefaultLauncherServices : public LauncherServices {
   void ApplyStagedFontUpdate() override;
   [[noreturn]] void DeleteSelfAndExit() override;
 
-  bool PrependCefFolderToPath() override;
-  void StartBrowserRuntime(const std::wstring& cache_folder) override;
-  void StopBrowserRuntime() override;
+  void PostMessageBox(const MessageBoxRequest& request) override;
+  std::wstring GetLanguageText(const std::wstring& id) override;
 };
 
 #endif  // APP_MAIN_DEFAULT_LAUNCHER_SERVICES_H_

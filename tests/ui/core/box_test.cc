@@ -2,7 +2,7 @@
 // and the estimate of an automatically sized box.
 #include <gtest/gtest.h>
 
-#include "tests/ui/core/recording.h"
+#include "ui/core/recording.h"
 #include "ui/core/window.h"
 #include "ui/layout/layout.h"
 

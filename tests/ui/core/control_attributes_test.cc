@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tests/ui/core/dpi_guard.h"
+#include "ui/core/dpi_guard.h"
 #include "ui/core/box.h"
 #include "ui/core/global_resources.h"
 #include "ui/core/window.h"

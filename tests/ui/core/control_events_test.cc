@@ -2,7 +2,7 @@
 // hover/press state machine and deletion while an event runs.
 #include <gtest/gtest.h>
 
-#include "tests/ui/core/recording.h"
+#include "ui/core/recording.h"
 #include "ui/core/window.h"
 
 namespace ui {

@@ -2,8 +2,8 @@
 // tests and the arrange protocol.
 #include <gtest/gtest.h>
 
-#include "tests/ui/core/dpi_guard.h"
-#include "tests/ui/core/recording.h"
+#include "ui/core/dpi_guard.h"
+#include "ui/core/recording.h"
 #include "ui/core/window.h"
 
 namespace ui {
