@@ -3,6 +3,16 @@
 #include "ui/render/gdiplus_flat.h"
 
 namespace ui {
+namespace {
+
+// The centre bit wins over the far one.
+Gdiplus::StringAlignment AlignmentOf(uint32_t style, uint32_t center, uint32_t far_side) {
+  if (style & center) return Gdiplus::StringAlignmentCenter;
+  if (style & far_side) return Gdiplus::StringAlignmentFar;
+  return Gdiplus::StringAlignmentNear;
+}
+
+}  // namespace
 
 bool BlitImagePart(HDC dest_dc, bool transparent, const UiRect& dest, HDC source_dc,
                    const UiRect& source, bool alpha_channel, uint8_t fade) {
@@ -56,19 +66,8 @@ void ToGdiplusStringFormat(uint32_t style, bool line_limit, Gdiplus::GpStringFor
   if (line_limit) flags |= Gdiplus::StringFormatFlagsLineLimit;
   gp::GdipSetStringFormatFlags(format, flags);
 
-  Gdiplus::StringAlignment align = Gdiplus::StringAlignmentNear;
-  if (style & DT_CENTER)
-    align = Gdiplus::StringAlignmentCenter;
-  else if (style & DT_RIGHT)
-    align = Gdiplus::StringAlignmentFar;
-  gp::GdipSetStringFormatAlign(format, align);
-
-  Gdiplus::StringAlignment line_align = Gdiplus::StringAlignmentNear;
-  if (style & DT_VCENTER)
-    line_align = Gdiplus::StringAlignmentCenter;
-  else if (style & DT_BOTTOM)
-    line_align = Gdiplus::StringAlignmentFar;
-  gp::GdipSetStringFormatLineAlign(format, line_align);
+  gp::GdipSetStringFormatAlign(format, AlignmentOf(style, DT_CENTER, DT_RIGHT));
+  gp::GdipSetStringFormatLineAlign(format, AlignmentOf(style, DT_VCENTER, DT_BOTTOM));
 }
 
 }  // namespace ui

@@ -80,6 +80,14 @@ class RenderContext_GdiPlus : public IRenderContext {
  private:
   // Source-over of one premultiplied colour on rect, through AlphaBlend.
   void FillSolid(const UiRect& rect, uint32_t color);
+  // Source-over of a bitmap's part at its own size, times fade, through
+  // AlphaBlend; false (nothing drawn) when the image is no bitmap or the
+  // part does not lie in it.
+  bool BlendImagePart(Gdiplus::GpImage* image, const UiRect& dest, const UiRect& source,
+                      uint8_t fade);
+  // Pixels of a scratch surface of at least width x height, selected into
+  // scratch_dc_ (rows scratch_.GetWidth() apart); null on failure.
+  uint32_t* Scratch(int32_t width, int32_t height);
 
   HDC dc_ = nullptr;
   int32_t saved_dc_ = 0;
@@ -87,11 +95,11 @@ class RenderContext_GdiPlus : public IRenderContext {
   bool transparent_ = false;
   GdiClip clip_;
   GdiBitmap bitmap_;
-  // A 1x1 surface FillSolid stretches; made on first use.
-  HDC pixel_dc_ = nullptr;
-  HGDIOBJ pixel_old_ = nullptr;
-  HBITMAP pixel_bitmap_ = nullptr;
-  uint32_t* pixel_ = nullptr;
+  // Where fills and image parts are put before they are blended; grows to
+  // the largest part, made on first use.
+  HDC scratch_dc_ = nullptr;
+  HGDIOBJ scratch_old_ = nullptr;
+  GdiBitmap scratch_;
 };
 
 }  // namespace ui

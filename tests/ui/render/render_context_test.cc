@@ -9,6 +9,7 @@
 
 #include "ui/render/auto_clip.h"
 #include "ui/render/dpi_scale.h"
+#include "ui/render/draw_helpers.h"
 #include "ui/render/render_factory_gdiplus.h"
 #include "ui/render/render_test_support.h"
 
@@ -138,6 +139,36 @@ TEST_F(RenderContextTest, FillRectMatchesAGdiplusBrush) {
       }
     }
   }
+}
+
+// Parts drawn at their own size give the pixels GDI+ gives, faded or not.
+TEST_F(RenderContextTest, ImagePartsAtTheirOwnSizeMatchGdiplus) {
+  Gdiplus::GpImage* image = MakeImage(16, 12, [](int x, int y) {
+    return (static_cast<uint32_t>(x * 16) << 24) | (static_cast<uint32_t>(y * 20) << 16) |
+           (static_cast<uint32_t>(x * 7 + y) << 8) | 0x3C;
+  });
+  for (uint8_t fade : {uint8_t{255}, uint8_t{100}}) {
+    auto ours = Make(20, 20);
+    auto theirs = Make(20, 20);
+    for (ui::IRenderContext* c : {ours.get(), theirs.get()}) c->FillRect({0, 0, 20, 20}, 0xFF406080);
+    ours->DrawImageGdiPlus({0, 0, 20, 20}, image, {2, 3, 18, 15}, {0, 0, 16, 12}, {}, fade);
+    Gdiplus::GpGraphics* g = nullptr;
+    gp::GdipCreateFromHDC(theirs->GetDC(), &g);
+    ui::DrawImagePartGdiPlus(g, image, {0, 0, 16, 12}, {2, 3, 18, 15}, fade);
+    gp::GdipDeleteGraphics(g);
+    int differing = 0;
+    for (int y = 0; y < 20; ++y) {
+      for (int x = 0; x < 20; ++x) {
+        uint32_t a = PixelAt(ours.get(), x, y), b = PixelAt(theirs.get(), x, y);
+        for (int shift : {24, 16, 8, 0}) {
+          int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+          if (d > 1 || d < -1) ++differing;
+        }
+      }
+    }
+    EXPECT_EQ(differing, 0) << "fade " << int(fade);
+  }
+  DeleteImage(image);
 }
 
 TEST_F(RenderContextTest, NamedColours) {
@@ -356,6 +387,41 @@ TEST_F(RenderContextTest, TextWithoutTextOrFontDrawsNothing) {
   ui::SetRenderResources(nullptr);  // before start-up: no fonts at all
   context->DrawText({0, 0, 100, 30}, L"Text", 0xFFFFFFFF, L"", 0);
   EXPECT_EQ(CountPixels(context.get(), {0, 0, 100, 30}, NonZero), 0);
+}
+
+class RecordingEffect : public ui::ITextEffect {
+ public:
+  void DrawText(const UiRect& rect, const std::wstring& text, uint32_t color,
+                Gdiplus::GpGraphics* graphics, Gdiplus::GpFont* font,
+                Gdiplus::GpStringFormat* format) override {
+    ++calls;
+    last_rect = rect;
+    last_text = text;
+    last_color = color;
+    ready = graphics && font && format;
+  }
+  int calls = 0;
+  UiRect last_rect;
+  std::wstring last_text;
+  uint32_t last_color = 0;
+  bool ready = false;
+};
+
+TEST_F(RenderContextTest, TextWithEffectHandsTheEffectAPreparedGraphics) {
+  ScopedTestResources resources;
+  RecordingEffect effect;
+  auto context = Make(100, 30);
+  context->DrawTextWithEffect({1, 2, 90, 28}, L"", 0xFF00FF00, L"", 0, &effect);
+  context->DrawTextWithEffect({1, 2, 90, 28}, L"Glow", 0xFF00FF00, L"nosuchfont", 0, &effect);
+  context->DrawTextWithEffect({1, 2, 90, 28}, L"Glow", 0xFF00FF00, L"", 0, nullptr);
+  EXPECT_EQ(effect.calls, 0);
+  EXPECT_EQ(resources.resources.font_lookups, 1) << "only the text with an effect and text";
+  context->DrawTextWithEffect({1, 2, 90, 28}, L"Glow", 0xFF00FF00, L"", DT_CENTER, &effect);
+  EXPECT_EQ(effect.calls, 1);
+  EXPECT_TRUE(effect.ready);
+  EXPECT_EQ(effect.last_rect, (UiRect{1, 2, 90, 28}));
+  EXPECT_EQ(effect.last_text, L"Glow");
+  EXPECT_EQ(effect.last_color, 0xFF00FF00u);
 }
 
 TEST_F(RenderContextTest, MeasureText) {

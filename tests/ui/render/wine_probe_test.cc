@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "ui/render/draw_helpers.h"
 #include "ui/render/render_context_gdiplus.h"
 #include "ui/render/render_test_support.h"
 
@@ -161,7 +162,10 @@ TEST(WineProbe, HalftoneStretchBltKeepsColour) {
 TEST(WineProbe, ColourMatrixFadeOfImage) {
   Gdiplus::GpImage* image = MakeImage(4, 4, [](int, int) { return 0xFF00C800u; });
   auto context = MakeContext(4, 4);
-  context->DrawImageGdiPlus({0, 0, 4, 4}, image, {0, 0, 4, 4}, {0, 0, 4, 4}, {0, 0, 0, 0}, 127);
+  Gdiplus::GpGraphics* g = nullptr;
+  gp::GdipCreateFromHDC(context->GetDC(), &g);
+  ui::DrawImagePartGdiPlus(g, image, {0, 0, 4, 4}, {0, 0, 4, 4}, 127);
+  gp::GdipDeleteGraphics(g);
   uint32_t p = PixelAt(context.get(), 2, 2);
   EXPECT_NEAR(p >> 24, 127, 1) << std::hex << p;
   EXPECT_NEAR((p >> 8) & 0xFF, 100, 2) << std::hex << p;
