@@ -72,6 +72,18 @@ UINT ScreenDpi() {
   return static_cast<UINT>(dpi);
 }
 
+// GDI+ may hand back a substitute for a face it does not have (Wine does):
+// only a font of that very family counts.
+bool MadeWithFace(Gdiplus::GpFont* font, const std::wstring& face) {
+  Gdiplus::GpFontFamily* family = nullptr;
+  if (gp::GdipGetFamily(font, &family) != Gdiplus::Ok || !family) return false;
+  WCHAR name[LF_FACESIZE] = {};
+  const bool same = gp::GdipGetFamilyName(family, name, LANG_NEUTRAL) == Gdiplus::Ok &&
+                    _wcsicmp(name, face.c_str()) == 0;
+  gp::GdipDeleteFontFamily(family);
+  return same;
+}
+
 LOGFONTW DefaultLogFont() {
   LOGFONTW font = {};
   GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
@@ -386,7 +398,7 @@ void GlobalResources::CheckDefaultFaces() {
       SetFaceName(&font, faces_[which]);
       Gdiplus::GpFont* made = nullptr;
       if (gp::GdipCreateFontFromLogfontW(GetMemoryDC(), &font, &made) == Gdiplus::Ok && made) {
-        face_available_[which] = true;
+        face_available_[which] = MadeWithFace(made, faces_[which]);
         gp::GdipDeleteFont(made);
       }
     }
