@@ -10,20 +10,8 @@ const wchar_t kCommonConfigFile[] = L"common_config.json";
 
 namespace {
 
-// The first non-null member named `key`, members in ascending name order; an
-// array member's objects are searched, in order, before the next member.
 const Json::Value* FindMember(const Json::Value& object, const char* key) {
-  if (!object.isObject()) return nullptr;
-  for (const std::string& name : object.getMemberNames()) {
-    const Json::Value& value = object[name];
-    if (name == key && !value.isNull()) return &value;
-    if (value.isArray()) {
-      for (const Json::Value& element : value) {
-        if (const Json::Value* found = FindMember(element, key)) return found;
-      }
-    }
-  }
-  return nullptr;
+  return FindJsonMember(object, key);
 }
 
 // The language's entry of a section: its member for the language, else for

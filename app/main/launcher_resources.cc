@@ -4,6 +4,7 @@
 
 #include "app/config/command_line_overrides.h"
 #include "app/config/common_config.h"
+#include "app/config/save_files.h"
 #include "app/controller/launcher_controller.h"
 #include "app/util/file_util.h"
 #include "app/util/fonts.h"
@@ -14,10 +15,7 @@
 void LoadSkinArchive(const std::wstring& working_folder, const std::wstring& update_folder) {
   ui::GlobalResources& resources = ui::GlobalResources::Instance();
   const std::wstring replacement = NormalizePathW(working_folder, true) + L"resources.zip";
-  HANDLE probe = CreateFileW(replacement.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (probe != INVALID_HANDLE_VALUE) {
-    CloseHandle(probe);
+  if (FileOpensForReading(replacement)) {
     resources.CloseSkinArchive();
     // The copy is read while the archive is open, so the original stays free
     // for the updater. The folder may not exist yet on a first run.
