@@ -320,4 +320,38 @@ TEST_F(GlobalResourcesTest, PaintedImagesAndStateFallbacks) {
   EXPECT_EQ(0u, r.GetImageCacheSize());
 }
 
+TEST_F(GlobalResourcesTest, StateColoursFallBackAndCrossFadeTheHotState) {
+  GlobalResources& r = GlobalResources::Instance();
+  ui::IRenderResources* previous = ui::SetRenderResources(&r);
+  r.colors[L"n"] = 0xFFFF0000;
+  r.colors[L"h"] = 0xFF00FF00;
+  ui::RenderFactory_GdiPlus factory;
+  std::unique_ptr<ui::IRenderContext> render = factory.CreateRenderContext();
+  render->Resize(4, 4);
+  ui::Control owner;
+  owner.SetStateColor(ui::kControlStateNormal, L"n");
+  owner.SetStateColor(ui::kControlStateHot, L"h");  // turns the hot fade on
+  struct {
+    int state;
+    int hot_alpha;
+    uint32_t rgb;
+  } cases[] = {
+      {ui::kControlStatePushed, 0, 0x00FF00},    // no pushed colour: hot
+      {ui::kControlStateDisabled, 0, 0xFF0000},  // no disabled colour: normal
+      {ui::kControlStateHot, 0, 0xFF0000},       // fading in: nothing of hot yet
+      {ui::kControlStateHot, 255, 0x00FF00},
+      {ui::kControlStateNormal, 255, 0x00FF00},  // fading out from full hot
+  };
+  for (const auto& c : cases) {
+    render->Clear();
+    owner.SetHotAlpha(c.hot_alpha);
+    ui::StateColorMap colours(&owner);
+    colours.SetColor(ui::kControlStateNormal, L"n");
+    colours.SetColor(ui::kControlStateHot, L"h");
+    colours.Paint(render.get(), UiRect{0, 0, 4, 4}, c.state);
+    EXPECT_EQ(c.rgb, ui_test::PixelAt(render.get(), 2, 2) & 0xFFFFFF) << c.state << " " << c.hot_alpha;
+  }
+  ui::SetRenderResources(previous);
+}
+
 }  // namespace
