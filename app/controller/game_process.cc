@@ -174,8 +174,9 @@ bool LauncherController::CheckDiskSpace(const std::wstring& path,
     return true;
   }
   if (available >= kNeededDiskSpace) return true;
+  // The pass waits for this answer: a box that cannot be shown answers "no".
   PostMessageBox(nullptr, L"STRING_ERROR_NOTICE", L"", L"", content_text, no_id, yes_id, L"", L"",
-                 std::move(callback), false);
+                 std::move(callback), false, /*answer_when_dropped=*/true);
   return false;
 }
 

@@ -29,6 +29,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -40,7 +41,7 @@
 #include "app/config/launcher_settings.h"
 #include "app/config/server_overrides.h"
 #include "app/controller/message_box_request.h"
-#include "app/controller/provisional_state.h"
+#include "app/controller/state.h"
 #include "base/synchronization/locked_string.h"
 #include "update/download/download_delegate.h"
 #include "update/versions/version_map.h"
@@ -175,21 +176,62 @@ class LauncherController {
   // "STRING_ERROR_NEED_DISKSPACE".
   bool CheckInstallDiskSpace(MessageBoxCallback callback);
 
-  // Message boxes (message_box_requests.cc), any thread. ShowMessageBox marks
-  // a box as open and as shown in this run, then posts it; PostMessageBox
-  // only posts.
+  // Bridges to the worker (launcher_controller_bridges.cc). Each posts its
+  // work to thread 1 and returns at once; with no thread 1 nothing happens.
+  // A new launcher pass: clears autoEnterGame here, then a PrepareState of
+  // pass 0 on thread 1 (dropped there while one is current).
+  void RestartLauncherCheck();
+  // A new game pass: autoEnterGame := auto_enter, but false when
+  // honour_disable and the server overrides disable it; then a PrepareState
+  // of pass 1 on thread 1.
+  void RestartGameCheck(bool auto_enter, bool honour_disable);
+  // A PreDownloadState in the pre-download slot, unless one is there.
+  void StartPreDownload();
+  // The pre-download state's Exit, then the slot is emptied.
+  void StopPreDownload();
+  // Pauses every download, or resumes them when they are paused.
+  void TogglePauseDownloads();
+  // Any thread: on thread 0, the skin archive and the UI's resources again,
+  // resourceReload := 0, the common configuration again (MsgReloadAll when it
+  // changed); then `continuation` is posted to thread 1.
+  void ReloadResources(std::function<void()> continuation);
+  // Thread 0, the main window on MsgWindowListChanged: when a language
+  // change is pending, clears it and posts ApplyLanguage of the settings'
+  // language code to thread 0.
+  void ApplyPendingLanguageChange();
+  // Thread 0: switches the UI to `code` unless it is in force already.
+  void ApplyLanguage(const std::wstring& code);
+
+  // Thread 1, every 2 ms: the current state's Update, the pre-download
+  // state's, then the download engine's pump.
+  void Tick();
+
+  // Message and options boxes (message_box_requests.cc), any thread; the
+  // boxes are shown on thread 0. ShowMessageBox marks a box as open (until
+  // that box closes) and as shown in this run, then posts it; PostMessageBox
+  // only posts. A caller that waits for the answer passes
+  // answer_when_dropped, and gets 0 when there is nothing to show the box
+  // over.
   void ShowMessageBox(HWND owner, const std::wstring& title_id, const std::wstring& content_id,
                       const std::wstring& no_id, const std::wstring& yes_id,
-                      MessageBoxCallback callback, bool swap_button_styles);
+                      MessageBoxCallback callback, bool swap_button_styles,
+                      bool answer_when_dropped = false);
   void PostMessageBox(HWND owner, const std::wstring& title_id, const std::wstring& title_text,
                       const std::wstring& content_id, const std::wstring& content_text,
                       const std::wstring& no_id, const std::wstring& yes_id,
                       const std::wstring& no_text, const std::wstring& yes_text,
-                      MessageBoxCallback callback, bool swap_button_styles);
-
-  // Any thread: sets autoEnterGame (false when honour_disable and the server
-  // disables it), then posts a new game pass to thread 1.
-  void RestartGameCheck(bool auto_enter, bool honour_disable);
+                      MessageBoxCallback callback, bool swap_button_styles,
+                      bool answer_when_dropped = false);
+  // Over the main window; the first option is preselected whatever
+  // `selected_index` says.
+  void ShowOptionsBox(const std::wstring& content_id, const std::wstring& group_name,
+                      const std::vector<std::wstring>& option_ids, int32_t selected_index,
+                      const std::wstring& button_id, MessageBoxCallback callback);
+  // Thread 0, as a message box closes: the open flag when this box held it,
+  // and MsgRefreshVersion to the main window.
+  void MessageBoxClosed(bool held_open_flag);
+  // Gives up one box's hold on messageBoxOpen; the last clears it.
+  void ReleaseMessageBoxOpen();
 
   // Tracking reports, from any thread: each copies its texts and posts the
   // matching sender (app/tracking/tracking_senders.h) to thread 1, which
@@ -323,11 +365,16 @@ class LauncherController {
 
   // User-interface flags.
   std::atomic<bool> errorShown{false};
-  std::atomic<bool> messageBoxOpen{false};
+  std::atomic<bool> messageBoxOpen{false};  // while a box of ShowMessageBox is open
   std::atomic<bool> messageBoxShown{false};
 
  private:
   void PublishCurrentState();
+  // Posts the request's Show to thread 0.
+  void PostRequest(MessageBoxRequest request);
+
+  std::mutex messageBoxLock_;
+  int32_t openFlagHolders_ = 0;  // boxes of ShowMessageBox not yet closed
 
   mutable std::mutex settingsLock_;
   mutable std::mutex recordLock_;

@@ -1,4 +1,5 @@
-// The controller's bridges between the main window on thread 0 and the rest.
+// The controller's bridges between the main window on thread 0 and the
+// update engine on thread 1: each side reaches the other only by posting.
 
 #include <memory>
 #include <utility>
@@ -6,7 +7,19 @@
 #include "app/controller/launcher_controller.h"
 #include "app/controller/launcher_messages.h"
 #include "app/controller/launcher_services.h"
+#include "app/util/string_util.h"
 #include "base/thread/thread_registry.h"
+
+namespace {
+
+// A new pass, unless no state can be made: an empty slot would end the
+// current pass for nothing.
+void StartPass(LauncherController* controller, int32_t pass) {
+  std::unique_ptr<State> state = LauncherServices::Get()->MakePrepareState(pass);
+  if (state) controller->SetState(std::move(state));
+}
+
+}  // namespace
 
 void LauncherController::SetMainWindow(HWND window) {
   if (window) {
@@ -24,11 +37,68 @@ void LauncherController::NotifyMainWindow(uint32_t message, WPARAM wparam, LPARA
   });
 }
 
+void LauncherController::RestartLauncherCheck() {
+  autoEnterGame = false;
+  base::ThreadRegistry::Post(base::kMiscThreadId, [this] { StartPass(this, 0); });
+}
+
 void LauncherController::RestartGameCheck(bool auto_enter, bool honour_disable) {
   autoEnterGame = auto_enter && !(honour_disable && serverOverrides.DisableAutoEnterGame);
+  base::ThreadRegistry::Post(base::kMiscThreadId, [this] { StartPass(this, 1); });
+}
+
+void LauncherController::StartPreDownload() {
   base::ThreadRegistry::Post(base::kMiscThreadId, [this] {
-    // No pass at all rather than an empty slot when none can be made.
-    std::unique_ptr<State> pass = LauncherServices::Get()->MakePrepareState(1);
-    if (pass) SetState(std::move(pass));
+    if (preDownloadState) return;
+    preDownloadState = LauncherServices::Get()->MakePreDownloadState();
+    if (preDownloadState) preDownloadState->Enter(nullptr);
   });
+}
+
+void LauncherController::StopPreDownload() {
+  base::ThreadRegistry::Post(base::kMiscThreadId, [this] {
+    if (!preDownloadState) return;
+    preDownloadState->Exit(nullptr);
+    preDownloadState.reset();
+    PublishPreDownloadStep(-1);
+  });
+}
+
+void LauncherController::TogglePauseDownloads() {
+  base::ThreadRegistry::Post(base::kMiscThreadId,
+                             [] { LauncherServices::Get()->PauseOrResumeDownloads(); });
+}
+
+void LauncherController::ReloadResources(std::function<void()> continuation) {
+  base::ThreadRegistry::Post(base::kUiThreadId, [this, continuation] {
+    LauncherServices* services = LauncherServices::Get();
+    services->LoadSkinArchive();
+    services->SwitchUiLanguage();
+    resourceReload = 0;
+    if (services->LoadCommonConfig()) NotifyMainWindow(MsgReloadAll, 0, 0);
+    base::ThreadRegistry::Post(base::kMiscThreadId, continuation);
+  });
+}
+
+void LauncherController::ApplyPendingLanguageChange() {
+  if (!languageChangePending.exchange(false)) return;
+  std::wstring code;
+  MultiByteToWide(settings.languageCode.Get(), &code, 0);
+  base::ThreadRegistry::Post(base::kUiThreadId, [this, code] { ApplyLanguage(code); });
+}
+
+void LauncherController::ApplyLanguage(const std::wstring& code) {
+  LauncherServices* services = LauncherServices::Get();
+  if (code == services->GetUiLanguage()) return;
+  services->SetUiLanguage(code);
+  services->SetDefaultFontFaces();
+  services->SwitchUiLanguage();
+  if (services->LoadCommonConfig()) NotifyMainWindow(MsgReloadAll, 0, 0);
+}
+
+void LauncherController::Tick() {
+  // Update may replace (and so delete) the state: look each slot up afresh.
+  if (currentState) currentState->Update();
+  if (preDownloadState) preDownloadState->Update();
+  LauncherServices::Get()->PumpDownloadEngine();
 }

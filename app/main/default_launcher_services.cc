@@ -6,7 +6,7 @@
 
 #include "app/controller/launcher_controller.h"
 #include "app/controller/message_box_request.h"
-#include "app/controller/provisional_state.h"
+#include "app/controller/state.h"
 #include "app/main/launcher_resources.h"
 #include "app/util/fonts.h"
 #include "app/util/file_util.h"
@@ -17,6 +17,10 @@
 // PROVISIONAL: std::make_unique<PrepareState>(pass) once the update states
 // land; until then no pass runs.
 std::unique_ptr<State> DefaultLauncherServices::MakePrepareState(int32_t) { return nullptr; }
+
+// PROVISIONAL: std::make_unique<PreDownloadState>() once the pre-download
+// state lands; until then the pre-download does not start.
+std::unique_ptr<State> DefaultLauncherServices::MakePreDownloadState() { return nullptr; }
 
 bool DefaultLauncherServices::InstallFonts() { return ::InstallFonts(); }
 
@@ -44,6 +48,17 @@ bool DefaultLauncherServices::LoadCommonConfig() {
 
 void DefaultLauncherServices::StopUi() { ui::GlobalResources::Instance().Shutdown(); }
 
+// PROVISIONAL: the UI framework's list of open windows once it lands; until
+// then any live window (the provisional main window) counts.
+bool DefaultLauncherServices::IsOpenWindow(HWND window) { return IsWindow(window) != FALSE; }
+
+// PROVISIONAL: a new MsgBox and its ShowModal once the launcher windows land.
+// Until then no box can be seen or answered: it closes at once as its close
+// button would, so that nothing waits for it.
+void DefaultLauncherServices::ShowMsgBox(HWND, const MsgBoxContent&, MessageBoxCallback closed) {
+  closed(0);
+}
+
 // PROVISIONAL: RelaunchForSelfUpdate once the self-replacement lands.
 void DefaultLauncherServices::RelaunchForSelfUpdate(const std::wstring&, bool) {}
 
@@ -55,13 +70,6 @@ void DefaultLauncherServices::ApplyStagedFontUpdate() { ::ApplyStagedFontUpdate(
 // PROVISIONAL: DeleteSelfAndExit once the self-replacement lands; until then
 // the copy ends without deleting itself.
 void DefaultLauncherServices::DeleteSelfAndExit() { ExitProcess(0); }
-
-// PROVISIONAL: MessageBoxRequest::Show on thread 0 once the message box
-// lands; until then the request is released there unshown and its callback
-// is never called, as when no main window exists.
-void DefaultLauncherServices::PostMessageBox(const MessageBoxRequest& request) {
-  base::ThreadRegistry::Post(base::kUiThreadId, [request] {});
-}
 
 // PROVISIONAL: ui::LanguageTable::GetText once the UI framework's language
 // table lands; until then every text is empty.

@@ -106,6 +106,9 @@ LRESULT ProvisionalMainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM
     case MsgExitLauncher:
       DestroyWindow(window_);
       return 0;
+    case MsgWindowListChanged:
+      LauncherController::GetInstance()->ApplyPendingLanguageChange();
+      return 0;
     case WM_CLOSE:
       DestroyWindow(window_);
       return 0;

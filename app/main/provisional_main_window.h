@@ -4,8 +4,8 @@
 // carries the single-instance property), hides and shows itself on
 // MsgHideToTray and MsgShowMainWindow, closes on MsgExitLauncher, lists the
 // game windows that register and answers the game's queries with zeros,
-// records the launcher's messages it receives, and ends thread 0's loop when
-// it closes.
+// applies a pending language change on MsgWindowListChanged, records the
+// launcher's messages it receives, and ends thread 0's loop when it closes.
 //
 // Made on thread 0 by MainThread::Init, which keeps no pointer to it; it
 // deletes itself when its window is destroyed. Everything but History runs on

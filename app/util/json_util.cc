@@ -27,14 +27,18 @@ bool IsScalar(const Json::Value& value) { return !value.isArray() && !value.isOb
 }  // namespace
 
 bool ParseJson(const std::string& text, Json::Value* root, std::string* error) {
-  if (text.empty()) return false;
+  return ParseJson(text.data(), text.size(), root, error);
+}
+
+bool ParseJson(const char* data, size_t length, Json::Value* root, std::string* error) {
+  if (data == nullptr || length == 0) return false;
   std::string errors;
   Json::Value parsed;
   bool ok = false;
   try {
     Json::CharReaderBuilder builder;
     std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    ok = reader->parse(text.data(), text.data() + text.size(), &parsed, &errors);
+    ok = reader->parse(data, data + length, &parsed, &errors);
   } catch (const std::exception& e) {
     // The reader throws, for one, on nesting deeper than its stack limit.
     ok = false;

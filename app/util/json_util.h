@@ -13,6 +13,9 @@
 // empty text or any reader error (the reader's message goes to `error` when
 // given); `root` is changed only on success.
 bool ParseJson(const std::string& text, Json::Value* root, std::string* error);
+// The same over `length` bytes at `data` (a reply body, say), without a copy.
+// Every JSON text the launcher reads goes through one of these two.
+bool ParseJson(const char* data, size_t length, Json::Value* root, std::string* error);
 
 // Writes `value` tab-indented, member names in ascending byte order, through
 // WriteFileTextA: the old file stays whole when this fails.

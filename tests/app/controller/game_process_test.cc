@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -24,6 +25,7 @@
 #include "app/util/system_util.h"
 #include "base/thread/framework_thread.h"
 #include "base/thread/thread_registry.h"
+#include "test_support/engine/engine_harness.h"
 #include "test_support/file_bytes.h"
 #include "test_support/standin_game.h"
 #include "test_support/test_window.h"
@@ -84,9 +86,9 @@ TEST(GameArgumentsTest, SizePlaceholderIsReplacedAsText) {
   EXPECT_EQ(259u, FillSizePlaceholder(std::wstring(258, L'a') + L"%ls", L" 4.00G").size());
 }
 
-// Answers the free-space and language questions from tables and keeps the
-// box requests.
-class DiskServices : public RecordingServices {
+// Answers the free-space questions from a table; the language table and the
+// boxes are the harness's.
+class DiskHarness : public engine_testing::EngineHarness {
  public:
   bool GetDriveSpace(const std::wstring& path, uint64_t* total, uint64_t* available) override {
     std::wstring drive = GetDriveLetter(path);
@@ -97,16 +99,9 @@ class DiskServices : public RecordingServices {
     *available = found->second;
     return true;
   }
-  std::wstring GetLanguageText(const std::wstring& id) override {
-    auto found = texts.find(id);
-    return found == texts.end() ? std::wstring() : found->second;
-  }
-  void PostMessageBox(const MessageBoxRequest& request) override { boxes.push_back(request); }
 
   std::map<std::wstring, uint64_t> free_space;  // by drive letter
-  std::map<std::wstring, std::wstring> texts;
   std::vector<std::wstring> asked_drives;
-  std::vector<MessageBoxRequest> boxes;
 };
 
 class DiskSpaceTest : public ::testing::Test {
@@ -117,15 +112,25 @@ class DiskSpaceTest : public ::testing::Test {
     launcher_drive_ = GetDriveLetter(path);
     // A game drive other than the launcher's.
     game_drive_ = launcher_drive_ == L"Q" ? L"R" : L"Q";
-    controller_.settings.gamePath = game_drive_ + L":\\Games\\Quorvel Game";
-    services_.texts[L"STRING_ERROR_NEED_DISKSPACE_R"] = L"Drive {p1}: needs {p2}; {p1}!";
-    services_.texts[L"STRING_ERROR_NEED_DISKSPACE"] = L"Needs %ls.";
+    controller_->settings.gamePath = game_drive_ + L":\\Games\\Quorvel Game";
+    harness_.texts[L"STRING_ERROR_NEED_DISKSPACE_R"] = L"Drive {p1}: needs {p2}; {p1}!";
+    harness_.texts[L"STRING_ERROR_NEED_DISKSPACE"] = L"Needs %ls.";
   }
 
-  DiskServices services_;
-  LauncherController controller_;
+  // The boxes thread 0 showed since the last call.
+  std::vector<engine_testing::ShownMsgBox> NewBoxes() {
+    harness_.Settle();
+    std::vector<engine_testing::ShownMsgBox> all = harness_.MsgBoxes();
+    std::vector<engine_testing::ShownMsgBox> fresh(all.begin() + seen_, all.end());
+    seen_ = all.size();
+    return fresh;
+  }
+
+  DiskHarness harness_;
+  LauncherController* controller_ = harness_.controller();
   std::wstring launcher_drive_;
   std::wstring game_drive_;
+  size_t seen_ = 0;
 };
 
 TEST_F(DiskSpaceTest, FourGibibytesIsTheLine) {
@@ -141,92 +146,93 @@ TEST_F(DiskSpaceTest, FourGibibytesIsTheLine) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.available);
-    services_.boxes.clear();
-    services_.free_space[L"Q"] = c.available;
-    int answered = -1;
-    bool result = controller_.CheckDiskSpace(L"Q:\\Games", L"short", L"STRING_CANCEL",
-                                             L"STRING_DOWNLOAD_CONTINUE",
-                                             [&](int answer) { answered = answer; });
+    harness_.free_space[L"Q"] = c.available;
+    std::atomic<int> answered{-1};
+    bool result = controller_->CheckDiskSpace(L"Q:\\Games", L"short", L"STRING_CANCEL",
+                                              L"STRING_DOWNLOAD_CONTINUE",
+                                              [&](int answer) { answered = answer; });
     EXPECT_EQ(c.passes, result);
-    ASSERT_EQ(c.passes ? 0u : 1u, services_.boxes.size());
+    std::vector<engine_testing::ShownMsgBox> boxes = NewBoxes();
+    ASSERT_EQ(c.passes ? 0u : 1u, boxes.size());
     if (c.passes) continue;
-    const MessageBoxRequest& box = services_.boxes[0];
-    EXPECT_EQ(L"STRING_ERROR_NOTICE", box.titleId);
-    EXPECT_EQ(L"", box.contentId);
-    EXPECT_EQ(L"short", box.contentText);
-    EXPECT_EQ(L"STRING_CANCEL", box.noId);
-    EXPECT_EQ(L"STRING_DOWNLOAD_CONTINUE", box.yesId);
-    EXPECT_EQ(nullptr, box.owner);
+    const MsgBoxContent& box = boxes[0].box;
+    EXPECT_EQ((BoxText{L"STRING_ERROR_NOTICE", true}), box.title);
+    EXPECT_EQ((BoxText{L"short", false}), box.content);
+    EXPECT_TRUE(box.buttonIds);
+    EXPECT_EQ(L"STRING_CANCEL", box.noButton);
+    EXPECT_EQ(L"STRING_DOWNLOAD_CONTINUE", box.yesButton);
+    EXPECT_EQ(harness_.main_window(), boxes[0].owner);
     EXPECT_FALSE(box.swapButtonStyles);
-    ASSERT_TRUE(box.callback);
-    box.callback(1);
-    EXPECT_EQ(1, answered);
+    ASSERT_TRUE(harness_.AnswerOpenBox(1));
+    EXPECT_EQ(1, answered.load());
   }
   // The question marks no box as open or shown.
-  EXPECT_FALSE(controller_.messageBoxOpen);
-  EXPECT_FALSE(controller_.messageBoxShown);
+  EXPECT_FALSE(controller_->messageBoxOpen);
+  EXPECT_FALSE(controller_->messageBoxShown);
 }
 
 TEST_F(DiskSpaceTest, UnreadableDriveGivesANoticeAndPasses) {
   // Neither drive is in the table.
-  EXPECT_TRUE(controller_.CheckInstallDiskSpace(nullptr));
-  ASSERT_EQ(2u, services_.boxes.size());
-  for (const MessageBoxRequest& box : services_.boxes) {
-    EXPECT_EQ(L"STRING_ERROR_NOTICE", box.titleId);
-    EXPECT_EQ(L"STRING_ERROR_INVALID_DISKSPACE", box.contentId);
-    EXPECT_EQ(L"", box.noId);
-    EXPECT_EQ(L"STRING_CONFIRM", box.yesId);
-    EXPECT_FALSE(box.callback);
+  EXPECT_TRUE(controller_->CheckInstallDiskSpace(nullptr));
+  std::vector<engine_testing::ShownMsgBox> boxes = NewBoxes();
+  ASSERT_EQ(2u, boxes.size());
+  for (const engine_testing::ShownMsgBox& shown : boxes) {
+    EXPECT_EQ((BoxText{L"STRING_ERROR_NOTICE", true}), shown.box.title);
+    EXPECT_EQ((BoxText{L"STRING_ERROR_INVALID_DISKSPACE", true}), shown.box.content);
+    EXPECT_EQ(L"", shown.box.noButton);
+    EXPECT_EQ(L"STRING_CONFIRM", shown.box.yesButton);
   }
-  EXPECT_TRUE(controller_.messageBoxOpen);
-  EXPECT_TRUE(controller_.messageBoxShown);
+  EXPECT_TRUE(controller_->messageBoxOpen);
+  EXPECT_TRUE(controller_->messageBoxShown);
 }
 
 TEST_F(DiskSpaceTest, UpdateAsksAboutTheFirstShortDriveOnly) {
   // The game's drive falls short: the launcher's is not looked at.
-  services_.free_space[game_drive_] = static_cast<uint64_t>(3.9 * kGiB);
-  services_.free_space[launcher_drive_] = 100 * kGiB;
-  EXPECT_FALSE(controller_.CheckUpdateDiskSpace(nullptr));
-  EXPECT_EQ(std::vector<std::wstring>{game_drive_}, services_.asked_drives);
-  ASSERT_EQ(1u, services_.boxes.size());
+  harness_.free_space[game_drive_] = static_cast<uint64_t>(3.9 * kGiB);
+  harness_.free_space[launcher_drive_] = 100 * kGiB;
+  EXPECT_FALSE(controller_->CheckUpdateDiskSpace(nullptr));
+  EXPECT_EQ(std::vector<std::wstring>{game_drive_}, harness_.asked_drives);
+  std::vector<engine_testing::ShownMsgBox> boxes = NewBoxes();
+  ASSERT_EQ(1u, boxes.size());
   EXPECT_EQ(L"Drive " + game_drive_ + L": needs  4.00G; " + game_drive_ + L"!",
-            services_.boxes[0].contentText);
+            boxes[0].box.content.value);
 
   // The game's passes, the launcher's falls short: named by its own letter.
-  services_.boxes.clear();
-  services_.asked_drives.clear();
-  services_.free_space[game_drive_] = 100 * kGiB;
-  services_.free_space[launcher_drive_] = kGiB;
-  EXPECT_FALSE(controller_.CheckUpdateDiskSpace(nullptr));
-  EXPECT_EQ((std::vector<std::wstring>{game_drive_, launcher_drive_}), services_.asked_drives);
-  ASSERT_EQ(1u, services_.boxes.size());
+  harness_.asked_drives.clear();
+  harness_.free_space[game_drive_] = 100 * kGiB;
+  harness_.free_space[launcher_drive_] = kGiB;
+  EXPECT_FALSE(controller_->CheckUpdateDiskSpace(nullptr));
+  EXPECT_EQ((std::vector<std::wstring>{game_drive_, launcher_drive_}), harness_.asked_drives);
+  boxes = NewBoxes();
+  ASSERT_EQ(1u, boxes.size());
   EXPECT_EQ(L"Drive " + launcher_drive_ + L": needs  4.00G; " + launcher_drive_ + L"!",
-            services_.boxes[0].contentText);
+            boxes[0].box.content.value);
 
   // A text without the drive keeps all but the size.
-  services_.boxes.clear();
-  services_.texts[L"STRING_ERROR_NEED_DISKSPACE_R"] = L"Needs {p2} {p3} %ls";
-  EXPECT_FALSE(controller_.CheckUpdateDiskSpace(nullptr));
-  ASSERT_EQ(1u, services_.boxes.size());
-  EXPECT_EQ(L"Needs  4.00G {p3} %ls", services_.boxes[0].contentText);
+  harness_.texts[L"STRING_ERROR_NEED_DISKSPACE_R"] = L"Needs {p2} {p3} %ls";
+  EXPECT_FALSE(controller_->CheckUpdateDiskSpace(nullptr));
+  boxes = NewBoxes();
+  ASSERT_EQ(1u, boxes.size());
+  EXPECT_EQ(L"Needs  4.00G {p3} %ls", boxes[0].box.content.value);
 
   // Both pass: no question.
-  services_.boxes.clear();
-  services_.free_space[launcher_drive_] = 5 * kGiB;
-  EXPECT_TRUE(controller_.CheckUpdateDiskSpace(nullptr));
-  EXPECT_TRUE(services_.boxes.empty());
+  harness_.free_space[launcher_drive_] = 5 * kGiB;
+  EXPECT_TRUE(controller_->CheckUpdateDiskSpace(nullptr));
+  EXPECT_TRUE(NewBoxes().empty());
 }
 
 TEST_F(DiskSpaceTest, InstallAsksWithTheSizeInItsText) {
-  services_.free_space[game_drive_] = kGiB;
-  services_.free_space[launcher_drive_] = kGiB;
+  harness_.free_space[game_drive_] = kGiB;
+  harness_.free_space[launcher_drive_] = kGiB;
   std::vector<int> answers;
-  EXPECT_FALSE(controller_.CheckInstallDiskSpace([&](int answer) { answers.push_back(answer); }));
-  ASSERT_EQ(1u, services_.boxes.size());
-  EXPECT_EQ(L"Needs  4.00G.", services_.boxes[0].contentText);
-  EXPECT_EQ(L"", services_.boxes[0].noId);
-  EXPECT_EQ(L"STRING_CONFIRM", services_.boxes[0].yesId);
-  services_.boxes[0].callback(0);
+  EXPECT_FALSE(
+      controller_->CheckInstallDiskSpace([&](int answer) { answers.push_back(answer); }));
+  std::vector<engine_testing::ShownMsgBox> boxes = NewBoxes();
+  ASSERT_EQ(1u, boxes.size());
+  EXPECT_EQ(L"Needs  4.00G.", boxes[0].box.content.value);
+  EXPECT_EQ(L"", boxes[0].box.noButton);
+  EXPECT_EQ(L"STRING_CONFIRM", boxes[0].box.yesButton);
+  ASSERT_TRUE(harness_.AnswerOpenBox(0));
   EXPECT_EQ(std::vector<int>{0}, answers);
 }
 
