@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "ui/render/brush_gdiplus.h"
 #include "ui/render/dpi_scale.h"
@@ -10,6 +12,8 @@
 #include "ui/render/nine_grid.h"
 #include "ui/render/path_gdiplus.h"
 #include "ui/render/pen_gdiplus.h"
+#include "ui/render/pixel_cache.h"
+#include "ui/render/pixel_ops.h"
 #include "ui/render/render_resources.h"
 #include "ui/util/safe_math.h"
 
@@ -93,6 +97,65 @@ void ClipToLayout(Gdiplus::GpGraphics* graphics, const UiRect& rect, uint32_t st
 
 uint32_t WithAlpha(uint32_t color, uint32_t alpha) {
   return (color & 0x00FFFFFFu) | (alpha << 24);
+}
+
+// Scaled nine-grids and text runs as drawn, shared by every context of the
+// UI thread: a frame mostly repeats the one before.
+constexpr size_t kImageCacheBytes = 32u << 20;
+constexpr size_t kTextCacheBytes = 8u << 20;
+
+PixelCache& ImageCache() {
+  static PixelCache* cache = new PixelCache(kImageCacheBytes);
+  return *cache;
+}
+
+PixelCache& TextCache() {
+  static PixelCache* cache = new PixelCache(kTextCacheBytes);
+  return *cache;
+}
+
+template <typename T>
+void AppendBytes(std::string* key, const T& value) {
+  key->append(reinterpret_cast<const char*>(&value), sizeof(value));
+}
+
+void AppendRect(std::string* key, const UiRect& rect) {
+  for (int32_t v : {rect.left, rect.top, rect.right, rect.bottom}) AppendBytes(key, v);
+}
+
+// What a font draws like: its family's name, size, unit and style (a font
+// object may be deleted and its address reused for another face).
+bool AppendFont(std::string* key, Gdiplus::GpFont* font) {
+  Gdiplus::GpFontFamily* family = nullptr;
+  if (gp::GdipGetFamily(font, &family) != Gdiplus::Ok || !family) return false;
+  WCHAR name[LF_FACESIZE] = {};
+  const bool named = gp::GdipGetFamilyName(family, name, LANG_NEUTRAL) == Gdiplus::Ok;
+  gp::GdipDeleteFontFamily(family);
+  REAL size = 0;
+  INT style = 0;
+  Gdiplus::Unit unit = Gdiplus::UnitPixel;
+  if (!named || gp::GdipGetFontSize(font, &size) != Gdiplus::Ok ||
+      gp::GdipGetFontStyle(font, &style) != Gdiplus::Ok ||
+      gp::GdipGetFontUnit(font, &unit) != Gdiplus::Ok)
+    return false;
+  key->append(reinterpret_cast<const char*>(name), wcslen(name) * sizeof(WCHAR) + 2);
+  AppendBytes(key, size);
+  AppendBytes(key, style);
+  AppendBytes(key, unit);
+  return true;
+}
+
+// Nine-grid pieces overlap when the corners do not fit the destination or
+// the source: such a grid is drawn piece by piece.
+bool GridPiecesApart(const UiRect& dest, const UiRect& source, const UiRect& corner,
+                     const UiRect& dest_corner) {
+  for (const UiRect& c : {corner, dest_corner}) {
+    if (c.left < 0 || c.top < 0 || c.right < 0 || c.bottom < 0) return false;
+  }
+  return dest_corner.left + dest_corner.right <= dest.Width() &&
+         dest_corner.top + dest_corner.bottom <= dest.Height() &&
+         corner.left + corner.right <= source.Width() &&
+         corner.top + corner.bottom <= source.Height();
 }
 
 }  // namespace
@@ -223,18 +286,116 @@ void RenderContext_GdiPlus::DrawImageGdiPlus(const UiRect& paint, Gdiplus::GpIma
                                              const UiRect& corner, uint8_t fade, bool x_tiled,
                                              bool y_tiled) {
   if (!image || !paint.Intersects(dest)) return;
+  const UiRect dest_corner = DpiScale::Instance()->ScaleRect(corner);
+  const std::vector<ImagePiece> pieces =
+      LayoutNineGrid(paint, dest, source, corner, dest_corner, x_tiled, y_tiled);
+  auto own_size = [](const ImagePiece& piece) {
+    return piece.dest.Width() == piece.source.Width() &&
+           piece.dest.Height() == piece.source.Height();
+  };
+  if (!std::all_of(pieces.begin(), pieces.end(), own_size) &&
+      BlendNineGrid(paint, image, dest, source, corner, dest_corner, x_tiled, y_tiled, fade))
+    return;
+
   auto graphics = MakeGraphics(dc_);
   if (!graphics.get()) return;
   gp::GdipSetSmoothingMode(graphics.get(), Gdiplus::SmoothingModeHighQuality);
-
-  UiRect dest_corner = DpiScale::Instance()->ScaleRect(corner);
-  for (const ImagePiece& piece :
-       LayoutNineGrid(paint, dest, source, corner, dest_corner, x_tiled, y_tiled)) {
-    bool own_size = piece.dest.Width() == piece.source.Width() &&
-                    piece.dest.Height() == piece.source.Height();
-    if (own_size && BlendImagePart(image, piece.dest, piece.source, fade)) continue;
+  for (const ImagePiece& piece : pieces) {
+    if (own_size(piece) && BlendImagePart(image, piece.dest, piece.source, fade)) continue;
     DrawImagePartGdiPlus(graphics.get(), image, piece.source, piece.dest, fade);
   }
+}
+
+// GDI+ scales a part bilinearly from its premultiplied pixels; ScaleBilinear
+// does the same in the process. The whole grid is laid out at the
+// destination's size once and kept; later frames only blend it. The entry
+// keeps the source pixels it was made from and is made again when they
+// differ, so an image changed or freed and replaced at the same address is
+// never drawn stale.
+bool RenderContext_GdiPlus::BlendNineGrid(const UiRect& paint, Gdiplus::GpImage* image,
+                                          const UiRect& dest, const UiRect& source,
+                                          const UiRect& corner, const UiRect& dest_corner,
+                                          bool x_tiled, bool y_tiled, uint8_t fade) {
+  Gdiplus::ImageType type = Gdiplus::ImageTypeUnknown;
+  if (source.IsEmpty() || dest.IsEmpty() ||
+      !GridPiecesApart(dest, source, corner, dest_corner) ||
+      gp::GdipGetImageType(image, &type) != Gdiplus::Ok || type != Gdiplus::ImageTypeBitmap)
+    return false;
+  const int32_t width = dest.Width(), height = dest.Height();
+  if (static_cast<int64_t>(width) * height > static_cast<int64_t>(kImageCacheBytes / 16)) return false;
+
+  auto* bitmap = static_cast<Gdiplus::GpBitmap*>(image);
+  Gdiplus::GpRect part(source.left, source.top, source.Width(), source.Height());
+  Gdiplus::BitmapData data = {};
+  if (gp::GdipBitmapLockBits(bitmap, &part, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB,
+                             &data) != Gdiplus::Ok)
+    return false;  // not inside the image
+  const ConstPixelBlock locked{static_cast<const uint32_t*>(data.Scan0), source.Width(),
+                               source.Height(), data.Stride / 4};
+  auto same_source = [&locked](const std::vector<uint32_t>& check) {
+    if (check.size() != static_cast<size_t>(locked.width) * locked.height) return false;
+    for (int32_t y = 0; y < locked.height; ++y) {
+      if (std::memcmp(check.data() + static_cast<size_t>(y) * locked.width,
+                      locked.pixels + y * locked.stride, static_cast<size_t>(locked.width) * 4))
+        return false;
+    }
+    return true;
+  };
+
+  std::string key;
+  AppendBytes(&key, image);
+  for (const UiRect& r : {source, corner, dest_corner}) AppendRect(&key, r);
+  AppendBytes(&key, width);
+  AppendBytes(&key, height);
+  AppendBytes(&key, static_cast<uint8_t>((x_tiled ? 1 : 0) | (y_tiled ? 2 : 0)));
+  PixelCache::Entry* grid = ImageCache().Find(key);
+  if (!grid || !same_source(grid->check)) {
+    PixelCache::Entry made;
+    made.width = width;
+    made.height = height;
+    made.pixels.assign(static_cast<size_t>(width) * height, 0);
+    made.check.resize(static_cast<size_t>(locked.width) * locked.height);
+    CopyPixels(locked, {made.check.data(), locked.width, locked.height, locked.width});
+    const UiRect local{0, 0, width, height};
+    for (const ImagePiece& piece :
+         LayoutNineGrid(local, local, source, corner, dest_corner, x_tiled, y_tiled)) {
+      const ConstPixelBlock from{
+          locked.pixels + (piece.source.top - source.top) * locked.stride +
+              (piece.source.left - source.left),
+          piece.source.Width(), piece.source.Height(), locked.stride};
+      const PixelBlock to{made.pixels.data() + static_cast<ptrdiff_t>(piece.dest.top) * width +
+                              piece.dest.left,
+                          piece.dest.Width(), piece.dest.Height(), width};
+      if (from.width == to.width && from.height == to.height)
+        CopyPixels(from, to);
+      else
+        ScaleBilinear(from, to);
+    }
+    grid = ImageCache().Put(key, std::move(made));
+  }
+  gp::GdipBitmapUnlockBits(bitmap, &data);
+  if (!grid) return false;
+
+  uint32_t* bits = Scratch(width, height);
+  if (!bits) return false;
+  CopyPixels({grid->pixels.data(), width, height, width},
+             {bits, width, height, scratch_.GetWidth()});
+  // Pieces left out by `paint` stay out; a whole grid goes in one blend.
+  const std::vector<ImagePiece> all =
+      LayoutNineGrid(dest, dest, source, corner, dest_corner, x_tiled, y_tiled);
+  const std::vector<ImagePiece> drawn =
+      LayoutNineGrid(paint, dest, source, corner, dest_corner, x_tiled, y_tiled);
+  BLENDFUNCTION blend = {AC_SRC_OVER, 0, fade, AC_SRC_ALPHA};
+  if (drawn.size() == all.size()) {
+    ::AlphaBlend(dc_, dest.left, dest.top, width, height, scratch_dc_, 0, 0, width, height, blend);
+    return true;
+  }
+  for (const ImagePiece& piece : drawn) {
+    const UiRect& d = piece.dest;
+    ::AlphaBlend(dc_, d.left, d.top, d.Width(), d.Height(), scratch_dc_, d.left - dest.left,
+                 d.top - dest.top, d.Width(), d.Height(), blend);
+  }
+  return true;
 }
 
 void RenderContext_GdiPlus::FillRectNamed(const UiRect& rect, const std::wstring& color_name,
@@ -367,25 +528,74 @@ void RenderContext_GdiPlus::DrawText(const UiRect& rect, const std::wstring& tex
                                      uint32_t color, const std::wstring& font_id,
                                      uint32_t style, uint8_t fade, bool line_limit) {
   if (text.empty()) return;
-  auto graphics = MakeGraphics(dc_);
-  if (TextAntiAliasOn()) {
-    gp::GdipSetSmoothingMode(graphics.get(), Gdiplus::SmoothingModeAntiAlias);
-    gp::GdipSetTextRenderingHint(graphics.get(), Gdiplus::TextRenderingHintAntiAlias);
-  }
   Gdiplus::GpFont* font = FontOf(font_id);
   if (!font) return;
-  Gdiplus::RectF layout = LayoutOf(rect);
-  auto format = MakeTypographicFormat();
-  ToGdiplusStringFormat(style, line_limit, format.get());
-  ClipToLayout(graphics.get(), rect, style);
-
   // Text is never drawn fully opaque: GDI+ keeps the partial alpha of its
   // edges that way on a 32-bit surface.
   uint32_t alpha = TruncToInt((color >> 24) / 255.0 * fade);
   if (alpha >= 255) alpha = 254;
-  auto brush = MakeSolidBrush(WithAlpha(color, alpha));
+  color = WithAlpha(color, alpha);
+  if (alpha == 0 || BlendTextRun(rect, text, color, font, style, line_limit)) return;
+  DrawString(dc_, rect, text, color, font, style, line_limit);
+}
+
+void RenderContext_GdiPlus::DrawString(HDC dc, const UiRect& rect, const std::wstring& text,
+                                       uint32_t color, Gdiplus::GpFont* font, uint32_t style,
+                                       bool line_limit) {
+  auto graphics = MakeGraphics(dc);
+  if (TextAntiAliasOn()) {
+    gp::GdipSetSmoothingMode(graphics.get(), Gdiplus::SmoothingModeAntiAlias);
+    gp::GdipSetTextRenderingHint(graphics.get(), Gdiplus::TextRenderingHintAntiAlias);
+  }
+  Gdiplus::RectF layout = LayoutOf(rect);
+  auto format = MakeTypographicFormat();
+  ToGdiplusStringFormat(style, line_limit, format.get());
+  ClipToLayout(graphics.get(), rect, style);
+  auto brush = MakeSolidBrush(color);
   gp::GdipDrawString(graphics.get(), text.c_str(), static_cast<INT>(text.size()), font,
                      &layout, format.get(), brush.get());
+}
+
+// Text clipped to its rectangle is drawn once onto a transparent run of the
+// rectangle's size and kept; source-over of that run gives what drawing the
+// string over the surface gives (GDI+ blends each ink pixel source-over),
+// and costs a blend instead of Wine's ~1 ms per DrawString.
+bool RenderContext_GdiPlus::BlendTextRun(const UiRect& rect, const std::wstring& text,
+                                         uint32_t color, Gdiplus::GpFont* font, uint32_t style,
+                                         bool line_limit) {
+  const int32_t width = rect.Width(), height = rect.Height();
+  if ((style & DT_NOCLIP) || width <= 0 || height <= 0 ||
+      static_cast<int64_t>(width) * height > static_cast<int64_t>(kTextCacheBytes / 16))
+    return false;
+  std::string key;
+  if (!AppendFont(&key, font)) return false;
+  AppendBytes(&key, color);
+  AppendBytes(&key, style);
+  AppendBytes(&key, static_cast<uint8_t>((line_limit ? 1 : 0) | (TextAntiAliasOn() ? 2 : 0)));
+  AppendBytes(&key, width);
+  AppendBytes(&key, height);
+  key.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+
+  uint32_t* bits = Scratch(width, height);
+  if (!bits) return false;
+  const ptrdiff_t stride = scratch_.GetWidth();
+  if (PixelCache::Entry* run = TextCache().Find(key)) {
+    CopyPixels({run->pixels.data(), width, height, width}, {bits, width, height, stride});
+  } else {
+    for (int32_t y = 0; y < height; ++y)
+      std::memset(bits + y * stride, 0, static_cast<size_t>(width) * 4);
+    DrawString(scratch_dc_, UiRect{0, 0, width, height}, text, color, font, style, line_limit);
+    ::GdiFlush();
+    PixelCache::Entry made;
+    made.width = width;
+    made.height = height;
+    made.pixels.resize(static_cast<size_t>(width) * height);
+    CopyPixels({bits, width, height, stride}, {made.pixels.data(), width, height, width});
+    TextCache().Put(key, std::move(made));
+  }
+  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  ::AlphaBlend(dc_, rect.left, rect.top, width, height, scratch_dc_, 0, 0, width, height, blend);
+  return true;
 }
 
 void RenderContext_GdiPlus::DrawTextWithEffect(const UiRect& rect, const std::wstring& text,

@@ -85,6 +85,21 @@ class RenderContext_GdiPlus : public IRenderContext {
   // part does not lie in it.
   bool BlendImagePart(Gdiplus::GpImage* image, const UiRect& dest, const UiRect& source,
                       uint8_t fade);
+  // A nine-grid with scaled pieces from the process-wide cache (made there
+  // first when missing or stale), blended with fade; false (nothing drawn)
+  // when the image is no bitmap, the source is not inside it, or the pieces
+  // would overlap.
+  bool BlendNineGrid(const UiRect& paint, Gdiplus::GpImage* image, const UiRect& dest,
+                     const UiRect& source, const UiRect& corner, const UiRect& dest_corner,
+                     bool x_tiled, bool y_tiled, uint8_t fade);
+  // GDI+ DrawString on dc, clipped to rect unless DT_NOCLIP; color is final.
+  void DrawString(HDC dc, const UiRect& rect, const std::wstring& text, uint32_t color,
+                  Gdiplus::GpFont* font, uint32_t style, bool line_limit);
+  // The text as a run from the process-wide cache (drawn there first when
+  // missing), blended at rect; false (nothing drawn) for DT_NOCLIP text,
+  // an empty or a very large rect.
+  bool BlendTextRun(const UiRect& rect, const std::wstring& text, uint32_t color,
+                    Gdiplus::GpFont* font, uint32_t style, bool line_limit);
   // Pixels of a scratch surface of at least width x height, selected into
   // scratch_dc_ (rows scratch_.GetWidth() apart); null on failure.
   uint32_t* Scratch(int32_t width, int32_t height);

@@ -1,0 +1,38 @@
+// Pixel work on premultiplied 32-bit ARGB rows, done in the process instead
+// of through GDI+: Wine's GDI+ costs a fixed ~0.3 ms per image draw plus far
+// more per pixel than these loops. Pure functions, any thread.
+#ifndef UI_RENDER_PIXEL_OPS_H_
+#define UI_RENDER_PIXEL_OPS_H_
+
+#include <cstddef>
+#include <cstdint>
+
+namespace ui {
+
+// A block of pixels: `stride` pixels from one row to the next.
+struct PixelBlock {
+  uint32_t* pixels;
+  int32_t width;
+  int32_t height;
+  ptrdiff_t stride;
+};
+struct ConstPixelBlock {
+  const uint32_t* pixels;
+  int32_t width;
+  int32_t height;
+  ptrdiff_t stride;
+};
+
+// Scales `source` onto all of `dest` by bilinear filtering of premultiplied
+// pixels, sampled as GDI+'s default (bilinear, no pixel offset) does:
+// destination pixel x reads source x * source.width / dest.width, and
+// samples past the last row or column repeat it (GDI+'s flipped wrap does
+// the same within one pixel). Nothing happens when either block is empty.
+void ScaleBilinear(const ConstPixelBlock& source, const PixelBlock& dest);
+
+// Copies `source` into `dest` (the smaller of the two sizes).
+void CopyPixels(const ConstPixelBlock& source, const PixelBlock& dest);
+
+}  // namespace ui
+
+#endif  // UI_RENDER_PIXEL_OPS_H_
