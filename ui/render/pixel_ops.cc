@@ -15,9 +15,9 @@ struct Tap {
   uint32_t weight;
 };
 
-std::vector<Tap> TapsOf(int32_t source_size, int32_t dest_size) {
+std::vector<Tap> TapsOf(int32_t source_size, int32_t dest_size, int32_t reach) {
   std::vector<Tap> taps(static_cast<size_t>(dest_size));
-  const int64_t last = source_size - 1;
+  const int64_t last = source_size - 1 + std::max(reach, 0);
   for (int32_t i = 0; i < dest_size; ++i) {
     // Position in 1/65536 of a source pixel, exact in 64-bit integers.
     const int64_t at = (static_cast<int64_t>(i) * source_size << 16) / dest_size;
@@ -42,10 +42,11 @@ inline uint32_t Mix(uint32_t a, uint32_t b, uint32_t w) {
 
 }  // namespace
 
-void ScaleBilinear(const ConstPixelBlock& source, const PixelBlock& dest) {
+void ScaleBilinear(const ConstPixelBlock& source, const PixelBlock& dest, int32_t reach_x,
+                   int32_t reach_y) {
   if (source.width <= 0 || source.height <= 0 || dest.width <= 0 || dest.height <= 0) return;
-  const std::vector<Tap> columns = TapsOf(source.width, dest.width);
-  const std::vector<Tap> rows = TapsOf(source.height, dest.height);
+  const std::vector<Tap> columns = TapsOf(source.width, dest.width, reach_x);
+  const std::vector<Tap> rows = TapsOf(source.height, dest.height, reach_y);
   // One horizontally scaled source row at a time, each made once.
   std::vector<uint32_t> upper(static_cast<size_t>(dest.width));
   std::vector<uint32_t> lower(static_cast<size_t>(dest.width));

@@ -25,10 +25,13 @@ struct ConstPixelBlock {
 
 // Scales `source` onto all of `dest` by bilinear filtering of premultiplied
 // pixels, sampled as GDI+'s default (bilinear, no pixel offset) does:
-// destination pixel x reads source x * source.width / dest.width, and
-// samples past the last row or column repeat it (GDI+'s flipped wrap does
-// the same within one pixel). Nothing happens when either block is empty.
-void ScaleBilinear(const ConstPixelBlock& source, const PixelBlock& dest);
+// destination pixel x reads source x * source.width / dest.width and the
+// pixel after it. That pixel may lie past the block's last column (row) when
+// `reach_x` (`reach_y`) is 1: the image goes on there, and GDI+ reads it
+// too. Past the reach the last column (row) repeats, as GDI+'s flipped wrap
+// does at the image's edge. Nothing happens when either block is empty.
+void ScaleBilinear(const ConstPixelBlock& source, const PixelBlock& dest, int32_t reach_x = 0,
+                   int32_t reach_y = 0);
 
 // Copies `source` into `dest` (the smaller of the two sizes).
 void CopyPixels(const ConstPixelBlock& source, const PixelBlock& dest);

@@ -324,14 +324,25 @@ bool RenderContext_GdiPlus::BlendNineGrid(const UiRect& paint, Gdiplus::GpImage*
   const int32_t width = dest.Width(), height = dest.Height();
   if (static_cast<int64_t>(width) * height > static_cast<int64_t>(kImageCacheBytes / 16)) return false;
 
+  // The pixel after the source's last column and row is read as well where
+  // the image has one: GDI+ samples across a part's edge into the image.
   auto* bitmap = static_cast<Gdiplus::GpBitmap*>(image);
-  Gdiplus::GpRect part(source.left, source.top, source.Width(), source.Height());
+  UINT image_width = 0, image_height = 0;
+  if (gp::GdipGetImageWidth(image, &image_width) != Gdiplus::Ok ||
+      gp::GdipGetImageHeight(image, &image_height) != Gdiplus::Ok ||
+      source.left < 0 || source.top < 0 || source.right > static_cast<int64_t>(image_width) ||
+      source.bottom > static_cast<int64_t>(image_height))
+    return false;
+  const int32_t reach_x = source.right < static_cast<int64_t>(image_width) ? 1 : 0;
+  const int32_t reach_y = source.bottom < static_cast<int64_t>(image_height) ? 1 : 0;
+  Gdiplus::GpRect part(source.left, source.top, source.Width() + reach_x,
+                       source.Height() + reach_y);
   Gdiplus::BitmapData data = {};
   if (gp::GdipBitmapLockBits(bitmap, &part, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB,
                              &data) != Gdiplus::Ok)
-    return false;  // not inside the image
-  const ConstPixelBlock locked{static_cast<const uint32_t*>(data.Scan0), source.Width(),
-                               source.Height(), data.Stride / 4};
+    return false;
+  const ConstPixelBlock locked{static_cast<const uint32_t*>(data.Scan0), part.Width,
+                               part.Height, data.Stride / 4};
   auto same_source = [&locked](const std::vector<uint32_t>& check) {
     if (check.size() != static_cast<size_t>(locked.width) * locked.height) return false;
     for (int32_t y = 0; y < locked.height; ++y) {
@@ -369,7 +380,8 @@ bool RenderContext_GdiPlus::BlendNineGrid(const UiRect& paint, Gdiplus::GpImage*
       if (from.width == to.width && from.height == to.height)
         CopyPixels(from, to);
       else
-        ScaleBilinear(from, to);
+        ScaleBilinear(from, to, piece.source.right < source.right + reach_x ? 1 : 0,
+                      piece.source.bottom < source.bottom + reach_y ? 1 : 0);
     }
     grid = ImageCache().Put(key, std::move(made));
   }
