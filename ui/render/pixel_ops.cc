@@ -40,6 +40,23 @@ inline uint32_t Mix(uint32_t a, uint32_t b, uint32_t w) {
   return rb | ag;
 }
 
+// c * f / 255 for each of the four channels, rounded.
+inline uint32_t Scale(uint32_t c, uint32_t f) {
+  uint32_t rb = (c & 0x00FF00FFu) * f + 0x00800080u;
+  rb = ((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+  uint32_t ag = ((c >> 8) & 0x00FF00FFu) * f + 0x00800080u;
+  ag = (ag + ((ag >> 8) & 0x00FF00FFu)) & 0xFF00FF00u;
+  return rb | ag;
+}
+
+// Source-over of one premultiplied pixel.
+inline uint32_t Over(uint32_t source, uint32_t dest) {
+  const uint32_t a = source >> 24;
+  if (a == 255) return source;
+  if (a == 0) return dest;  // premultiplied: nothing to add
+  return source + Scale(dest, 255 - a);
+}
+
 }  // namespace
 
 void ScaleBilinear(const ConstPixelBlock& source, const PixelBlock& dest, int32_t reach_x,
@@ -90,6 +107,33 @@ void CopyPixels(const ConstPixelBlock& source, const PixelBlock& dest) {
   for (int32_t y = 0; y < height; ++y) {
     std::memcpy(dest.pixels + y * dest.stride, source.pixels + y * source.stride,
                 static_cast<size_t>(width) * 4);
+  }
+}
+
+void BlendPixels(const ConstPixelBlock& source, const PixelBlock& dest, uint8_t fade) {
+  const int32_t width = std::min(source.width, dest.width);
+  const int32_t height = std::min(source.height, dest.height);
+  if (width <= 0 || fade == 0) return;
+  for (int32_t y = 0; y < height; ++y) {
+    const uint32_t* in = source.pixels + y * source.stride;
+    uint32_t* out = dest.pixels + y * dest.stride;
+    if (fade == 255) {
+      for (int32_t x = 0; x < width; ++x) out[x] = Over(in[x], out[x]);
+    } else {
+      for (int32_t x = 0; x < width; ++x) out[x] = Over(Scale(in[x], fade), out[x]);
+    }
+  }
+}
+
+void BlendColor(uint32_t color, const PixelBlock& dest) {
+  if (dest.width <= 0 || (color >> 24) == 0) return;
+  for (int32_t y = 0; y < dest.height; ++y) {
+    uint32_t* out = dest.pixels + y * dest.stride;
+    if ((color >> 24) == 255) {
+      std::fill(out, out + dest.width, color);
+    } else {
+      for (int32_t x = 0; x < dest.width; ++x) out[x] = Over(color, out[x]);
+    }
   }
 }
 

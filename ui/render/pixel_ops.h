@@ -36,6 +36,12 @@ void ScaleBilinear(const ConstPixelBlock& source, const PixelBlock& dest, int32_
 // Copies `source` into `dest` (the smaller of the two sizes).
 void CopyPixels(const ConstPixelBlock& source, const PixelBlock& dest);
 
+// Source-over of `source` times fade / 255 onto `dest` (the smaller of the
+// two sizes), as AlphaBlend with AC_SRC_ALPHA does it.
+void BlendPixels(const ConstPixelBlock& source, const PixelBlock& dest, uint8_t fade);
+// Source-over of one premultiplied colour onto all of `dest`.
+void BlendColor(uint32_t color, const PixelBlock& dest);
+
 }  // namespace ui
 
 #endif  // UI_RENDER_PIXEL_OPS_H_

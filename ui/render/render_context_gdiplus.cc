@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ui/render/brush_gdiplus.h"
@@ -109,6 +110,13 @@ PixelCache& ImageCache() {
   return *cache;
 }
 
+// Every context by its DC, so that a blend from one into another can read
+// the source's pixels.
+std::unordered_map<HDC, RenderContext_GdiPlus*>& LiveContexts() {
+  static auto* contexts = new std::unordered_map<HDC, RenderContext_GdiPlus*>;
+  return *contexts;
+}
+
 PixelCache& TextCache() {
   static PixelCache* cache = new PixelCache(kTextCacheBytes);
   return *cache;
@@ -164,9 +172,12 @@ RenderContext_GdiPlus::RenderContext_GdiPlus() {
   HDC screen = ::GetDC(nullptr);
   dc_ = ::CreateCompatibleDC(screen);
   ::ReleaseDC(nullptr, screen);
+  if (dc_) LiveContexts()[dc_] = this;
 }
 
 RenderContext_GdiPlus::~RenderContext_GdiPlus() {
+  if (dc_) LiveContexts().erase(dc_);
+  if (clip_region_) ::DeleteObject(clip_region_);
   if (scratch_dc_) {
     if (scratch_old_) ::SelectObject(scratch_dc_, scratch_old_);
     ::DeleteDC(scratch_dc_);
@@ -256,6 +267,24 @@ bool RenderContext_GdiPlus::AlphaBlend(int32_t x_dest, int32_t y_dest, int32_t w
                                        int32_t height_dest, HDC src, int32_t x_src,
                                        int32_t y_src, int32_t width_src, int32_t height_src,
                                        uint8_t alpha) {
+  // A 1:1 blend from another context's surface goes straight from its
+  // pixels into ours.
+  auto found = LiveContexts().find(src);
+  if (found != LiveContexts().end() && width_dest == width_src && height_dest == height_src) {
+    RenderContext_GdiPlus* from = found->second;
+    GdiBitmap& bitmap = from->bitmap_;
+    POINT origin = {};
+    if (bitmap.GetBits() && bitmap.IsTopDown() && x_src >= 0 && y_src >= 0 &&
+        width_src > 0 && height_src > 0 && x_src + width_src <= bitmap.GetWidth() &&
+        y_src + height_src <= bitmap.GetHeight() && from->PlainMapping(&origin) &&
+        origin.x == 0 && origin.y == 0) {
+      ::GdiFlush();
+      const ptrdiff_t stride = bitmap.GetWidth();
+      if (BlendIntoSurface(UiRect{x_dest, y_dest, x_dest + width_dest, y_dest + height_dest},
+                           bitmap.GetBits() + y_src * stride + x_src, stride, alpha))
+        return true;
+    }
+  }
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
   return ::AlphaBlend(dc_, x_dest, y_dest, width_dest, height_dest, src, x_src, y_src,
                       width_src, height_src, blend) == TRUE;
@@ -388,25 +417,96 @@ bool RenderContext_GdiPlus::BlendNineGrid(const UiRect& paint, Gdiplus::GpImage*
   gp::GdipBitmapUnlockBits(bitmap, &data);
   if (!grid) return false;
 
-  uint32_t* bits = Scratch(width, height);
-  if (!bits) return false;
-  CopyPixels({grid->pixels.data(), width, height, width},
-             {bits, width, height, scratch_.GetWidth()});
   // Pieces left out by `paint` stay out; a whole grid goes in one blend.
   const std::vector<ImagePiece> all =
       LayoutNineGrid(dest, dest, source, corner, dest_corner, x_tiled, y_tiled);
-  const std::vector<ImagePiece> drawn =
+  std::vector<ImagePiece> drawn =
       LayoutNineGrid(paint, dest, source, corner, dest_corner, x_tiled, y_tiled);
+  if (drawn.size() == all.size()) drawn = {ImagePiece{dest, dest}};
+  const uint32_t* pixels = grid->pixels.data();
+  auto at = [pixels, &dest, width](const UiRect& d) {
+    return pixels + static_cast<ptrdiff_t>(d.top - dest.top) * width + (d.left - dest.left);
+  };
+  bool direct = true;
+  for (const ImagePiece& piece : drawn)
+    direct = direct && BlendIntoSurface(piece.dest, at(piece.dest), width, fade);
+  if (direct) return true;
+
+  // The clip is not a rectangle: through GDI (each piece again; the direct
+  // blends above drew nothing, as a complex clip stops them all).
+  uint32_t* bits = Scratch(width, height);
+  if (!bits) return false;
+  CopyPixels({pixels, width, height, width}, {bits, width, height, scratch_.GetWidth()});
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, fade, AC_SRC_ALPHA};
-  if (drawn.size() == all.size()) {
-    ::AlphaBlend(dc_, dest.left, dest.top, width, height, scratch_dc_, 0, 0, width, height, blend);
-    return true;
-  }
   for (const ImagePiece& piece : drawn) {
     const UiRect& d = piece.dest;
     ::AlphaBlend(dc_, d.left, d.top, d.Width(), d.Height(), scratch_dc_, d.left - dest.left,
                  d.top - dest.top, d.Width(), d.Height(), blend);
   }
+  return true;
+}
+
+bool RenderContext_GdiPlus::PlainMapping(POINT* origin) {
+  if (::GetMapMode(dc_) != MM_TEXT) return false;
+  if (::GetGraphicsMode(dc_) != GM_COMPATIBLE) {
+    XFORM form = {};
+    if (!::GetWorldTransform(dc_, &form) || form.eM11 != 1.0f || form.eM12 != 0.0f ||
+        form.eM21 != 0.0f || form.eM22 != 1.0f || form.eDx != 0.0f || form.eDy != 0.0f)
+      return false;
+  }
+  POINT window = {}, viewport = {};
+  if (!::GetWindowOrgEx(dc_, &window) || !::GetViewportOrgEx(dc_, &viewport)) return false;
+  *origin = POINT{window.x - viewport.x, window.y - viewport.y};
+  return true;
+}
+
+bool RenderContext_GdiPlus::VisiblePart(const UiRect& dest, UiRect* visible, UiPoint* offset) {
+  POINT origin = {};
+  if (!bitmap_.GetBits() || !PlainMapping(&origin)) return false;
+  *offset = UiPoint{-origin.x, -origin.y};
+  UiRect area{0, 0, bitmap_.GetWidth(), bitmap_.GetHeight()};
+  if (!clip_region_) clip_region_ = ::CreateRectRgn(0, 0, 0, 0);
+  const int clipped = clip_region_ ? ::GetClipRgn(dc_, clip_region_) : -1;
+  if (clipped < 0) return false;
+  if (clipped == 1) {
+    RECT box = {};
+    const int kind = ::GetRgnBox(clip_region_, &box);
+    if (kind == COMPLEXREGION || kind == ERROR) return false;
+    area = kind == NULLREGION ? UiRect{} : UiRect::Intersect(area, UiRect{box.left, box.top,
+                                                                          box.right, box.bottom});
+  }
+  UiRect device = dest;
+  device.Offset(offset->x, offset->y);
+  *visible = UiRect::Intersect(device, area);
+  return true;
+}
+
+bool RenderContext_GdiPlus::BlendIntoSurface(const UiRect& dest, const uint32_t* source,
+                                             ptrdiff_t stride, uint8_t fade) {
+  UiRect visible;
+  UiPoint offset;
+  if (!VisiblePart(dest, &visible, &offset)) return false;
+  if (visible.IsEmpty()) return true;
+  ::GdiFlush();
+  const uint32_t* from = source + static_cast<ptrdiff_t>(visible.top - dest.top - offset.y) * stride +
+                         (visible.left - dest.left - offset.x);
+  const ptrdiff_t surface_stride = bitmap_.GetWidth();
+  BlendPixels({from, visible.Width(), visible.Height(), stride},
+              {bitmap_.GetBits() + visible.top * surface_stride + visible.left, visible.Width(),
+               visible.Height(), surface_stride},
+              fade);
+  return true;
+}
+
+bool RenderContext_GdiPlus::FillIntoSurface(const UiRect& dest, uint32_t color) {
+  UiRect visible;
+  UiPoint offset;
+  if (!VisiblePart(dest, &visible, &offset)) return false;
+  if (visible.IsEmpty()) return true;
+  ::GdiFlush();
+  const ptrdiff_t surface_stride = bitmap_.GetWidth();
+  BlendColor(color, {bitmap_.GetBits() + visible.top * surface_stride + visible.left,
+                     visible.Width(), visible.Height(), surface_stride});
   return true;
 }
 
@@ -429,11 +529,14 @@ void RenderContext_GdiPlus::FillRect(const UiRect& rect, uint32_t color, uint8_t
 void RenderContext_GdiPlus::FillSolid(const UiRect& rect, uint32_t color) {
   const uint32_t a = color >> 24;
   if (rect.IsEmpty() || a == 0) return;
+  auto premultiply = [a](uint32_t c) { return (c * a + 127) / 255; };
+  const uint32_t premultiplied = (a << 24) | (premultiply((color >> 16) & 0xFF) << 16) |
+                                 (premultiply((color >> 8) & 0xFF) << 8) |
+                                 premultiply(color & 0xFF);
+  if (FillIntoSurface(rect, premultiplied)) return;
   uint32_t* pixel = Scratch(1, 1);
   if (!pixel) return;
-  auto premultiply = [a](uint32_t c) { return (c * a + 127) / 255; };
-  *pixel = (a << 24) | (premultiply((color >> 16) & 0xFF) << 16) |
-           (premultiply((color >> 8) & 0xFF) << 8) | premultiply(color & 0xFF);
+  *pixel = premultiplied;
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
   ::AlphaBlend(dc_, rect.left, rect.top, rect.Width(), rect.Height(), scratch_dc_, 0, 0, 1, 1,
                blend);
@@ -450,15 +553,21 @@ bool RenderContext_GdiPlus::BlendImagePart(Gdiplus::GpImage* image, const UiRect
       type != Gdiplus::ImageTypeBitmap)
     return false;
   const int32_t width = source.Width(), height = source.Height();
-  uint32_t* bits = Scratch(width, height);
-  if (!bits) return false;
-
   auto* bitmap = static_cast<Gdiplus::GpBitmap*>(image);
   Gdiplus::GpRect part(source.left, source.top, width, height);
   Gdiplus::BitmapData data = {};
   if (gp::GdipBitmapLockBits(bitmap, &part, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB,
                              &data) != Gdiplus::Ok)
     return false;  // not inside the image
+  if (BlendIntoSurface(dest, static_cast<const uint32_t*>(data.Scan0), data.Stride / 4, fade)) {
+    gp::GdipBitmapUnlockBits(bitmap, &data);
+    return true;
+  }
+  uint32_t* bits = Scratch(width, height);
+  if (!bits) {
+    gp::GdipBitmapUnlockBits(bitmap, &data);
+    return false;
+  }
   const size_t stride = static_cast<size_t>(scratch_.GetWidth());
   for (int32_t y = 0; y < height; ++y) {
     std::memcpy(bits + y * stride,
@@ -588,10 +697,12 @@ bool RenderContext_GdiPlus::BlendTextRun(const UiRect& rect, const std::wstring&
   AppendBytes(&key, height);
   key.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
 
+  PixelCache::Entry* run = TextCache().Find(key);
+  if (run && BlendIntoSurface(rect, run->pixels.data(), width, 255)) return true;
   uint32_t* bits = Scratch(width, height);
   if (!bits) return false;
   const ptrdiff_t stride = scratch_.GetWidth();
-  if (PixelCache::Entry* run = TextCache().Find(key)) {
+  if (run) {
     CopyPixels({run->pixels.data(), width, height, width}, {bits, width, height, stride});
   } else {
     for (int32_t y = 0; y < height; ++y)
@@ -605,6 +716,7 @@ bool RenderContext_GdiPlus::BlendTextRun(const UiRect& rect, const std::wstring&
     CopyPixels({bits, width, height, stride}, {made.pixels.data(), width, height, width});
     TextCache().Put(key, std::move(made));
   }
+  if (BlendIntoSurface(rect, bits, stride, 255)) return true;
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
   ::AlphaBlend(dc_, rect.left, rect.top, width, height, scratch_dc_, 0, 0, width, height, blend);
   return true;

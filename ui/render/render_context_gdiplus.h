@@ -100,6 +100,20 @@ class RenderContext_GdiPlus : public IRenderContext {
   // an empty or a very large rect.
   bool BlendTextRun(const UiRect& rect, const std::wstring& text, uint32_t color,
                     Gdiplus::GpFont* font, uint32_t style, bool line_limit);
+  // Source-over of `source` (the size of `dest`, in logical units) times
+  // fade straight into the surface's pixels, inside the DC's clip; false
+  // (nothing drawn) when the clip is more than one rectangle or the mapping
+  // is not plain pixels: the caller blends through GDI then.
+  bool BlendIntoSurface(const UiRect& dest, const uint32_t* source, ptrdiff_t stride,
+                        uint8_t fade);
+  // The same for one premultiplied colour over all of `dest`.
+  bool FillIntoSurface(const UiRect& dest, uint32_t color);
+  // Whether logical units are surface pixels moved by an origin (the
+  // logical point at pixel 0, 0), as SetWindowOrg makes them.
+  bool PlainMapping(POINT* origin);
+  // The part of `dest` (logical) the clip lets through, in surface pixels,
+  // and the offset from logical to surface pixels; false as above.
+  bool VisiblePart(const UiRect& dest, UiRect* visible, UiPoint* offset);
   // Pixels of a scratch surface of at least width x height, selected into
   // scratch_dc_ (rows scratch_.GetWidth() apart); null on failure.
   uint32_t* Scratch(int32_t width, int32_t height);
@@ -115,6 +129,7 @@ class RenderContext_GdiPlus : public IRenderContext {
   HDC scratch_dc_ = nullptr;
   HGDIOBJ scratch_old_ = nullptr;
   GdiBitmap scratch_;
+  HRGN clip_region_ = nullptr;  // read back from the DC, made on first use
 };
 
 }  // namespace ui

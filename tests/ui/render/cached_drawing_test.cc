@@ -244,6 +244,44 @@ TEST_F(CachedDrawingTest, TextRunsMatchDirectTextAndFollowTheirKey) {
   gp::GdipDeleteFontFamily(family);
 }
 
+// A blend from another context goes straight between the two surfaces; it
+// gives GDI's AlphaBlend pixels, under the clip and origin of the target.
+TEST_F(CachedDrawingTest, BlendsBetweenContextsMatchGdi) {
+  auto layer = Make(30, 20);
+  for (int i = 0; i < 6; ++i)
+    layer->FillRect({i * 5, 0, i * 5 + 5, 20}, (0x30u + i * 0x25u) << 24 | 0x80FF40u >> i);
+  layer->FillRect({0, 10, 30, 20}, 0x80FFFFFF);
+  for (uint8_t alpha : {uint8_t{255}, uint8_t{200}, uint8_t{1}}) {
+    SCOPED_TRACE(int(alpha));
+    auto ours = Make(50, 40);
+    auto theirs = Make(50, 40);
+    for (ui::IRenderContext* c : {ours.get(), theirs.get()}) {
+      c->FillRect({0, 0, 50, 40}, 0xFF204060);
+      c->FillRect({0, 0, 25, 40}, 0x60A0A0A0);
+      c->SetWindowOrg({-4, -3});
+      c->ClipRect({0, 0, 40, 30});
+    }
+    EXPECT_TRUE(ours->AlphaBlend(-2, 1, 28, 18, layer->GetDC(), 2, 1, 28, 18, alpha));
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
+    ::AlphaBlend(theirs->GetDC(), -2, 1, 28, 18, layer->GetDC(), 2, 1, 28, 18, blend);
+    int beyond = 0;
+    for (int y = 0; y < 40; ++y) {
+      for (int x = 0; x < 50; ++x) {
+        const uint32_t p = PixelAt(ours.get(), x, y), q = PixelAt(theirs.get(), x, y);
+        for (int shift : {24, 16, 8, 0}) {
+          if (std::abs(static_cast<int>((p >> shift) & 0xFF) -
+                       static_cast<int>((q >> shift) & 0xFF)) > 1)
+            ++beyond;
+        }
+      }
+    }
+    EXPECT_EQ(beyond, 0);
+    if (alpha > 1) {
+      EXPECT_NE(PixelAt(ours.get(), 4, 4), PixelAt(ours.get(), 3, 4)) << "clip";
+    }
+  }
+}
+
 TEST(PixelOpsTest, BilinearScaleTable) {
   const uint32_t row[3] = {0xFF000000, 0xFF640000, 0x80008000};
   struct Case {
