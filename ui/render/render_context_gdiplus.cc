@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -100,26 +101,33 @@ uint32_t WithAlpha(uint32_t color, uint32_t alpha) {
   return (color & 0x00FFFFFFu) | (alpha << 24);
 }
 
-// Scaled nine-grids and text runs as drawn, shared by every context of the
-// UI thread: a frame mostly repeats the one before.
+// Scaled nine-grids and text runs as drawn, shared by every context of a
+// thread (the UI thread): a frame mostly repeats the one before.
 constexpr size_t kImageCacheBytes = 32u << 20;
 constexpr size_t kTextCacheBytes = 8u << 20;
 
 PixelCache& ImageCache() {
-  static PixelCache* cache = new PixelCache(kImageCacheBytes);
-  return *cache;
+  static thread_local PixelCache cache(kImageCacheBytes);
+  return cache;
+}
+
+PixelCache& TextCache() {
+  static thread_local PixelCache cache(kTextCacheBytes);
+  return cache;
 }
 
 // Every context by its DC, so that a blend from one into another can read
-// the source's pixels.
+// the source's pixels. A context may end on another thread than its own.
+std::mutex g_contexts_lock;
 std::unordered_map<HDC, RenderContext_GdiPlus*>& LiveContexts() {
   static auto* contexts = new std::unordered_map<HDC, RenderContext_GdiPlus*>;
   return *contexts;
 }
 
-PixelCache& TextCache() {
-  static PixelCache* cache = new PixelCache(kTextCacheBytes);
-  return *cache;
+RenderContext_GdiPlus* LiveContextOf(HDC dc) {
+  std::lock_guard<std::mutex> hold(g_contexts_lock);
+  auto found = LiveContexts().find(dc);
+  return found == LiveContexts().end() ? nullptr : found->second;
 }
 
 template <typename T>
@@ -172,11 +180,17 @@ RenderContext_GdiPlus::RenderContext_GdiPlus() {
   HDC screen = ::GetDC(nullptr);
   dc_ = ::CreateCompatibleDC(screen);
   ::ReleaseDC(nullptr, screen);
-  if (dc_) LiveContexts()[dc_] = this;
+  if (dc_) {
+    std::lock_guard<std::mutex> hold(g_contexts_lock);
+    LiveContexts()[dc_] = this;
+  }
 }
 
 RenderContext_GdiPlus::~RenderContext_GdiPlus() {
-  if (dc_) LiveContexts().erase(dc_);
+  if (dc_) {
+    std::lock_guard<std::mutex> hold(g_contexts_lock);
+    LiveContexts().erase(dc_);
+  }
   if (clip_region_) ::DeleteObject(clip_region_);
   if (scratch_dc_) {
     if (scratch_old_) ::SelectObject(scratch_dc_, scratch_old_);
@@ -269,9 +283,8 @@ bool RenderContext_GdiPlus::AlphaBlend(int32_t x_dest, int32_t y_dest, int32_t w
                                        uint8_t alpha) {
   // A 1:1 blend from another context's surface goes straight from its
   // pixels into ours.
-  auto found = LiveContexts().find(src);
-  if (found != LiveContexts().end() && width_dest == width_src && height_dest == height_src) {
-    RenderContext_GdiPlus* from = found->second;
+  RenderContext_GdiPlus* from = src ? LiveContextOf(src) : nullptr;
+  if (from && width_dest == width_src && height_dest == height_src) {
     GdiBitmap& bitmap = from->bitmap_;
     POINT origin = {};
     if (bitmap.GetBits() && bitmap.IsTopDown() && x_src >= 0 && y_src >= 0 &&

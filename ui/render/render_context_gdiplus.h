@@ -1,8 +1,13 @@
 // RenderContext_GdiPlus: the render context over a GDI memory DC with a
-// 32-bit DIB section selected into it. Images go through GDI or GDI+,
-// colours, lines, shapes, paths and text through GDI+; each GDI+ operation
-// makes its Graphics on the DC for the call, so it sees the DC's clip and
-// window origin as they stand. Owns the DC and the section. UI thread only.
+// 32-bit DIB section selected into it. Lines, shapes, paths and new text go
+// through GDI+; each GDI+ operation makes its Graphics on the DC for the
+// call, so it sees the DC's clip and window origin as they stand. Fills,
+// image parts, nine-grids (scaled here, bilinearly), text runs already drawn
+// and blends from other contexts are written straight into the section's
+// pixels where the clip is one rectangle, and through GDI's AlphaBlend
+// otherwise: Wine's GDI+ costs far more per call and per pixel. Scaled grids
+// and text runs are kept in per-thread caches. Owns the DC and the section.
+// UI thread only.
 #ifndef UI_RENDER_RENDER_CONTEXT_GDIPLUS_H_
 #define UI_RENDER_RENDER_CONTEXT_GDIPLUS_H_
 
