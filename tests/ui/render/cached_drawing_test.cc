@@ -24,17 +24,7 @@ namespace {
 
 using ui::UiRect;
 
-auto NonZero = [](uint32_t p) { return p != 0; };
-
-class CachedDrawingTest : public ::testing::Test {
- protected:
-  std::unique_ptr<ui::IRenderContext> Make(int w, int h) {
-    auto context = factory_.CreateRenderContext();
-    EXPECT_TRUE(context->Resize(w, h));
-    return context;
-  }
-  ui::RenderFactory_GdiPlus factory_;
-};
+using CachedDrawingTest = RenderContextTest;
 
 // GDI+ drawing every piece of the grid on its own: what the context did
 // before it scaled parts itself.
