@@ -1,5 +1,7 @@
 #include "ui/animation/timer_manager.h"
 
+#include <mmsystem.h>
+
 #include <algorithm>
 #include <atomic>
 #include <utility>
@@ -25,21 +27,28 @@ class CounterClock : public TimerManager::Clock {
   }
 };
 
-// The manager's wake-up is a timer of its own window: WM_TIMER comes to the
-// UI thread from the message queue itself. Under Wine a multimedia timer
-// whose callback posts a tick costs a second thread waking and a server
-// request for every tick on top of the UI thread's own wake-up: about a
-// third more CPU for the same ticks (bench/ui/ui_bench.cc, timers).
-constexpr UINT_PTR kWakeTimerId = 1;
+// Runs on a system thread: post and nothing else.
+void CALLBACK OnMultimediaTimer(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {
+  ::PostMessageW(g_window.load(), kWmTimerTick, 0, 0);
+}
 
-class WindowTimerWake : public TimerManager::WakeSource {
+class MultimediaWake : public TimerManager::WakeSource {
  public:
-  uint32_t StartPeriodic(uint32_t delay_ms) override {
-    delay_ms = std::min<uint32_t>(std::max<uint32_t>(delay_ms, USER_TIMER_MINIMUM),
-                                  USER_TIMER_MAXIMUM);
-    return ::SetTimer(g_window.load(), kWakeTimerId, delay_ms, nullptr) != 0 ? kWakeTimerId : 0;
+  MultimediaWake() {
+    TIMECAPS caps = {};
+    if (::timeGetDevCaps(&caps, sizeof(caps)) == MMSYSERR_NOERROR && caps.wPeriodMax > 0)
+      max_delay_ms_ = caps.wPeriodMax;
   }
-  void Kill(uint32_t id) override { ::KillTimer(g_window.load(), id); }
+  uint32_t StartPeriodic(uint32_t delay_ms) override {
+    // A longer delay would make the multimedia timer refuse, and nothing
+    // would wake the manager again; an early wake just re-arms.
+    delay_ms = std::min(std::max<uint32_t>(delay_ms, 1), max_delay_ms_);
+    return ::timeSetEvent(delay_ms, 1, &OnMultimediaTimer, 0, TIME_PERIODIC);
+  }
+  void Kill(uint32_t id) override { ::timeKillEvent(id); }
+
+ private:
+  uint32_t max_delay_ms_ = 1000000;
 };
 
 HWND CreateManagerWindow() {
@@ -61,7 +70,7 @@ TimerManager* TimerManager::Instance() {
   // objects already gone.
   static TimerManager* instance = [] {
     g_window.store(CreateManagerWindow());
-    return new TimerManager(new CounterClock, new WindowTimerWake);
+    return new TimerManager(new CounterClock, new MultimediaWake);
   }();
   return instance;
 }
@@ -75,10 +84,6 @@ LRESULT CALLBACK TimerManager::WindowProc(HWND hwnd, UINT message, WPARAM wparam
   if (message == kWmTimerTick) {
     Instance()->RunDueTimers();
     return 1;
-  }
-  if (message == WM_TIMER && wparam == kWakeTimerId) {
-    Instance()->RunDueTimers();
-    return 0;
   }
   return ::DefWindowProcW(hwnd, message, wparam, lparam);
 }

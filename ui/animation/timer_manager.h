@@ -1,16 +1,16 @@
 // TimerManager: every periodic or delayed piece of UI work runs through this
 // one process-wide queue. Timers are measured on the performance counter; a
-// timer of the manager's message-only window (WM_TIMER) wakes it, so every
-// callback runs on the UI thread inside its ordinary message loop. A
-// kWmTimerTick posted to that window runs a pass as well. Like every
-// WM_TIMER, the wake-up waits while posted messages are queued. A timer has no handle: it belongs to an owner
+// multimedia timer wakes the manager by posting kWmTimerTick to a
+// message-only window, so every callback runs on the UI thread inside its
+// ordinary message loop. A timer has no handle: it belongs to an owner
 // through a weak flag and is dropped, unrun, once that flag is gone.
 //
 // While anything is due within a second the manager is woken every 16 ms; a
 // timer further away costs one wake-up about 2 ms after it is due. A late
 // pass does not catch up: a repeating timer runs at most once per pass.
 //
-// Threads: the UI thread only; the queue has no lock.
+// Threads: everything but the multimedia callback (which only posts) runs on
+// the UI thread; the queue has no lock.
 #ifndef UI_ANIMATION_TIMER_MANAGER_H_
 #define UI_ANIMATION_TIMER_MANAGER_H_
 
@@ -36,7 +36,7 @@ class TimerManager {
     virtual int64_t Frequency() = 0;  // ticks per second
     virtual int64_t Now() = 0;
   };
-  // What wakes the manager: a periodic timer of its window in the product.
+  // What wakes the manager: a periodic multimedia timer in the product.
   class WakeSource {
    public:
     virtual ~WakeSource() = default;
