@@ -119,6 +119,25 @@ TEST_F(ControlsTest, LabelTextInksOnlyItsRectangleInItsStateColour) {
   EXPECT_EQ(0, Count(UiRect{0, 0, 80, 40}, AnyInk));
 }
 
+TEST_F(ControlsTest, MisspeltFontIdDrawsWithTheDefaultFont) {
+  GlobalResources& r = GlobalResources::Instance();
+  r.RemoveAllFonts();
+  r.colors[L"textdefaultcolor"] = kBlack;
+  ASSERT_TRUE(r.AddFont(L"body", ui_test::kFace, 16, false, false, false, true));
+  IRenderResources* previous = SetRenderResources(&r);
+  for (const wchar_t* font : {L"body", L"nosuchfont"}) {
+    Label label;
+    label.ApplyAttributeList(L"text=\"Hello\"");
+    label.SetFont(font);
+    label.SetPos(UiRect{0, 0, 80, 40});
+    PaintAlone(&label);
+    EXPECT_GT(Count(UiRect{0, 0, 80, 40}, DarkInk), 5) << font;
+  }
+  SetRenderResources(previous);
+  r.RemoveAllFonts();
+  r.colors.clear();
+}
+
 TEST_F(ControlsTest, LabelSizesToItsTextAndFollowsItsTextId) {
   GlobalResources::Instance().SetTextLookup(
       [](const std::wstring& id) { return id == L"STR_OK" ? L"Okay" : L""; });
