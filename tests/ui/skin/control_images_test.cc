@@ -87,6 +87,22 @@ TEST_F(ControlImagesTest, BackgroundPathsLanguagesAndAttributes) {
   }
 }
 
+TEST_F(ControlImagesTest, CachedAndTranslucentControlsKeepTheirImagesOpaque) {
+  // An opaque picture stretched into the control's own buffer must not come
+  // out transparent, whatever mode the window's surface is in.
+  for (const wchar_t* attributes : {L"cache=\"true\"", L"alpha=\"128\""}) {
+    Control control;
+    control.ApplyAttributeList(attributes);
+    control.SetPos(UiRect{0, 0, 12, 12});
+    control.SetBkImage(L"file='public/opaque.png'");
+    render_->Clear();
+    control.PaintBlended(render_.get(), UiRect{0, 0, 12, 12});
+    const uint8_t alpha = control.GetAlpha() == 255 ? 255 : 128;
+    EXPECT_EQ(alpha, ui_test::AlphaAt(render_.get(), 1, 1)) << attributes;
+    EXPECT_EQ(alpha, ui_test::AlphaAt(render_.get(), 10, 10)) << attributes;
+  }
+}
+
 TEST_F(ControlImagesTest, MissingImageIsForgotten) {
   Control control;
   control.SetPos(UiRect{0, 0, 8, 8});
