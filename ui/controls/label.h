@@ -10,6 +10,7 @@
 #ifndef UI_CONTROLS_LABEL_H_
 #define UI_CONTROLS_LABEL_H_
 
+#include <algorithm>
 #include <cwchar>
 #include <memory>
 #include <string>
@@ -298,7 +299,8 @@ UiSize LabelTemplate<Base>::EstimateTextSize(UiSize available, bool* needs_re_es
   if (this->GetFixedHeight() == kSizeAuto) {
     if (!single_line_ && fixed_width == kSizeAuto && this->GetMaxWidth() == kSizeStretch) {
       *needs_re_estimate = true;
-      const int limit = available.cx - pad.left - pad.right;
+      // A box narrower than the padding still wraps at one pixel.
+      const int limit = std::max(1, available.cx - pad.left - pad.right);
       if (limit < w) {
         h = render->MeasureText(text, font_id_, text_style_, limit).Height();
         w = limit;

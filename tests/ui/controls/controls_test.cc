@@ -158,6 +158,24 @@ TEST_F(ControlsTest, LabelSizesToItsTextAndFollowsItsTextId) {
   EXPECT_EQ(L"Okay", label->GetText());
   GlobalResources::Instance().SetTextLookup(nullptr);
 
+  // A multi-line auto label wraps at its available width only with a
+  // stretching maximum width.
+  const wchar_t kLong[] = L"several words that do not fit in one line";
+  for (const wchar_t* max_width : {L"stretch", L"9999999"}) {
+    Label* lines = new Label;
+    lines->SetText(kLong);
+    lines->SetAttribute(L"singleline", L"false");
+    lines->SetAttribute(L"maxwidth", max_width);
+    root->Add(lines);
+    const UiSize wrapped = lines->EstimateSize(UiSize{60, 500});
+    if (max_width == std::wstring(L"stretch")) {
+      EXPECT_EQ(60, wrapped.cx);
+      EXPECT_GT(wrapped.cy, 2 * m.Height());
+    } else {
+      EXPECT_GT(wrapped.cx, 60);
+    }
+  }
+
   LabelBox box;
   EXPECT_EQ(kSizeStretch, box.GetFixedWidth());
   EXPECT_EQ(kSizeAuto, label->GetFixedWidth());
