@@ -137,9 +137,11 @@ def md5(data):
 
 
 def version_map(version, tree):
-    return {"version": version,
-            "list": {name: {"md5": md5(data), "size": len(data)}
-                     for name, data in sorted(tree.items())}}
+    """The flat layout the publisher's servers use: the version is an entry
+    whose md5 is the version text."""
+    value = {name: {"md5": md5(data), "size": len(data)} for name, data in sorted(tree.items())}
+    value["version"] = {"md5": version}
+    return value
 
 
 def write_json(path, value):

@@ -1,0 +1,41 @@
+#include "update/states/successor_states.h"
+
+#include "app/controller/launcher_controller.h"
+#include "app/util/json_util.h"
+#include "json/json.h"
+#include "update/states/prepare_state.h"
+#include "update/states/request_remote_state.h"
+
+std::unique_ptr<State> MakeStateOfPass(int32_t type, int32_t pass) {
+  switch (type) {
+    case kPrepareState:
+      return std::make_unique<PrepareState>(pass);
+    case kRequestRemoteState:
+      return std::make_unique<RequestRemoteState>(pass);
+    default:
+      return std::make_unique<PendingState>(type, pass);
+  }
+}
+
+std::unique_ptr<State> MakeFailureSuccessor(const State& failed) {
+  if (failed.pass == 0) return MakeStateOfPass(kEnterGameState, 0);
+  std::unique_ptr<State> next = MakeStateOfPass(kExceptionState, failed.pass);
+  next->errorCode = failed.errorCode;
+  next->errorMessage = failed.errorMessage;
+  next->errorUrl = failed.errorUrl;
+  return next;
+}
+
+void NoteRemoteMapVersions(int32_t pass, const VersionMap& remote, const std::string& text) {
+  LauncherController* controller = LauncherController::GetInstance();
+  if (pass != 0) controller->remoteGameVersion.Set(GetMapVersion(remote));
+  Json::Value root;
+  std::string error;
+  if (!ParseJson(text, &root, &error) || !root.isObject() || !root.isMember("version")) return;
+  const Json::Value& version = root["version"];
+  if (version.isString()) {
+    controller->downloadingVersion.Set(version.asString());
+  } else if (version.isObject() && version["md5"].isString()) {
+    controller->downloadingVersion.Set(version["md5"].asString());
+  }
+}
