@@ -43,37 +43,12 @@ import tempfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "update", "patch"))
 import bsdiff_to_bsdifn  # noqa: E402
+# Game-like bytes that bsdiff matches well, and a rebuild's small changes.
+from make_patch_fixtures import bump_numbers as bump, structured  # noqa: E402
 
 GAME_VERSIONS = ["3_1_0", "3_2_0", "3_3_0"]
 LAUNCHER_VERSIONS = {1: "1.0.0", 2: "1.0.1", 3: "1.0.1"}
 KiB = 1024
-
-
-def structured(rng, size):
-    """Bytes with the texture of game data: repeated records, counters and
-    noise, so bsdiff finds long approximate matches between versions."""
-    out = bytearray()
-    words = [rng.randbytes(rng.randint(4, 24)) for _ in range(64)]
-    counter = 0
-    while len(out) < size:
-        kind = rng.random()
-        if kind < 0.5:
-            out += rng.choice(words)
-        elif kind < 0.8:
-            counter += rng.randint(1, 9)
-            out += counter.to_bytes(4, "little")
-        else:
-            out += rng.randbytes(rng.randint(1, 40))
-    return bytes(out[:size])
-
-
-def bump(rng, data, count):
-    """Small changes spread over the bytes, as a rebuild makes them."""
-    out = bytearray(data)
-    for _ in range(count):
-        i = rng.randrange(0, max(1, len(out) - 4))
-        out[i] = (out[i] + rng.randint(1, 5)) & 0xFF
-    return bytes(out)
 
 
 def game_tree(version_index, scale, tolm):
