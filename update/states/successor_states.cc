@@ -3,7 +3,10 @@
 #include "app/controller/launcher_controller.h"
 #include "app/util/json_util.h"
 #include "json/json.h"
+#include "update/states/check_version_state.h"
+#include "update/states/download_files_state.h"
 #include "update/states/prepare_state.h"
+#include "update/states/request_patch_state.h"
 #include "update/states/request_remote_state.h"
 
 std::unique_ptr<State> MakeStateOfPass(int32_t type, int32_t pass) {
@@ -12,14 +15,26 @@ std::unique_ptr<State> MakeStateOfPass(int32_t type, int32_t pass) {
       return std::make_unique<PrepareState>(pass);
     case kRequestRemoteState:
       return std::make_unique<RequestRemoteState>(pass);
+    case kCheckVersionState:
+      return std::make_unique<CheckVersionState>(pass);
+    case kRequestPatchState:
+      return std::make_unique<RequestPatchState>(pass);
+    case kDownloadFilesState:
+      return std::make_unique<DownloadFilesState>(pass);
+    case kEnterGameState:
+    case kExceptionState:
+    case kPreDownloadState:
+      return std::make_unique<PendingState>(type, 1);
     default:
       return std::make_unique<PendingState>(type, pass);
   }
 }
 
-std::unique_ptr<State> MakeFailureSuccessor(const State& failed) {
+std::unique_ptr<State> MakeFailureSuccessor(const State& failed, bool offer_retry) {
   if (failed.pass == 0) return MakeStateOfPass(kEnterGameState, 0);
   std::unique_ptr<State> next = MakeStateOfPass(kExceptionState, failed.pass);
+  // PROVISIONAL: the ExceptionState takes the choice once it is built.
+  static_cast<PendingState*>(next.get())->offer_retry = offer_retry;
   next->errorCode = failed.errorCode;
   next->errorMessage = failed.errorMessage;
   next->errorUrl = failed.errorUrl;
