@@ -17,6 +17,7 @@
 #include "app/controller/launcher_controller.h"
 #include "app/controller/launcher_messages.h"
 #include "app/util/file_util.h"
+#include "update/download/download_manager.h"
 #include "update/states/check_version_state.h"
 #include "update/states/patch_suffix_mode.h"
 #include "update/states/road_fixture.h"
@@ -351,6 +352,78 @@ TEST_F(RoadTest, FailedSuffixProbeEndsThePassWithNothingQueued) {
       EXPECT_NE(std::string::npos, path.find("TOLM.exe.patch")) << path;
     }
     EXPECT_TRUE(StagedFiles().empty());
+  }
+}
+
+TEST_F(RoadTest, DirectoryDownFailsOverThenFailsClearly) {
+  const struct {
+    const char* name;
+    std::vector<std::string> down;
+    int32_t stopped_in;
+  } cases[] = {{"first down", {"gate"}, kApplyUpdateState},
+               {"all down", {"gate", "dl2"}, kExceptionState}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(publisher_.Reset());
+    InstallGame("game-2");
+    ServeFrom("release-3");
+    harness_->OnWorker([this] {
+      DownloadManager* engine = DownloadManager::GetInstance();
+      engine->Shutdown();
+      DownloadManager::ServerOverrides overrides;
+      overrides.gate_urls = {publisher_.Url("gate") + "/", publisher_.Url("dl2") + "/"};
+      engine->Init(overrides);
+    });
+    for (const std::string& server : c.down) {
+      Json::Value fault;
+      fault["server"] = server;
+      fault["path"] = "/get/urls";
+      fault["status"] = 503;
+      ASSERT_TRUE(publisher_.AddFault(fault));
+    }
+    EXPECT_EQ(c.stopped_in, RunPass(1));
+    if (c.stopped_in == kExceptionState) {
+      EXPECT_EQ(0u, CurrentErrorMessage().rfind("Request Failed:", 0)) << CurrentErrorMessage();
+      EXPECT_TRUE(FilesRequested(RequestedPaths()).empty());
+    }
+  }
+}
+
+TEST_F(RoadTest, AFileThatFailsForGoodEndsThePass) {
+  const struct {
+    int32_t pass;
+    const char* installed;
+    const char* file;
+    int32_t stopped_in;
+  } cases[] = {{1, "game-2", "/release-3/Tolm_Data/level0", kExceptionState},
+               {0, "launcher-1.0.0", "/release-3/launcher.exe", kEnterGameState}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pass);
+    ASSERT_TRUE(publisher_.Reset());
+    if (c.pass == 1) {
+      InstallGame(c.installed);
+    } else {
+      CopyTree(release_ + "\\installed\\" + c.installed, base_);
+    }
+    ServeFrom("release-3");
+    Json::Value fault;
+    fault["path"] = c.file;
+    fault["status"] = 503;
+    ASSERT_TRUE(publisher_.AddFault(fault));
+    EXPECT_EQ(c.stopped_in, RunPass(c.pass));
+    if (c.pass == 1) {
+      std::string url;
+      int32_t code = 0;
+      bool retry = false;
+      harness_->OnWorker([&] {
+        code = controller_->currentState->errorCode;
+        url = controller_->currentState->errorUrl;
+        retry = static_cast<PendingState*>(controller_->currentState.get())->offer_retry;
+      });
+      EXPECT_LT(code, 0);
+      EXPECT_NE(std::string::npos, url.find("Tolm_Data/level0")) << url;
+      EXPECT_TRUE(retry);
+    }
   }
 }
 
