@@ -307,9 +307,8 @@ TEST_F(RoadTest, TooLittleRoomAsksAndOnlyAYesFetches) {
   EXPECT_EQ(installed, game_files());
 
   // Asked again, "yes" goes on with the fetching.
-  harness_->ScriptBoxAnswers({1});
   EXPECT_EQ(kExceptionState, RunPass(1));
-  harness_->Settle();
+  ASSERT_TRUE(harness_->AnswerOpenBox(1));
   EXPECT_EQ(kApplyUpdateState, RunUntilSettled());
   EXPECT_FALSE(controller_->errorShown.load());
   EXPECT_EQ(ExpectedFetch(TreeOf("game-1"), TreeOf("game-2"), TreeOf("patches-3_1_0"), ".patch"),
