@@ -308,6 +308,7 @@ TEST_F(RoadTest, TooLittleRoomAsksAndOnlyAYesFetches) {
 
   // Asked again, "yes" goes on with the fetching.
   EXPECT_EQ(kExceptionState, RunPass(1));
+  harness_->Settle();  // the box is shown on thread 0
   ASSERT_TRUE(harness_->AnswerOpenBox(1));
   EXPECT_EQ(kApplyUpdateState, RunUntilSettled());
   EXPECT_FALSE(controller_->errorShown.load());
