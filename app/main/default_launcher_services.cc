@@ -13,10 +13,11 @@
 #include "base/file/path_util.h"
 #include "base/thread/thread_registry.h"
 #include "ui/core/global_resources.h"
+#include "update/states/prepare_state.h"
 
-// PROVISIONAL: std::make_unique<PrepareState>(pass) once the update states
-// land; until then no pass runs.
-std::unique_ptr<State> DefaultLauncherServices::MakePrepareState(int32_t) { return nullptr; }
+std::unique_ptr<State> DefaultLauncherServices::MakePrepareState(int32_t pass) {
+  return std::make_unique<PrepareState>(pass);
+}
 
 // PROVISIONAL: std::make_unique<PreDownloadState>() once the pre-download
 // state lands; until then the pre-download does not start.

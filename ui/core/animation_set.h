@@ -45,6 +45,11 @@ class AnimationSet {
   AnimationPlayer* SetFadeInOutY(bool on, bool from_bottom);
 
   AnimationPlayer* GetPlayer(int kind) const;
+  // A new horizontal slide player of the kind (kAnimationInOutXFromLeft or
+  // kAnimationInOutXFromRight), replacing the one before.
+  AnimationPlayer* MakeSlidePlayer(int kind) {
+    return SetFadeInOutX(true, kind == kAnimationInOutXFromRight);
+  }
 
   // The hover fade, when configured: forward on mouse enter, backward on
   // mouse leave; a press released inside drops its completion callback.

@@ -27,6 +27,7 @@
 namespace ui {
 
 class IRenderContext;
+class TimerManager;
 
 enum ControlState {
   kControlStateNormal = 0,
@@ -188,17 +189,47 @@ class Control : public PlaceHolder {
   virtual bool OnButtonDown(EventArgs& args);
   virtual bool OnButtonUp(EventArgs& args);
 
-  // Painting: the thin path the control tree needs; the full painting of
-  // images, text and caches comes with the windows.
+  // Painting. PaintBlended is the entry every parent uses: it applies the
+  // control's alpha, clip, round corners, render offset and paint cache,
+  // then Paint draws the fixed chain (background colour, background image,
+  // state colour, state images, text, border) and PaintChildren the rest.
   virtual void PaintBlended(IRenderContext* render, const UiRect& paint_rect);
   virtual void Paint(IRenderContext* render, const UiRect& paint_rect);
   virtual void PaintChildren(IRenderContext* render, const UiRect& paint_rect) {}
   virtual void PaintBkColor(IRenderContext* render);
+  virtual void PaintBkImage(IRenderContext* render);
   virtual void PaintStateColor(IRenderContext* render);
+  virtual void PaintStateImage(IRenderContext* render);
+  virtual void PaintText(IRenderContext* render) {}
   virtual void PaintBorder(IRenderContext* render);
-  virtual void LoadBkImage() {}
-  virtual void UnloadBkImage() {}
+  // The control's own paint buffer, made on first use; null when no render
+  // factory can make one.
+  IRenderContext* GetRenderCache();
+  // Loads the image's picture when it has none: relative files lie under
+  // the resource root and the window's skin folder; with the background's
+  // language adaptation a "_<language>" variant is preferred when present.
+  void ResolveImagePath(Image* image);
+  // Draws one image in the control (its dest moved by the control's top
+  // left); the modifier's keys override the image's own for this drawing;
+  // fade -1 is the image's own. False when there is nothing to draw.
+  bool DrawImage(IRenderContext* render, Image* image, const std::wstring& modifier = L"",
+                 int fade = -1);
+  virtual void LoadBkImage();
+  virtual void UnloadBkImage();
   virtual void ClearImages();
+
+  // The animated background (two or more frames): starts playing, or on a
+  // timer tick shows the next frame.
+  void PlayBkAnimation();
+  // Stops on a frame: 0xFFFF the last, -1 the current one.
+  void StopBkAnimation(int frame);
+  // Stops on the last frame for good and runs the animation-end listeners.
+  void FinishBkAnimation();
+  // Listeners run when the background animation ends (key 1).
+  void AttachAnimationEnd(int key, EventCallback callback);
+  // The timer manager that paces the background animation; the process's
+  // one unless set (tests drive their own).
+  void SetTimerManager(TimerManager* timers) { timers_ = timers; }
 
  protected:
   // Width/height attribute semantics: below -2 skipped, -1, -2 and 0 taken
@@ -207,6 +238,7 @@ class Control : public PlaceHolder {
   void SetFixedHeightByAttribute(int cy);
   // Refresh: an auto-sized control re-arranges, any other repaints.
   void Refresh();
+  // Playing flag off, pending frame timers dropped.
   void StopBkAnimation();
   // Runs the listener lists of one map for a type and for kEventAll; each
   // present list replaces *result. False when the control died meanwhile.
@@ -218,6 +250,8 @@ class Control : public PlaceHolder {
 
   EventMap markup_listeners_;
   EventMap listeners_;
+  EventMap animation_end_listeners_;
+  TimerManager* timers_ = nullptr;
   std::unique_ptr<UserDataBase> user_data_;
   bool menu_enabled_ = false;
   bool enabled_ = true;

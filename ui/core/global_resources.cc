@@ -23,17 +23,6 @@ namespace gp = Gdiplus::DllExports;
 
 namespace {
 
-std::wstring NormalizeSlashes(std::wstring path) {
-  std::replace(path.begin(), path.end(), L'/', L'\\');
-  std::wstring out;
-  out.reserve(path.size());
-  for (wchar_t c : path) {
-    if (c == L'\\' && !out.empty() && out.back() == L'\\') continue;
-    out += c;
-  }
-  return out;
-}
-
 bool EndsWithSeparator(const std::wstring& path) {
   return !path.empty() && (path.back() == L'\\' || path.back() == L'/');
 }
@@ -503,6 +492,30 @@ Gdiplus::GpFont* GlobalResources::GetGdiplusFont(const std::wstring& font_id) {
   if (!font) font = GetFont(std::wstring());
   if (!font && !fonts_.empty()) font = &fonts_.begin()->second;
   return font ? font->gp_font : nullptr;
+}
+
+std::wstring GlobalResources::NormalizeSlashes(std::wstring path) {
+  std::replace(path.begin(), path.end(), L'/', L'\\');
+  std::wstring out;
+  out.reserve(path.size());
+  for (wchar_t c : path) {
+    if (c == L'\\' && !out.empty() && out.back() == L'\\') continue;
+    out += c;
+  }
+  return out;
+}
+
+bool GlobalResources::ResourceExists(const std::wstring& path) {
+  if (archive_) {
+    const std::wstring entry = ArchivePath(path);
+    return SkinArchive::FindEntry(archive_.get(), entry.c_str(), nullptr, nullptr) == 0;
+  }
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+IRenderFactory* GlobalResources::GetRenderFactory() {
+  if (!render_factory_) render_factory_ = std::make_unique<RenderFactory_GdiPlus>();
+  return render_factory_.get();
 }
 
 uint32_t GlobalResources::GetColor(const std::wstring& name) {

@@ -97,6 +97,11 @@ class GlobalResources : public IRenderResources {
   // "\" and "//" become "/", "./" parts go, "../" takes the part before it
   // away (never climbing above the start).
   static std::wstring ArchivePath(const std::wstring& path);
+  // "/" becomes "\" and doubled separators single.
+  static std::wstring NormalizeSlashes(std::wstring path);
+  // With an archive open, whether it holds the entry; else whether the file
+  // exists on disk.
+  bool ResourceExists(const std::wstring& path);
   // The archive entry as a movable global block the caller frees with
   // GlobalFree; null without an archive, entry or whole read.
   HGLOBAL ReadResourceFile(const std::wstring& path);
@@ -177,6 +182,8 @@ class GlobalResources : public IRenderResources {
 
   // The memory DC fonts are made on; made on first use when not started.
   HDC GetMemoryDC();
+  // The render factory made at start-up; made on first use when not started.
+  IRenderFactory* GetRenderFactory();
 
  private:
   GlobalResources();

@@ -1,7 +1,6 @@
 #include "ui/core/image.h"
 
 #include <objidl.h>
-#include <shlwapi.h>
 // gdiplus.h wants min and max.
 #include <algorithm>
 namespace Gdiplus {
@@ -244,40 +243,6 @@ void Image::SetCurrentFrame(int frame) {
   current_frame_ = std::clamp(frame, 0, std::max(0, GetFrameCount() - 1));
 }
 
-bool DrawImageInRect(IRenderContext* render, const UiRect& rect, Image* image, uint8_t fade) {
-  if (!image->HasFile()) return false;
-  if (!image->IsLoaded()) {
-    std::wstring path = image->GetAttribute().file;
-    if (PathIsRelativeW(path.c_str())) path = GlobalResources::Instance().GetResourceRoot() + path;
-    std::shared_ptr<ImageInfo> info = GlobalResources::Instance().GetImage(path);
-    if (!info) {
-      image->Unload();
-      return false;
-    }
-    image->SetInfo(std::move(info));
-  }
-  const ImageInfo& info = *image->GetInfo();
-  const ImageAttribute& attr = image->GetAttribute();
-  UiRect dest = rect;
-  if (attr.dest.left != -1 && attr.dest.top != -1 && attr.dest.right != -1 &&
-      attr.dest.bottom != -1) {
-    dest = UiRect{rect.left + attr.dest.left, rect.top + attr.dest.top,
-                  rect.left + attr.dest.right, rect.top + attr.dest.bottom};
-  }
-  UiRect source{0, 0, info.width, info.height};
-  if (attr.source.left != -1 && attr.source.top != -1 && attr.source.right != -1 &&
-      attr.source.bottom != -1) {
-    source = UiRect{std::clamp(attr.source.left, 0, info.width),
-                    std::clamp(attr.source.top, 0, info.height),
-                    std::clamp(attr.source.right, 0, info.width),
-                    std::clamp(attr.source.bottom, 0, info.height)};
-  }
-  const uint8_t total = static_cast<uint8_t>(attr.fade * fade / 255);
-  render->DrawImage(rect, image->GetCurrentBitmap(), info.alpha, dest, source, attr.corner, total,
-                    attr.x_tiled, attr.y_tiled);
-  return true;
-}
-
 // ---- StateImageMap ----------------------------------------------------------
 
 StateImageMap::StateImageMap(Control* owner) { SetOwner(owner); }
@@ -327,12 +292,13 @@ void StateImageMap::ClearCache(int kind) {
   for (auto& state : k->second) state.second.Unload();
 }
 
-bool StateImageMap::Draw(IRenderContext* render, Image* image, uint8_t fade) {
-  return DrawImageInRect(render, owner_->GetPos(), image, fade);
+bool StateImageMap::Draw(IRenderContext* render, Image* image, const std::wstring& modifier,
+                         int fade) {
+  return owner_->DrawImage(render, image, modifier, fade);
 }
 
 bool StateImageMap::Paint(int kind, IRenderContext* render, int state,
-                          const std::wstring& /*modifier*/) {
+                          const std::wstring& modifier) {
   // Slots are made on first use so that every state can be picked below.
   auto& slots = images_[kind];
   Image& normal = slots[kControlStateNormal];
@@ -345,15 +311,10 @@ bool StateImageMap::Paint(int kind, IRenderContext* render, int state,
     if (!n.file.empty() && n.file == t.file && n.source == t.source) {
       // One picture for both states: blend the two fades instead of drawing
       // the picture twice.
-      const int blended = ((255 - h) * n.fade + h * t.fade) / 255;
-      ImageAttribute saved = t;
-      hot.GetMutableAttribute().fade = static_cast<uint8_t>(blended);
-      const bool result = Draw(render, &hot, 255);
-      hot.GetMutableAttribute().fade = saved.fade;
-      return result;
+      return Draw(render, &hot, modifier, ((255 - h) * n.fade + h * t.fade) / 255);
     }
-    bool result = Draw(render, &normal, 255);
-    if (hot.HasFile()) result = Draw(render, &hot, static_cast<uint8_t>(h));
+    bool result = Draw(render, &normal, modifier, -1);
+    if (hot.HasFile()) result = Draw(render, &hot, modifier, t.fade * h / 255);
     return result;
   }
 
@@ -366,7 +327,7 @@ bool StateImageMap::Paint(int kind, IRenderContext* render, int state,
   if (pick == kControlStateDisabled && slots[kControlStateDisabled].GetImageString().empty()) {
     pick = kControlStateNormal;
   }
-  return Draw(render, &slots[pick], 255);
+  return Draw(render, &slots[pick], modifier, -1);
 }
 
 }  // namespace ui

@@ -116,13 +116,6 @@ class Image {
   int plays_done_ = 0;
 };
 
-// Loads the image's picture when needed and draws it in `rect` (its dest and
-// source, nine-grid corners, tiling, fade times `fade`/255). False when there
-// is no picture to draw; the image is then reset to unloaded.
-// PROVISIONAL: stands for the control's own image drawing (modifier texts,
-// language variants, resolving paths) that comes with the control painting.
-bool DrawImageInRect(IRenderContext* render, const UiRect& rect, Image* image, uint8_t fade);
-
 // Image kinds of a state image map.
 enum StateImageKind {
   kStateImageBk = 0,
@@ -146,12 +139,13 @@ class StateImageMap {
   Image* GetImage(int kind, int state);
   // Unloads every image of the kind.
   void ClearCache(int kind);
-  // Draws the kind's image for the state into the owner's rectangle, with
-  // the hot cross-fade when the owner fades its hot state.
+  // Draws the kind's image for the state through the owner's DrawImage,
+  // with the hot cross-fade when the owner fades its hot state.
   bool Paint(int kind, IRenderContext* render, int state, const std::wstring& modifier);
 
  private:
-  bool Draw(IRenderContext* render, Image* image, uint8_t fade);
+  // fade -1: the image's own.
+  bool Draw(IRenderContext* render, Image* image, const std::wstring& modifier, int fade);
 
   Control* owner_;
   std::map<int, std::map<int, Image>> images_;

@@ -3,15 +3,13 @@
 #include "ui/core/box.h"
 #include "ui/render/dpi_scale.h"
 #include "ui/core/window.h"
+#include "ui/render/render_context.h"
 
 namespace ui {
 
 PlaceHolder::PlaceHolder() = default;
 
-PlaceHolder::~PlaceHolder() {
-  // The render cache arrives with painting through caches.
-  render_cache_ = nullptr;
-}
+PlaceHolder::~PlaceHolder() = default;
 
 void PlaceHolder::SetWindow(Window* window, Box* parent, bool init) {
   window_ = window;

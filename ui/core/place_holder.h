@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "base/callback/weak_callback.h"
@@ -117,7 +118,7 @@ class PlaceHolder : public virtual base::SupportWeakCallback {
   bool use_cache_ = false;
   bool cache_dirty_ = false;
   bool inited_ = false;
-  IRenderContext* render_cache_ = nullptr;  // owned
+  std::unique_ptr<IRenderContext> render_cache_;
 };
 
 }  // namespace ui

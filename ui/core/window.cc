@@ -6,6 +6,7 @@
 #include "ui/core/control.h"
 #include "ui/core/event_dispatch.h"
 #include "ui/core/global_resources.h"
+#include "ui/render/render_factory.h"
 
 namespace ui {
 
@@ -13,6 +14,11 @@ namespace {
 
 Control* RegisterControlNameProc(Control* control, void* data) {
   static_cast<Window*>(data)->RegisterName(control);
+  return nullptr;
+}
+
+Control* CollectTabStopProc(Control* control, void* data) {
+  if (control->IsTabStop()) static_cast<std::vector<Control*>*>(data)->push_back(control);
   return nullptr;
 }
 
@@ -66,6 +72,37 @@ void Window::SetFocusControl(Control* control) {
     control->SendEventArgs(kEventInternalSetFocus);
     control->SendEventArgs(kEventSetFocus);
   }
+}
+
+bool Window::FocusNextTabStop(bool forward) {
+  std::vector<Control*> stops;
+  if (root_) root_->FindControl(CollectTabStopProc, &stops, kFindVisible | kFindEnabled | kFindMeFirst);
+  if (stops.empty()) return true;
+  auto at = std::find(stops.begin(), stops.end(), focus_);
+  Control* next = nullptr;
+  if (at == stops.end()) {
+    // Nothing focused, or a focus the walk does not meet (hidden, disabled).
+    next = forward || !focus_ ? stops.front() : stops.back();
+  } else if (forward) {
+    next = (at + 1 == stops.end()) ? stops.front() : *(at + 1);
+  } else {
+    next = (at == stops.begin()) ? stops.back() : *(at - 1);
+  }
+  SetFocusControl(next);
+  return true;
+}
+
+void Window::SetResourcePath(const std::wstring& path) {
+  resource_path_ = path;
+  if (!path.empty() && path.back() != L'\\' && path.back() != L'/') resource_path_ += L'\\';
+}
+
+IRenderContext* Window::GetRenderContext() {
+  if (!render_context_) {
+    render_context_ = GlobalResources::Instance().GetRenderFactory()->CreateRenderContext();
+    if (render_context_) render_context_->Resize(1, 1);
+  }
+  return render_context_.get();
 }
 
 Control* Window::FindControlByName(const std::wstring& name) const {

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 namespace ui {
 
 class Control;
+class IRenderContext;
 
 // Posted to the window for each control handed to its deferred list.
 constexpr UINT kWmDeleteDeferred = WM_APP + 1;
@@ -55,6 +57,9 @@ class Window : public virtual base::SupportWeakCallback {
 
   // Kill-focus to the old control, set-focus to the new one.
   void SetFocusControl(Control* control);
+  // Focus to the next (or previous) tab stop of the tree, wrapping round;
+  // always true.
+  bool FocusNextTabStop(bool forward);
   Control* GetFocusControl() const { return focus_; }
   Control* GetHoverControl() const { return hover_; }
   void SetHoverControl(Control* control) { hover_ = control; }
@@ -68,6 +73,15 @@ class Window : public virtual base::SupportWeakCallback {
   // Forgets a control in the focus and hover bookkeeping, the name map and
   // the option groups.
   void OnControlRemoved(Control* control);
+
+  // The skin folder under the resource root; ends in a separator when not
+  // empty.
+  void SetResourcePath(const std::wstring& path);
+  const std::wstring& GetResourcePath() const { return resource_path_; }
+
+  // The surface the window paints into (text is measured on it); made by
+  // the render factory on first use.
+  IRenderContext* GetRenderContext();
 
   // Class table of this window (the skin's window-level classes).
   void AddClass(const std::wstring& name, const std::wstring& attributes);
@@ -111,6 +125,8 @@ class Window : public virtual base::SupportWeakCallback {
   std::vector<Control*> deferred_;
   bool arrange_pending_ = false;
   UiRect invalid_ = {0, 0, 0, 0};
+  std::wstring resource_path_;
+  std::unique_ptr<IRenderContext> render_context_;
 };
 
 }  // namespace ui

@@ -13,6 +13,9 @@ namespace ui {
 class AutoClip : public base::SupportWeakCallback {
  public:
   AutoClip(IRenderContext* context, const UiRect& rect, bool clip = true);
+  // A round-cornered clip of corner size (width, height).
+  AutoClip(IRenderContext* context, const UiRect& rect, int32_t width, int32_t height,
+           bool clip = true);
   ~AutoClip() override;
   AutoClip(const AutoClip&) = delete;
   AutoClip& operator=(const AutoClip&) = delete;

@@ -5,7 +5,11 @@
 #include <utility>
 
 #include "ui/controls/box_kinds.h"
+#include "ui/controls/check_box.h"
+#include "ui/controls/label.h"
 #include "ui/controls/list_box.h"
+#include "ui/controls/progress.h"
+#include "ui/controls/tab_box.h"
 #include "ui/core/box.h"
 #include "ui/core/control.h"
 #include "ui/core/event_args.h"
@@ -29,22 +33,22 @@ const struct {
   MakeFunction make;
 } kElements[] = {
     {L"Control", [] { return new Control(); }},
-    {L"Label", nullptr},
-    {L"Button", nullptr},
-    {L"CheckBox", nullptr},
-    {L"Option", nullptr},
+    {L"Label", []() -> Control* { return new Label(); }},
+    {L"Button", []() -> Control* { return new Button(); }},
+    {L"CheckBox", []() -> Control* { return new CheckBox(); }},
+    {L"Option", []() -> Control* { return new Option(); }},
     {L"Box", []() -> Control* { return new Box(new Layout()); }},
     {L"HBox", []() -> Control* { return new HBox(); }},
     {L"VBox", []() -> Control* { return new VBox(); }},
     {L"TileBox", []() -> Control* { return new TileBox(); }},
-    {L"LabelBox", nullptr},
-    {L"ButtonBox", nullptr},
-    {L"CheckBoxBox", nullptr},
-    {L"OptionBox", nullptr},
+    {L"LabelBox", []() -> Control* { return new LabelBox(); }},
+    {L"ButtonBox", []() -> Control* { return new ButtonBox(); }},
+    {L"CheckBoxBox", []() -> Control* { return new CheckBoxBox(); }},
+    {L"OptionBox", []() -> Control* { return new OptionBox(); }},
     {L"ChildBox", nullptr},
-    {L"TabBox", nullptr},
-    {L"HTabBox", nullptr},
-    {L"VTabBox", nullptr},
+    {L"TabBox", []() -> Control* { return new TabBox(); }},
+    {L"HTabBox", []() -> Control* { return new HTabBox(); }},
+    {L"VTabBox", []() -> Control* { return new VTabBox(); }},
     {L"ListBox", []() -> Control* { return new ListBox(new Layout()); }},
     {L"HListBox", []() -> Control* { return new ListBox(new HLayout()); }},
     {L"VListBox", []() -> Control* { return new ListBox(new VLayout()); }},
@@ -54,8 +58,8 @@ const struct {
     {L"TreeView", nullptr},
     {L"TreeNode", nullptr},
     {L"ScrollBar", nullptr},
-    {L"Progress", nullptr},
-    {L"CircleProgress", nullptr},
+    {L"Progress", []() -> Control* { return new Progress(); }},
+    {L"CircleProgress", []() -> Control* { return new CircleProgress(); }},
     {L"Slider", nullptr},
     {L"Combo", nullptr},
     {L"RichEdit", nullptr},

@@ -2,6 +2,8 @@
 // pixels show where each control landed and that hidden ones are skipped.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "ui/controls/box_kinds.h"
 #include "ui/core/window.h"
 #include "ui/render/render_factory_gdiplus.h"
@@ -92,6 +94,126 @@ TEST_F(PaintTest, OnlyThePaintRectangleIsPainted) {
   box.PaintBlended(render_.get(), UiRect{50, 50, 60, 60});  // misses the box
   EXPECT_EQ(0, ui_test::CountPixels(render_.get(), UiRect{0, 0, 40, 30},
                                     [](uint32_t p) { return p != 0; }));
+}
+
+TEST_F(PaintTest, AlphaBlendsTheControlOverItsChildren) {
+  struct {
+    int alpha;
+    uint32_t over_child;  // where the blue child lies under the red box
+    uint32_t bare;        // the red box alone
+  } cases[] = {
+      {255, kBlue, kRed},
+      // Premultiplied: red at 128 over blue, and over nothing.
+      {128, 0xFF80007F, 0x80800000},
+      {0, 0, 0},  // neither the box nor its children
+  };
+  for (const auto& c : cases) {
+    HBox box;
+    box.SetAttribute(L"bkcolor", L"red");
+    Control* child = new Control;
+    child->ApplyAttributeList(L"width=\"10\" bkcolor=\"blue\"");
+    box.Add(child);
+    box.SetPos(UiRect{0, 0, 40, 30});
+    box.SetAlpha(c.alpha);
+    render_->Clear();
+    box.PaintBlended(render_.get(), UiRect{0, 0, 40, 30});
+    EXPECT_EQ(c.over_child, At(5, 5)) << c.alpha;
+    EXPECT_EQ(c.bare, At(20, 5)) << c.alpha;
+    // Painted twice, the same: the buffer is made anew every time.
+    render_->Clear();
+    box.PaintBlended(render_.get(), UiRect{0, 0, 40, 30});
+    EXPECT_EQ(c.bare, At(20, 5)) << c.alpha;
+  }
+}
+
+TEST_F(PaintTest, CachedControlRepaintsOnlyWhenInvalidated) {
+  auto& colors = resources_.resources.colors;
+  Control control;
+  control.ApplyAttributeList(L"cache=\"true\" bkcolor=\"red\" bordercolor=\"black\" bordersize=\"2\"");
+  control.SetPos(UiRect{10, 5, 30, 25});
+  control.PaintBlended(render_.get(), UiRect{0, 0, 40, 30});
+  EXPECT_EQ(kRed, At(20, 15));
+  EXPECT_EQ(kBlack, At(10, 5));
+  EXPECT_EQ(0u, At(9, 5));
+  // The table changes without an invalidation: the buffer still has red.
+  colors[L"red"] = kGreen;
+  render_->Clear();
+  control.PaintBlended(render_.get(), UiRect{0, 0, 40, 30});
+  EXPECT_EQ(kRed, At(20, 15));
+  EXPECT_EQ(kBlack, At(29, 24));
+  control.Invalidate();
+  control.PaintBlended(render_.get(), UiRect{0, 0, 40, 30});
+  EXPECT_EQ(kGreen, At(20, 15));
+  colors[L"red"] = kRed;
+}
+
+TEST_F(PaintTest, OpaqueColourFillsThePaintedPartTranslucentTheWhole) {
+  auto& colors = resources_.resources.colors;
+  colors[L"half"] = 0x80FF0000;
+  struct {
+    const wchar_t* color;
+    uint32_t outside_paint;  // inside the control, outside the paint rectangle
+  } cases[] = {{L"red", 0}, {L"half", 0x80800000}};
+  for (const auto& c : cases) {
+    Control control;
+    control.SetAttribute(L"bkcolor", c.color);
+    control.SetPos(UiRect{0, 0, 40, 30});
+    render_->Clear();
+    control.Paint(render_.get(), UiRect{0, 0, 10, 10});
+    EXPECT_EQ(c.outside_paint, At(20, 20)) << c.color;
+    EXPECT_NE(0u, At(5, 5)) << c.color;
+  }
+}
+
+TEST_F(PaintTest, Borders) {
+  struct {
+    const wchar_t* attributes;
+    std::vector<UiPoint> inked;
+    std::vector<UiPoint> clear;
+  } cases[] = {
+      // Size 3 on (0,0,20,10): the rectangle (1,1,18,8) with a 3-pixel pen.
+      {L"bordersize=\"3\"", {{0, 5}, {2, 5}, {19, 5}, {17, 5}, {10, 0}, {10, 9}}, {{3, 5}, {10, 3}}},
+      // One pixel on the left: (0,0)-(0,9).
+      {L"leftbordersize=\"1\"", {{0, 0}, {0, 8}}, {{1, 5}, {19, 5}, {10, 0}}},
+      {L"bordersize=\"0,0,0,2\"", {{0, 8}, {19, 9}}, {{10, 7}, {0, 0}}},
+      {L"bordersize=\"2,0,2,0\"", {{0, 5}, {1, 5}, {18, 5}, {19, 5}}, {{2, 5}, {17, 5}, {10, 0}}},
+      {L"bordercolor=\"nosuch\" bordersize=\"3\"", {}, {{0, 5}, {10, 0}}},
+  };
+  for (const auto& c : cases) {
+    Control control;
+    control.SetAttribute(L"bordercolor", L"black");
+    control.ApplyAttributeList(c.attributes);
+    control.SetPos(UiRect{0, 0, 20, 10});
+    render_->Clear();
+    control.Paint(render_.get(), UiRect{0, 0, 40, 30});
+    for (UiPoint p : c.inked) EXPECT_EQ(kBlack, At(p.x, p.y)) << c.attributes << " " << p.x << "," << p.y;
+    for (UiPoint p : c.clear) EXPECT_EQ(0u, At(p.x, p.y)) << c.attributes << " " << p.x << "," << p.y;
+    EXPECT_EQ(0, ui_test::CountPixelsOutside(render_.get(), UiRect{0, 0, 20, 10},
+                                             [](uint32_t p) { return p != 0; }))
+        << c.attributes;
+  }
+}
+
+TEST_F(PaintTest, RoundCornersAndRenderOffset) {
+  Control round;
+  round.ApplyAttributeList(L"bkcolor=\"red\" borderround=\"10,10\"");
+  round.SetPos(UiRect{0, 0, 40, 30});
+  round.PaintBlended(render_.get(), UiRect{0, 0, 40, 30});
+  EXPECT_EQ(0u, At(0, 0));
+  EXPECT_EQ(0u, At(39, 29));
+  EXPECT_EQ(kRed, At(20, 15));
+  EXPECT_EQ(kRed, At(20, 0));
+
+  // The offset moves the drawing, the clip stays on the control.
+  Control moved;
+  moved.ApplyAttributeList(L"bkcolor=\"blue\" renderoffset=\"5,0\"");
+  moved.SetPos(UiRect{10, 0, 20, 10});
+  render_->Clear();
+  moved.PaintBlended(render_.get(), UiRect{0, 0, 40, 30});
+  EXPECT_EQ(kBlue, At(10, 5));
+  EXPECT_EQ(kBlue, At(14, 5));
+  EXPECT_EQ(0u, At(16, 5));
+  EXPECT_EQ(0u, At(5, 5));
 }
 
 }  // namespace

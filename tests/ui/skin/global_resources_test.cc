@@ -289,9 +289,10 @@ TEST_F(GlobalResourcesTest, PaintedImagesAndStateFallbacks) {
   };
   for (const auto& c : cases) {
     render->Clear();
-    ui::Image image;
-    image.SetImageString(c.text);
-    ui::DrawImageInRect(render.get(), UiRect{0, 0, 8, 8}, &image, 255);
+    ui::Control control;
+    control.SetPos(UiRect{0, 0, 8, 8});
+    control.SetBkImage(c.text);
+    control.Paint(render.get(), UiRect{0, 0, 8, 8});
     EXPECT_EQ(c.rgb, ui_test::PixelAt(render.get(), c.x, c.y) & 0xFFFFFF) << c.text;
   }
 
@@ -299,11 +300,10 @@ TEST_F(GlobalResourcesTest, PaintedImagesAndStateFallbacks) {
   // without images of its own falls back to normal.
   ui::Control owner;
   owner.SetPos(UiRect{0, 0, 8, 8});
-  ui::StateImageMap states(&owner);
-  states.SetImage(ui::kStateImageBk, ui::kControlStateNormal,
-                  L"file='public/opaque.png' source='0,0,1,1'");
-  states.SetImage(ui::kStateImageBk, ui::kControlStateHot,
-                  L"file='public/opaque.png' source='0,3,1,4' fade='10'");
+  owner.SetStateImage(ui::kStateImageBk, ui::kControlStateNormal,
+                      L"file='public/opaque.png' source='0,0,1,1'");
+  owner.SetStateImage(ui::kStateImageBk, ui::kControlStateHot,
+                      L"file='public/opaque.png' source='0,3,1,4' fade='10'");
   struct {
     int state;
     uint32_t rgb;
@@ -312,11 +312,12 @@ TEST_F(GlobalResourcesTest, PaintedImagesAndStateFallbacks) {
                {ui::kControlStateNormal, 0xC80000}};
   for (const auto& p : picks) {
     render->Clear();
-    EXPECT_TRUE(states.Paint(ui::kStateImageBk, render.get(), p.state, L""));
+    owner.SetState(p.state);
+    owner.Paint(render.get(), UiRect{0, 0, 8, 8});
     EXPECT_EQ(p.rgb, ui_test::PixelAt(render.get(), 4, 4) & 0xFFFFFF) << p.state;
   }
   EXPECT_EQ(1u, r.GetImageCacheSize());
-  states.ClearCache(ui::kStateImageBk);
+  owner.GetStateImages().ClearCache(ui::kStateImageBk);
   EXPECT_EQ(0u, r.GetImageCacheSize());
 }
 

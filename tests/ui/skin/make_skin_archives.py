@@ -73,6 +73,8 @@ def images():
         "resources/themes/default/public/translucent.png":
             png(4, 4, lambda x, y: (0, 0, 0, 60 * x)),
         "resources/themes/default/public/spinner.gif": gif(4, 4, [0, 1, 2], 10),
+        "resources/themes/default/public/fast.gif": gif(4, 4, [0, 1], 2),
+        "resources/themes/default/public/quick.gif": gif(4, 4, [0, 1], 4),
         "resources/themes/default/main/bk.png": png(2, 2, lambda x, y: (10, 20, 30, 255)),
         "resources/themes/default/main/bk_ko.png": png(2, 2, lambda x, y: (30, 20, 10, 255)),
     }

@@ -50,7 +50,7 @@ TEST(SkinArchiveTest, OpensFromNameHandleAndMemory) {
     ASSERT_TRUE(archive);
     ArchiveEntry entry;
     ASSERT_EQ(ui::kArchiveOk, SkinArchive::GetEntry(archive, -1, &entry));
-    EXPECT_EQ(11, entry.index);
+    EXPECT_EQ(13, entry.index);
     EXPECT_EQ(0u, Extract(archive, L"resources/themes/default/main/item.xml").find("<?xml"));
   }
   by_handle.reset();

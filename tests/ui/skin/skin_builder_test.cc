@@ -81,13 +81,13 @@ TEST_F(SkinBuilderTest, ElementTableMakesItsControlsAndReportsTheRest) {
       {L"Control", kControl}, {L"Box", kBox}, {L"HBox", kBox}, {L"VBox", kBox},
       {L"TileBox", kBox}, {L"ListBox", kList}, {L"HListBox", kList}, {L"VListBox", kList},
       {L"TileListBox", kList}, {L"ListContainerElement", kBox},
-      // Not built yet: unknown until their controls exist.
-      {L"Label", kUnknown}, {L"Button", kUnknown}, {L"CheckBox", kUnknown}, {L"Option", kUnknown},
-      {L"LabelBox", kUnknown}, {L"ButtonBox", kUnknown}, {L"CheckBoxBox", kUnknown},
-      {L"OptionBox", kUnknown}, {L"ChildBox", kUnknown}, {L"TabBox", kUnknown},
-      {L"HTabBox", kUnknown}, {L"VTabBox", kUnknown}, {L"VirtualListBox", kUnknown},
+      // The rest are unknown until their controls exist.
+      {L"Label", kControl}, {L"Button", kControl}, {L"CheckBox", kControl}, {L"Option", kControl},
+      {L"LabelBox", kBox}, {L"ButtonBox", kBox}, {L"CheckBoxBox", kBox},
+      {L"OptionBox", kBox}, {L"ChildBox", kUnknown}, {L"TabBox", kBox},
+      {L"HTabBox", kBox}, {L"VTabBox", kBox}, {L"VirtualListBox", kUnknown},
       {L"TreeView", kUnknown}, {L"TreeNode", kUnknown}, {L"ScrollBar", kUnknown},
-      {L"Progress", kUnknown}, {L"CircleProgress", kUnknown}, {L"Slider", kUnknown},
+      {L"Progress", kControl}, {L"CircleProgress", kControl}, {L"Slider", kUnknown},
       {L"Combo", kUnknown}, {L"RichEdit", kUnknown},
       // Names compare exactly; others go to the callbacks.
       {L"vbox", kCallback}, {L"CefControl", kCallback},

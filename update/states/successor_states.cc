@@ -1,0 +1,63 @@
+#include "update/states/successor_states.h"
+
+#include "app/controller/launcher_controller.h"
+#include "app/util/json_util.h"
+#include "json/json.h"
+#include "update/states/check_version_state.h"
+#include "update/states/download_files_state.h"
+#include "update/states/prepare_state.h"
+#include "update/states/request_patch_state.h"
+#include "update/states/request_remote_state.h"
+
+std::unique_ptr<State> MakeStateOfPass(int32_t type, int32_t pass) {
+  switch (type) {
+    case kPrepareState:
+      return std::make_unique<PrepareState>(pass);
+    case kRequestRemoteState:
+      return std::make_unique<RequestRemoteState>(pass);
+    case kCheckVersionState:
+      return std::make_unique<CheckVersionState>(pass);
+    case kRequestPatchState:
+      return std::make_unique<RequestPatchState>(pass);
+    case kDownloadFilesState:
+      return std::make_unique<DownloadFilesState>(pass);
+    case kEnterGameState:
+    case kExceptionState:
+    case kPreDownloadState:
+      return std::make_unique<PendingState>(type, 1);
+    default:
+      return std::make_unique<PendingState>(type, pass);
+  }
+}
+
+std::unique_ptr<State> MakeFailureSuccessor(const State& failed, bool offer_retry) {
+  if (failed.pass == 0) return MakeStateOfPass(kEnterGameState, 0);
+  std::unique_ptr<State> next = MakeStateOfPass(kExceptionState, failed.pass);
+  // PROVISIONAL: the ExceptionState takes the choice once it is built.
+  static_cast<PendingState*>(next.get())->offer_retry = offer_retry;
+  next->errorCode = failed.errorCode;
+  next->errorMessage = failed.errorMessage;
+  next->errorUrl = failed.errorUrl;
+  return next;
+}
+
+void RecordFailure(State* state, int code, const std::string& message, const std::string& url) {
+  state->result = -1;
+  state->errorCode = code;
+  state->errorMessage = message;
+  state->errorUrl = url;
+}
+
+void NoteRemoteMapVersions(int32_t pass, const VersionMap& remote, const std::string& text) {
+  LauncherController* controller = LauncherController::GetInstance();
+  if (pass != 0) controller->remoteGameVersion.Set(GetMapVersion(remote));
+  Json::Value root;
+  std::string error;
+  if (!ParseJson(text, &root, &error) || !root.isObject() || !root.isMember("version")) return;
+  const Json::Value& version = root["version"];
+  if (version.isString()) {
+    controller->downloadingVersion.Set(version.asString());
+  } else if (version.isObject() && version["md5"].isString()) {
+    controller->downloadingVersion.Set(version["md5"].asString());
+  }
+}
