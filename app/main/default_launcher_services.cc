@@ -30,6 +30,8 @@ void DefaultLauncherServices::RemoveFonts() {
   ::RemoveFonts(&failures);
 }
 
+void DefaultLauncherServices::SetDefaultFontFaces() { ::SetDefaultFontFaces(); }
+
 void DefaultLauncherServices::SetUiChannel(const std::wstring& channel) {
   ui::GlobalResources::Instance().SetUiChannel(channel);
 }
@@ -48,6 +50,18 @@ bool DefaultLauncherServices::LoadCommonConfig() {
 }
 
 void DefaultLauncherServices::StopUi() { ui::GlobalResources::Instance().Shutdown(); }
+
+std::wstring DefaultLauncherServices::GetUiLanguage() {
+  return ui::GlobalResources::Instance().GetLanguage();
+}
+
+void DefaultLauncherServices::SetUiLanguage(const std::wstring& code) {
+  ui::GlobalResources::Instance().SetLanguage(code);
+}
+
+void DefaultLauncherServices::SwitchUiLanguage() {
+  ui::GlobalResources::Instance().SwitchLanguage(std::wstring(), nullptr);
+}
 
 // PROVISIONAL: the UI framework's list of open windows once it lands; until
 // then any live window (the provisional main window) counts.

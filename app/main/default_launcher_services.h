@@ -27,6 +27,7 @@ class DefaultLauncherServices : public LauncherServices {
 
   bool InstallFonts() override;
   void RemoveFonts() override;
+  void SetDefaultFontFaces() override;
 
   void SetUiChannel(const std::wstring& channel) override;
   void LoadSkinArchive() override;
@@ -34,6 +35,9 @@ class DefaultLauncherServices : public LauncherServices {
                const std::wstring& language) override;
   bool LoadCommonConfig() override;
   void StopUi() override;
+  std::wstring GetUiLanguage() override;
+  void SetUiLanguage(const std::wstring& code) override;
+  void SwitchUiLanguage() override;
 
   bool IsOpenWindow(HWND window) override;
   void ShowMsgBox(HWND owner, const MsgBoxContent& box, MessageBoxCallback closed) override;

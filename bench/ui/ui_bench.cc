@@ -5,7 +5,8 @@
 //           render context, against the same drawing through one GDI+
 //           Graphics per frame: median and p99 ms per frame over 200 frames.
 //  timers - the CPU of an otherwise idle process with 10 running 16 ms UI
-//           timers, against 10 SetTimer timers and against no timers at all;
+//           timers (in a plain GetMessage loop and in the launcher's own UI
+//           loop), against 10 SetTimer timers, one SetTimer timer and none;
 //           the wineserver's CPU is counted too when its Unix pid is given in
 //           QUORVEL_WINESERVER_PID (bench/ui/ui_bench.sh does that).
 // Usage: ui_bench frame [frames] | ui_bench timers [seconds per run] [runs]
@@ -23,6 +24,8 @@
 #include <thread>
 #include <vector>
 
+#include "base/message_loop/message_loop.h"
+#include "base/time/time.h"
 #include "ui/animation/timer_manager.h"
 #include "ui/render/render_factory_gdiplus.h"
 #include "ui/render/render_resources.h"
@@ -348,7 +351,15 @@ void PumpFor(double ms) {
   stopper.join();
 }
 
-enum class TimerKind { kNone, kUi, kSetTimer };
+// The launcher's own loop (base's UI message loop) for ms milliseconds.
+void RunLauncherLoopFor(double ms) {
+  base::MessageLoop::Current()->PostDelayedTask(
+      [] { base::QuitCurrentLoop(); },
+      base::TimeDelta::FromMilliseconds(static_cast<int64_t>(ms)));
+  base::MessageLoop::Current()->Run();
+}
+
+enum class TimerKind { kNone, kUi, kUiLauncherLoop, kSetTimer, kOneSetTimer };
 
 CpuFigure MeasureIdle(TimerKind kind, double seconds) {
   struct Owner : base::SupportWeakCallback {};
@@ -356,15 +367,16 @@ CpuFigure MeasureIdle(TimerKind kind, double seconds) {
   std::vector<UINT_PTR> plain;
   int ticks = 0;
   for (int i = 0; i < 10; ++i) {
-    if (kind == TimerKind::kUi)
+    if (kind == TimerKind::kUi || kind == TimerKind::kUiLauncherLoop)
       ui::TimerManager::Instance()->AddTimer(owner->GetWeakFlag(), [&ticks] { ++ticks; }, 16, -1);
-    else if (kind == TimerKind::kSetTimer)
+    else if (kind == TimerKind::kSetTimer || (kind == TimerKind::kOneSetTimer && i == 0))
       plain.push_back(::SetTimer(nullptr, 0, 16, nullptr));
   }
-  PumpFor(200);  // settle
+  auto pump = kind == TimerKind::kUiLauncherLoop ? &RunLauncherLoopFor : &PumpFor;
+  pump(200);  // settle
   int64_t process0 = ProcessCpuUs(), server0 = WineserverCpuUs();
   double t0 = NowMs();
-  PumpFor(seconds * 1000);
+  pump(seconds * 1000);
   double wall = NowMs() - t0;
   int64_t process1 = ProcessCpuUs(), server1 = WineserverCpuUs();
   for (UINT_PTR id : plain) ::KillTimer(nullptr, id);
@@ -377,6 +389,7 @@ CpuFigure MeasureIdle(TimerKind kind, double seconds) {
 }
 
 int RunTimers(double seconds, int runs) {
+  base::UIMessageLoop loop;  // the launcher's UI thread runs one
   ui::TimerManager::Instance();
   struct Row {
     const char* name;
@@ -384,7 +397,11 @@ int RunTimers(double seconds, int runs) {
     std::vector<double> process, server;
   } rows[] = {{"no timers (idle)", TimerKind::kNone, {}, {}},
               {"10 UI timers, 16 ms", TimerKind::kUi, {}, {}},
-              {"10 SetTimer, 16 ms", TimerKind::kSetTimer, {}, {}}};
+              {"  the same, launcher loop", TimerKind::kUiLauncherLoop, {}, {}},
+              {"10 SetTimer, 16 ms", TimerKind::kSetTimer, {}, {}},
+              // One wake-up of the thread every 16 ms and nothing else: the
+              // floor for any 16 ms timer that runs on the UI thread.
+              {"1 SetTimer, 16 ms", TimerKind::kOneSetTimer, {}, {}}};
   for (int r = 0; r < runs; ++r) {
     for (Row& row : rows) {
       CpuFigure f = MeasureIdle(row.kind, seconds);

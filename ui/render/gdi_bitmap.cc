@@ -13,6 +13,7 @@ void GdiBitmap::CleanUp() {
   bits_ = nullptr;
   width_ = 0;
   height_ = 0;
+  top_down_ = false;
 }
 
 bool GdiBitmap::Init(HDC hdc, int32_t width, int32_t height, bool flip_height) {
@@ -37,6 +38,7 @@ bool GdiBitmap::Init(HDC hdc, int32_t width, int32_t height, bool flip_height) {
   bits_ = static_cast<uint32_t*>(bits);
   width_ = width;
   height_ = height;
+  top_down_ = flip_height;
   return true;
 }
 

@@ -21,6 +21,8 @@ class GdiBitmap : public IBitmap {
   uint32_t* GetBits() override { return bits_; }
   int32_t GetWidth() override { return width_; }
   int32_t GetHeight() override { return height_; }
+  // Whether row 0 is the top row (made with flip_height).
+  bool IsTopDown() const { return top_down_; }
   void FillRectAlpha(const UiRect& rect, uint8_t value) override;
   void RepairAlpha(const UiRect& rect, const UiRect& padding, int32_t alpha) override;
 
@@ -33,6 +35,7 @@ class GdiBitmap : public IBitmap {
   uint32_t* bits_ = nullptr;
   int32_t width_ = 0;
   int32_t height_ = 0;
+  bool top_down_ = false;
 };
 
 }  // namespace ui

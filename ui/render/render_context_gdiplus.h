@@ -1,8 +1,13 @@
 // RenderContext_GdiPlus: the render context over a GDI memory DC with a
-// 32-bit DIB section selected into it. Images go through GDI or GDI+,
-// colours, lines, shapes, paths and text through GDI+; each GDI+ operation
-// makes its Graphics on the DC for the call, so it sees the DC's clip and
-// window origin as they stand. Owns the DC and the section. UI thread only.
+// 32-bit DIB section selected into it. Lines, shapes, paths and new text go
+// through GDI+; each GDI+ operation makes its Graphics on the DC for the
+// call, so it sees the DC's clip and window origin as they stand. Fills,
+// image parts, nine-grids (scaled here, bilinearly), text runs already drawn
+// and blends from other contexts are written straight into the section's
+// pixels where the clip is one rectangle, and through GDI's AlphaBlend
+// otherwise: Wine's GDI+ costs far more per call and per pixel. Scaled grids
+// and text runs are kept in per-thread caches. Owns the DC and the section.
+// UI thread only.
 #ifndef UI_RENDER_RENDER_CONTEXT_GDIPLUS_H_
 #define UI_RENDER_RENDER_CONTEXT_GDIPLUS_H_
 
@@ -85,6 +90,35 @@ class RenderContext_GdiPlus : public IRenderContext {
   // part does not lie in it.
   bool BlendImagePart(Gdiplus::GpImage* image, const UiRect& dest, const UiRect& source,
                       uint8_t fade);
+  // A nine-grid with scaled pieces from the process-wide cache (made there
+  // first when missing or stale), blended with fade; false (nothing drawn)
+  // when the image is no bitmap, the source is not inside it, or the pieces
+  // would overlap.
+  bool BlendNineGrid(const UiRect& paint, Gdiplus::GpImage* image, const UiRect& dest,
+                     const UiRect& source, const UiRect& corner, const UiRect& dest_corner,
+                     bool x_tiled, bool y_tiled, uint8_t fade);
+  // GDI+ DrawString on dc, clipped to rect unless DT_NOCLIP; color is final.
+  void DrawString(HDC dc, const UiRect& rect, const std::wstring& text, uint32_t color,
+                  Gdiplus::GpFont* font, uint32_t style, bool line_limit);
+  // The text as a run from the process-wide cache (drawn there first when
+  // missing), blended at rect; false (nothing drawn) for DT_NOCLIP text,
+  // an empty or a very large rect.
+  bool BlendTextRun(const UiRect& rect, const std::wstring& text, uint32_t color,
+                    Gdiplus::GpFont* font, uint32_t style, bool line_limit);
+  // Source-over of `source` (the size of `dest`, in logical units) times
+  // fade straight into the surface's pixels, inside the DC's clip; false
+  // (nothing drawn) when the clip is more than one rectangle or the mapping
+  // is not plain pixels: the caller blends through GDI then.
+  bool BlendIntoSurface(const UiRect& dest, const uint32_t* source, ptrdiff_t stride,
+                        uint8_t fade);
+  // The same for one premultiplied colour over all of `dest`.
+  bool FillIntoSurface(const UiRect& dest, uint32_t color);
+  // Whether logical units are surface pixels moved by an origin (the
+  // logical point at pixel 0, 0), as SetWindowOrg makes them.
+  bool PlainMapping(POINT* origin);
+  // The part of `dest` (logical) the clip lets through, in surface pixels,
+  // and the offset from logical to surface pixels; false as above.
+  bool VisiblePart(const UiRect& dest, UiRect* visible, UiPoint* offset);
   // Pixels of a scratch surface of at least width x height, selected into
   // scratch_dc_ (rows scratch_.GetWidth() apart); null on failure.
   uint32_t* Scratch(int32_t width, int32_t height);
@@ -100,6 +134,7 @@ class RenderContext_GdiPlus : public IRenderContext {
   HDC scratch_dc_ = nullptr;
   HGDIOBJ scratch_old_ = nullptr;
   GdiBitmap scratch_;
+  HRGN clip_region_ = nullptr;  // read back from the DC, made on first use
 };
 
 }  // namespace ui

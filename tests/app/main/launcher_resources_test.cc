@@ -7,6 +7,8 @@
 #include <string>
 
 #include "app/controller/launcher_controller.h"
+#include "app/main/default_launcher_services.h"
+#include "app/util/fonts.h"
 #include "test_support/file_bytes.h"
 #include "test_support/temp_folder.h"
 #include "ui/core/global_resources.h"
@@ -74,6 +76,37 @@ TEST(LauncherResourcesTest, CommonConfigPrefersTheChannelFileAndFeedsTheLanguage
   EXPECT_EQ(L"channel", controller->titles["title_main"]);
   ui::LanguageTable::Instance().overrides.clear();
   controller->titles.clear();
+}
+
+// A change of the interface language goes through the launcher's services
+// into the UI framework: the language code, the "button" default faces and
+// the reload; a code already in force changes nothing.
+TEST(LauncherResourcesTest, LanguageChangeSetsTheButtonFacesOnce) {
+  testing_support::TempFolder folder;
+  DefaultLauncherServices services;
+  LauncherServices::SetForTesting(&services);
+  ui::GlobalResources& resources = ui::GlobalResources::Instance();
+  resources.CloseSkinArchive();
+  resources.SetResourceRoot(folder.path());
+  const std::wstring old_language = resources.GetLanguage();
+  const ui::DefaultFace button[] = {ui::kButtonRegularFace, ui::kButtonBoldFace,
+                                    ui::kButtonItalicFace};
+  resources.SetLanguage(L"en");
+  for (ui::DefaultFace face : button) resources.SetDefaultFace(face, L"");
+
+  LauncherController* controller = LauncherController::GetInstance();
+  controller->ApplyLanguage(L"en");
+  EXPECT_EQ(L"", resources.GetDefaultFace(ui::kButtonRegularFace)) << "in force already";
+
+  controller->ApplyLanguage(L"ko");
+  EXPECT_EQ(L"ko", resources.GetLanguage());
+  EXPECT_EQ(kFontFaceNames[2], resources.GetDefaultFace(ui::kButtonRegularFace));
+  EXPECT_EQ(kFontFaceNames[3], resources.GetDefaultFace(ui::kButtonBoldFace));
+  EXPECT_EQ(kFontFaceNames[2], resources.GetDefaultFace(ui::kButtonItalicFace));
+
+  for (ui::DefaultFace face : button) resources.SetDefaultFace(face, L"");
+  resources.SetLanguage(old_language);
+  LauncherServices::SetForTesting(nullptr);
 }
 
 }  // namespace

@@ -20,18 +20,6 @@ namespace {
 
 using ui::UiRect;
 
-auto NonZero = [](uint32_t p) { return p != 0; };
-
-class RenderContextTest : public ::testing::Test {
- protected:
-  std::unique_ptr<ui::IRenderContext> Make(int w, int h) {
-    auto context = factory_.CreateRenderContext();
-    EXPECT_TRUE(context->Resize(w, h));
-    return context;
-  }
-  ui::RenderFactory_GdiPlus factory_;
-};
-
 TEST_F(RenderContextTest, ResizeCloneAndDetach) {
   auto context = Make(20, 10);
   EXPECT_EQ(context->GetWidth(), 20);

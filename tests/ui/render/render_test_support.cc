@@ -47,6 +47,14 @@ uint32_t TestResources::GetColor(const std::wstring& name) {
   return it == colors.end() ? 0 : it->second;
 }
 
+std::unique_ptr<ui::IRenderContext> RenderContextTest::Make(int w, int h) {
+  auto context = factory_.CreateRenderContext();
+  EXPECT_TRUE(context->Resize(w, h));
+  return context;
+}
+
+bool NonZero(uint32_t pixel) { return pixel != 0; }
+
 uint32_t PixelAt(ui::IRenderContext* context, int x, int y) {
   return context->GetBits()[static_cast<size_t>(y) * context->GetWidth() + x];
 }

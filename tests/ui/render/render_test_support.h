@@ -5,12 +5,16 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "ui/render/render_context.h"
+#include "ui/render/render_factory_gdiplus.h"
 #include "ui/render/render_resources.h"
 #include "ui/util/geometry.h"
 
@@ -51,6 +55,16 @@ class ScopedTestResources {
  private:
   ui::IRenderResources* previous_;
 };
+
+// Paints into fresh contexts of the product's factory.
+class RenderContextTest : public ::testing::Test {
+ protected:
+  // A transparent w x h context.
+  std::unique_ptr<ui::IRenderContext> Make(int w, int h);
+  ui::RenderFactory_GdiPlus factory_;
+};
+
+bool NonZero(uint32_t pixel);
 
 // The pixel as 0xAARRGGBB (premultiplied, as stored).
 uint32_t PixelAt(ui::IRenderContext* context, int x, int y);
