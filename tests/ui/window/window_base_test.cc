@@ -4,6 +4,7 @@
 // changes, and the plain window's own rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -315,6 +316,54 @@ TEST_F(WindowBaseTest, WindowAttributesInOrder) {
   EXPECT_FALSE(window->GetShadow().default_image);
   // Without the default image the root keeps square corners.
   EXPECT_EQ((UiSize{0, 0}), window->GetShadow().box->GetItemAt(0)->GetBorderRound());
+}
+
+TEST_F(WindowBaseTest, MinMaxInfoAndHeightPercent) {
+  bool gone = false;
+  TestWindow* window = Open(Skin(L"shadowattached=\"false\" mininfo=\"120,80\" maxinfo=\"0,400\" "
+                                 L"size=\"300,0\" heightpercent=\"0.5\"",
+                                 L"<VBox/>"),
+                            &gone);
+  ASSERT_TRUE(window);
+  MONITORINFO monitor = {sizeof(monitor)};
+  ::GetMonitorInfoW(::MonitorFromWindow(window->GetHWND(), MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& work = monitor.rcWork;
+  const int half = (work.bottom - work.top) / 2;
+  EXPECT_EQ((UiSize{300, std::min(std::max(half, 80), 400)}), window->GetInitialSize());
+  // A size with a zero in it is not remembered as the content's.
+  EXPECT_EQ((UiSize{0, 0}), window->GetContentSize());
+
+  MINMAXINFO info = {};
+  info.ptMaxTrackSize = POINT{9999, 9999};
+  ::SendMessageW(window->GetHWND(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+  EXPECT_EQ(work.right - work.left, info.ptMaxSize.x);
+  EXPECT_EQ(work.bottom - work.top, info.ptMaxSize.y);
+  EXPECT_EQ(120, info.ptMinTrackSize.x);
+  EXPECT_EQ(80, info.ptMinTrackSize.y);
+  EXPECT_EQ(400, info.ptMaxTrackSize.y);
+}
+
+TEST_F(WindowBaseTest, CentredOnItsOwnerOrInTheWorkArea) {
+  bool owner_gone = false, child_gone = false;
+  TestWindow* owner = Open(Skin(L"shadowattached=\"false\" size=\"400,300\"", L"<VBox/>"),
+                           &owner_gone);
+  ASSERT_TRUE(owner);
+  ::SetWindowPos(owner->GetHWND(), nullptr, 100, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  TestWindow* child = Open(Skin(L"shadowattached=\"false\" size=\"100,60\"", L"<VBox/>"),
+                           &child_gone, owner->GetHWND());
+  ASSERT_TRUE(child);
+  child->CenterWindow();
+  RECT rect;
+  ::GetWindowRect(child->GetHWND(), &rect);
+  EXPECT_EQ(100 + 200 - 50, rect.left);
+  EXPECT_EQ(50 + 150 - 30, rect.top);
+
+  owner->CenterWindow();
+  ::GetWindowRect(owner->GetHWND(), &rect);
+  MONITORINFO monitor = {sizeof(monitor)};
+  ::GetMonitorInfoW(::MonitorFromWindow(owner->GetHWND(), MONITOR_DEFAULTTONEAREST), &monitor);
+  EXPECT_EQ((monitor.rcWork.left + monitor.rcWork.right) / 2 - 200, rect.left);
+  EXPECT_EQ((monitor.rcWork.top + monitor.rcWork.bottom) / 2 - 150, rect.top);
 }
 
 TEST_F(WindowBaseTest, AutoSizedRootSizesTheWindow) {

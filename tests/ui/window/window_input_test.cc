@@ -243,6 +243,91 @@ TEST_F(WindowInputTest, TabWhileTheFirstLayoutIsPending) {
   EXPECT_EQ(Named(L"first"), window_->GetFocusControl());
 }
 
+TEST_F(WindowInputTest, KillFocusReleasesControlsThatAskForIt) {
+  Control* first = Named(L"first");
+  for (bool asks : {false, true}) {
+    SCOPED_TRACE(asks);
+    first->SetButtonUpOnKillFocus(asks);
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(first));
+    Take();
+    // The message's point (away from the control) makes the release no click.
+    Send(WM_KILLFOCUS, 0, PointParam(5, 150));
+    EXPECT_EQ(asks ? nullptr : first, window_->GetPressedControl());
+    EXPECT_EQ(asks ? std::vector<std::string>{"first:19"} : std::vector<std::string>{}, Take());
+    Send(WM_LBUTTONUP, 0, CentreOf(first));
+  }
+}
+
+TEST_F(WindowInputTest, CloseEndsHoverAndPressBeforeTheWindowGoes) {
+  Send(WM_MOUSEMOVE, 0, CentreOf(Named(L"first")));
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(Named(L"second")));
+  Take();
+  bool closed = false;
+  window_->AttachWindowEvent(kEventAll, [&closed](EventArgs*) {
+    closed = true;
+    return true;
+  });
+  Send(WM_CLOSE, 0, 0);
+  EXPECT_TRUE(closed);
+  EXPECT_TRUE(gone_);
+  EXPECT_EQ((std::vector<std::string>{"first:16", "second:19", "second:37"}), Take());
+}
+
+TEST_F(WindowInputTest, MessagesLeftToTheSystem) {
+  struct Case {
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+    bool handled;
+  } cases[] = {
+      {WM_SETCURSOR, 0, MAKELPARAM(HTCAPTION, WM_MOUSEMOVE), false},
+      {WM_NOTIFY, 0, 0, true},
+      {WM_COMMAND, 0, 0, false},
+      {WM_ERASEBKGND, 0, 0, true},
+      {WM_TOUCH, 0, 0, false},
+      {WM_TOUCH, 1, 0x1234, false},  // a handle the system does not know
+      {0x0246 /* WM_POINTERDOWN */, MAKEWPARAM(1, 0), 0, true},  // not the primary pointer
+      {0x0245 /* WM_POINTERUPDATE */, MAKEWPARAM(77, 0x2000), 0, false},  // unknown pointer
+  };
+  for (const Case& c : cases) {
+    bool handled = !c.handled;
+    window_->RouteMessage(c.message, c.wparam, c.lparam, handled);
+    EXPECT_EQ(c.handled, handled) << std::hex << c.message;
+  }
+  window_->SetPointerInputEnabled(false);
+  bool handled = true;
+  window_->RouteMessage(0x0246, MAKEWPARAM(1, 0), 0, handled);
+  EXPECT_FALSE(handled);
+  EXPECT_TRUE(Take().empty());
+}
+
+// A child window that answers reflected messages with a number of its own.
+LRESULT CALLBACK ReflectingProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_COMMAND + kReflectedMessageOffset) return 42;
+  if (message == WM_NOTIFY + kReflectedMessageOffset) return 43;
+  return ::DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+TEST_F(WindowInputTest, NotificationsAreReflectedToTheirChild) {
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = ReflectingProc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"QuorvelReflectingChild";
+  ::RegisterClassW(&wc);
+  HWND child = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD, 0, 0, 10, 10, hwnd_,
+                                 nullptr, wc.hInstance, nullptr);
+  ASSERT_TRUE(child);
+  bool handled = false;
+  EXPECT_EQ(42, window_->RouteMessage(WM_COMMAND, 0, reinterpret_cast<LPARAM>(child), handled));
+  EXPECT_TRUE(handled);
+  NMHDR header = {child, 0, 0};
+  handled = true;
+  // The notification's own answer is the system's, not the child's.
+  EXPECT_EQ(0, window_->RouteMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header), handled));
+  EXPECT_FALSE(handled);
+  ::DestroyWindow(child);
+}
+
 TEST_F(WindowInputTest, TooltipOnHover) {
   Control* first = Named(L"first");
   Send(WM_MOUSEMOVE, 0, CentreOf(first));
