@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/ui/bench_timing.h"
 #include "ui/core/box.h"
 #include "ui/core/global_resources.h"
 #include "ui/core/window_impl_base.h"
@@ -39,22 +40,8 @@ namespace {
 
 constexpr int kColumns = 10, kRows = 20;  // 200 controls
 
-double NowMs() {
-  static const double frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return static_cast<double>(f.QuadPart);
-  }();
-  LARGE_INTEGER c;
-  QueryPerformanceCounter(&c);
-  return c.QuadPart * 1000.0 / frequency;
-}
-
-double Percentile(std::vector<double> v, double p) {
-  std::sort(v.begin(), v.end());
-  size_t i = static_cast<size_t>(p * (v.size() - 1) + 0.5);
-  return v[std::min(i, v.size() - 1)];
-}
+using ui_bench::NowMs;
+using ui_bench::Percentile;
 
 void PumpAll() {
   MSG msg;

@@ -139,38 +139,37 @@ HWND Window::Create(HWND parent, const std::wstring& name, DWORD style, DWORD ex
 }
 
 LRESULT CALLBACK Window::UserDataProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  Window* window = nullptr;
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
-    window = static_cast<Window*>(create->lpCreateParams);
-    window->hwnd_ = hwnd;
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
-  } else {
-    window = reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (message == WM_NCDESTROY && window) {
-      LRESULT result = ::CallWindowProcW(window->previous_proc_, hwnd, message, wparam, lparam);
-      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-      window->OnWindowDestroyed(hwnd);
-      return result;
-    }
-  }
-  if (window) return window->HandleMessage(message, wparam, lparam);
-  return ::DefWindowProcW(hwnd, message, wparam, lparam);
+  return WindowProc(hwnd, message, wparam, lparam, false);
 }
 
 LRESULT CALLBACK Window::PropertyProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  return WindowProc(hwnd, message, wparam, lparam, true);
+}
+
+// The object lives in GWLP_USERDATA for a plain class, in the property
+// "WndX" for a superclass (whose own procedure may use the user data).
+LRESULT Window::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
+                           bool in_property) {
   Window* window = nullptr;
   if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
-    window = static_cast<Window*>(create->lpCreateParams);
+    window = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
     window->hwnd_ = hwnd;
-    ::SetPropW(hwnd, kWindowProperty, window);
+    if (in_property)
+      ::SetPropW(hwnd, kWindowProperty, window);
+    else
+      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
   } else {
-    window = static_cast<Window*>(::GetPropW(hwnd, kWindowProperty));
+    window = in_property
+                 ? static_cast<Window*>(::GetPropW(hwnd, kWindowProperty))
+                 : reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (message == WM_NCDESTROY && window) {
       LRESULT result = ::CallWindowProcW(window->previous_proc_, hwnd, message, wparam, lparam);
-      ::RemovePropW(hwnd, kWindowProperty);
-      window->hwnd_ = nullptr;
+      if (in_property) {
+        ::RemovePropW(hwnd, kWindowProperty);
+        window->hwnd_ = nullptr;
+      } else {
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      }
       window->OnWindowDestroyed(hwnd);
       return result;
     }

@@ -207,6 +207,8 @@ class Window : public virtual base::SupportWeakCallback {
  private:
   static LRESULT CALLBACK UserDataProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   static LRESULT CALLBACK PropertyProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
+                            bool in_property);
   bool RegisterWindowClass();
   bool RegisterSuperClass();
 

@@ -32,6 +32,13 @@ const wchar_t kSkin[] =
     L"<Click name=\"third\" height=\"40\"/>"
     L"</VBox></Window>";
 
+// User data that tells when its control is deleted.
+struct DeletionFlag : UserDataBase {
+  explicit DeletionFlag(bool* d) : deleted(d) {}
+  ~DeletionFlag() override { *deleted = true; }
+  bool* deleted;
+};
+
 // Logs every event a control receives as "name:type".
 void Watch(Control* control, std::vector<std::string>* log) {
   std::string name(control->GetName().begin(), control->GetName().end());
@@ -389,12 +396,7 @@ TEST_F(WindowInputTest, FiltersSeeMessagesFirst) {
 TEST_F(WindowInputTest, ControlRemovedInItsOwnClickHandler) {
   Control* second = Named(L"second");
   bool deleted = false;
-  struct Flag : UserDataBase {
-    bool* deleted;
-    explicit Flag(bool* d) : deleted(d) {}
-    ~Flag() override { *deleted = true; }
-  };
-  second->SetUserData(new Flag(&deleted));
+  second->SetUserData(new DeletionFlag(&deleted));
   Box* root = static_cast<Box*>(window_->GetRoot());
   bool alive_in_handler = false;
   second->AttachEvent(kEventClick, [&](EventArgs* args) {
@@ -415,12 +417,7 @@ TEST_F(WindowInputTest, ControlRemovedInItsOwnClickHandler) {
 TEST_F(WindowInputTest, WindowDestroyedInAClickHandler) {
   Control* third = Named(L"third");
   bool deleted = false;
-  struct Flag : UserDataBase {
-    bool* deleted;
-    explicit Flag(bool* d) : deleted(d) {}
-    ~Flag() override { *deleted = true; }
-  };
-  third->SetUserData(new Flag(&deleted));
+  third->SetUserData(new DeletionFlag(&deleted));
   bool control_alive_after_destroy = false;
   third->AttachEvent(kEventClick, [&](EventArgs*) {
     ::DestroyWindow(hwnd_);
@@ -443,12 +440,7 @@ TEST_F(WindowInputTest, WindowDestroyedInAClickHandler) {
 TEST_F(WindowInputTest, ReplacedRootLivesUntilTheDeferredDeletion) {
   Control* old_root = window_->GetRoot();
   bool deleted = false;
-  struct Flag : UserDataBase {
-    bool* deleted;
-    explicit Flag(bool* d) : deleted(d) {}
-    ~Flag() override { *deleted = true; }
-  };
-  old_root->SetUserData(new Flag(&deleted));
+  old_root->SetUserData(new DeletionFlag(&deleted));
   Box* fresh = new Box;
   Control* only = new Control;
   only->SetName(L"only");
