@@ -37,14 +37,14 @@ Control* HitTestProc(Control* control, void* data) {
 
 HINSTANCE ModuleInstance() { return ::GetModuleHandleW(nullptr); }
 
+}  // namespace
+
 std::unique_ptr<IRenderContext> MakeRenderContext() {
   if (IRenderFactory* factory = GlobalResources::Instance().GetRenderFactory())
     return factory->CreateRenderContext();
   // The framework was not started (a window of a test): the same factory.
   return RenderFactory_GdiPlus().CreateRenderContext();
 }
-
-}  // namespace
 
 Control* FindControlByNameProc(Control* control, void* data) {
   const wchar_t* name = static_cast<const wchar_t*>(data);

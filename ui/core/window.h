@@ -51,6 +51,10 @@ class IUIMessageFilter {
   virtual LRESULT FilterMessage(UINT message, WPARAM wparam, LPARAM lparam, bool& handled) = 0;
 };
 
+// A render context from the framework's factory (a fresh one of the same
+// kind when the framework was not started).
+std::unique_ptr<IRenderContext> MakeRenderContext();
+
 // A find predicate matching a non-empty name without regard to case; data
 // points to the name (a wide C string).
 Control* FindControlByNameProc(Control* control, void* data);

@@ -79,6 +79,9 @@ void Window::Paint() {
   RECT client, window;
   ::GetClientRect(hwnd_, &client);
   ::GetWindowRect(hwnd_, &window);
+  // A first paint of a new root covers everything, asked for or not.
+  if (update.IsEmpty()) update = ToUiRect(client);
+  if (!render_) render_ = MakeRenderContext();
   if (layered_) {
     // A window dragged back from beyond the virtual screen repaints the
     // strip that was hidden.

@@ -447,5 +447,20 @@ TEST(PlainWindowTest, ResourcePathAndOptionGroups) {
   window.RemoveOptionGroup(L"none", &b);
 }
 
+TEST(PlainWindowTest, NamesExactInTheMapWithoutCaseInSearches) {
+  Window window;
+  Box* root = new Box;
+  Control* child = new Control;
+  child->SetName(L"CloseBtn");
+  root->Add(child);
+  window.SetRoot(root);
+  EXPECT_EQ(child, window.FindControlByName(L"CloseBtn"));
+  EXPECT_EQ(nullptr, window.FindControlByName(L"closebtn"));
+  wchar_t lower[] = L"closebtn";
+  EXPECT_EQ(child, root->FindControl(FindControlByNameProc, lower, 0));
+  wchar_t empty[] = L"";
+  EXPECT_EQ(nullptr, root->FindControl(FindControlByNameProc, empty, 0));
+}
+
 }  // namespace
 }  // namespace ui
