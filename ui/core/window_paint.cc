@@ -149,10 +149,14 @@ void Window::ArrangeTree(const RECT& client) {
     return;
   }
   std::weak_ptr<base::WeakFlag> alive = GetWeakFlag();
+  Control* last = nullptr;
   while (root_ && !alive.expired()) {
     Control* control =
         root_->FindControl(NeedsArrangeProc, nullptr, kFindVisible | kFindMeFirst);
-    if (!control) break;
+    // A control still asking after its own arrangement would hold the
+    // paint here for ever.
+    if (!control || control == last) break;
+    last = control;
     control->SetPos(control->GetPos());
   }
 }
