@@ -168,6 +168,25 @@ TEST_F(WindowPaintTest, FadeInAndOutFollowTheClock) {
   EXPECT_TRUE(ui_test::PumpUntil([this] { return gone_; }));
 }
 
+TEST_F(WindowPaintTest, StripBeyondTheScreenEdgeIsRepaintedWhenItComesBack) {
+  window_->Show();
+  const int screen_left = ::GetSystemMetrics(SM_XVIRTUALSCREEN);
+  ::SetWindowPos(hwnd_, nullptr, screen_left - 50, 100, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ui_test::PaintNow(hwnd_);
+  Pump();
+  uint32_t* bits = render_->GetBits();
+  bits[30 * 228 + 20] = 0x12345678;   // in the strip beyond the edge
+  bits[30 * 228 + 150] = 0x12345678;  // right of the update rectangle
+  // An update that starts exactly on the screen's edge reaches back to the
+  // window's own left edge.
+  RECT update{50, 20, 120, 40};
+  ::InvalidateRect(hwnd_, &update, FALSE);
+  ::SendMessageW(hwnd_, WM_PAINT, 0, 0);
+  EXPECT_NE(0x12345678u, At(20, 30));
+  EXPECT_EQ(0x12345678u, At(150, 30));
+}
+
 TEST(ShadowBoxTest, PaintsItsImageOnlyWhenThePaintReachesTheMargin) {
   ui_test::ScopedTestResources resources;
   resources.resources.colors[L"red"] = kRed;
