@@ -26,6 +26,7 @@
 
 #include "base/message_loop/message_loop.h"
 #include "base/time/time.h"
+#include "bench/ui/bench_timing.h"
 #include "ui/animation/timer_manager.h"
 #include "ui/render/render_factory_gdiplus.h"
 #include "ui/render/render_resources.h"
@@ -37,22 +38,8 @@ namespace {
 constexpr int kWidth = 1340, kHeight = 750;
 constexpr int kNineGrids = 40, kTexts = 60, kLayers = 10;
 
-double NowMs() {
-  static const double frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return static_cast<double>(f.QuadPart);
-  }();
-  LARGE_INTEGER c;
-  QueryPerformanceCounter(&c);
-  return c.QuadPart * 1000.0 / frequency;
-}
-
-double Percentile(std::vector<double> v, double p) {
-  std::sort(v.begin(), v.end());
-  size_t i = static_cast<size_t>(p * (v.size() - 1) + 0.5);
-  return v[std::min(i, v.size() - 1)];
-}
+using ui_bench::NowMs;
+using ui_bench::Percentile;
 
 class BenchResources : public ui::IRenderResources {
  public:

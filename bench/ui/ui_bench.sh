@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The UI framework's figures under Wine, in a prefix of their own so that no
-# other program shares its wineserver: full-repaint time, then the idle CPU
-# of 10 running 16 ms UI timers with the wineserver's CPU counted.
+# other program shares its wineserver: full-repaint time, a skinned window's
+# full and hover repaints, then the idle CPU of 10 running 16 ms UI timers
+# with the wineserver's CPU counted.
 #   bash bench/ui/ui_bench.sh [build-dir] [timer seconds per run] [runs]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -27,4 +28,5 @@ done
 [ -n "$server" ] || echo "wineserver of $QUORVEL_WINEPREFIX not found: its CPU is not counted" >&2
 
 [ -n "${QUORVEL_BENCH_SKIP_FRAME:-}" ] || "$run" "$exe" frame 200
+[ -n "${QUORVEL_BENCH_SKIP_WINDOW:-}" ] || "$run" "$build/bench/ui/window_bench.exe" paint 100 3
 QUORVEL_WINESERVER_PID=$server "$run" "$exe" timers "$seconds" "$runs"

@@ -118,8 +118,8 @@ class GlobalResources : public IRenderResources {
   void FillBoxFromFileCached(Box* box, const std::wstring& file,
                              CreateControlCallback create_control);
   CreateControlCallback create_control_callback;
-  // Applies one attribute of a "Window" root to a window that has its native
-  // handle; set by the native window. Without it the attributes do nothing.
+  // Takes the attributes of a "Window" root in place of the window itself
+  // (tests watch them this way); unset, the window applies them.
   std::function<void(Window* window, const std::wstring& name, const std::wstring& value)>
       window_attribute_handler;
 
@@ -179,6 +179,9 @@ class GlobalResources : public IRenderResources {
   Gdiplus::GpFont* GetGdiplusFont(const std::wstring& font_id) override;
   uint32_t GetColor(const std::wstring& name) override;
   bool TextAntiAlias() override { return text_anti_alias_; }
+
+  // Null until started.
+  IRenderFactory* GetRenderFactory() const { return render_factory_.get(); }
 
   // The memory DC fonts are made on; made on first use when not started.
   HDC GetMemoryDC();

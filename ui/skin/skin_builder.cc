@@ -325,14 +325,16 @@ void SkinBuilder::ApplyGlobalRoot(MarkupNode root) {
 
 void SkinBuilder::ApplyWindowRoot(MarkupNode root, Window* window) {
   const auto& handler = GlobalResources::Instance().window_attribute_handler;
-  if (window->GetHWND() && handler) {
+  if (window->GetHWND()) {
     for (int i = 0, n = root.AttributeCount(); i < n; ++i) {
       const std::wstring name = root.AttributeName(i);
       for (const wchar_t* known : kWindowAttributes) {
-        if (name == known) {
+        if (name != known) continue;
+        if (handler)
           handler(window, name, root.AttributeValue(i));
-          break;
-        }
+        else
+          window->ApplyWindowAttribute(name, root.AttributeValue(i));
+        break;
       }
     }
   }
