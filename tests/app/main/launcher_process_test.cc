@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/controller/launcher_messages.h"
-#include "app/main/single_instance.h"
+#include "app/main/launcher_copy.h"
 #include "app/util/file_util.h"
 #include "app/util/json_util.h"
 #include "base/file/path_util.h"
@@ -18,97 +18,8 @@
 
 namespace {
 
-constexpr DWORD kProcessTimeoutMs = 30000;
-
-std::wstring BuiltLauncher() { return base::GetModuleDirectory() + QUORVEL_LAUNCHER_EXE; }
-
-// Runs `condition` until it holds or the time is up, dispatching this
-// thread's messages meanwhile.
-template <typename Condition>
-bool PumpUntil(Condition condition, DWORD timeout_ms = kProcessTimeoutMs) {
-  DWORD start = GetTickCount();
-  for (;;) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    if (condition()) return true;
-    if (GetTickCount() - start > timeout_ms) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-}
-
-// A launcher copy in a folder of its own.
-class LauncherCopy {
- public:
-  LauncherCopy() {
-    exe_ = folder_.Join(L"launcher.exe");
-    EXPECT_TRUE(CopyFileW(BuiltLauncher().c_str(), exe_.c_str(), FALSE)) << "no launcher.exe";
-  }
-  ~LauncherCopy() {
-    if (process_) {
-      if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 1);
-      WaitForSingleObject(process_, 5000);
-      CloseHandle(process_);
-    }
-  }
-
-  bool Start(const std::vector<std::wstring>& arguments) {
-    std::wstring command_line = L"\"" + exe_ + L"\"";
-    for (const std::wstring& argument : arguments) command_line += L" \"" + argument + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(exe_.c_str(), &command_line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        folder_.path().c_str(), &startup, &info)) {
-      return false;
-    }
-    CloseHandle(info.hThread);
-    process_ = info.hProcess;
-    pid_ = info.dwProcessId;
-    return true;
-  }
-
-  bool Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
-
-  // The exit code, or -1 when the process did not end in time.
-  int WaitForExit(DWORD timeout_ms = kProcessTimeoutMs) {
-    if (!PumpUntil([this] { return !Running(); }, timeout_ms)) return -1;
-    DWORD code = 0;
-    GetExitCodeProcess(process_, &code);
-    return static_cast<int>(code);
-  }
-
-  // Starts with `arguments` and waits for the end; the exit code or -1.
-  int Run(const std::vector<std::wstring>& arguments) {
-    if (!Start(arguments)) return -2;
-    return WaitForExit();
-  }
-
-  // The copy's main window, once it has one.
-  HWND MainWindow() const {
-    HWND window = SingleInstance::FindLauncherWindow();
-    DWORD owner = 0;
-    if (window) GetWindowThreadProcessId(window, &owner);
-    return owner == pid_ ? window : nullptr;
-  }
-
-  std::wstring Path(const std::wstring& name) const { return folder_.Join(name); }
-  bool Exists(const std::wstring& name) const {
-    return GetFileAttributesW(Path(name).c_str()) != INVALID_FILE_ATTRIBUTES;
-  }
-  std::string MapVersion(const std::wstring& name) const {
-    std::string text;
-    Json::Value root;
-    if (!ReadFileTextW(Path(name), &text) || !ParseJson(text, &root, nullptr)) return "";
-    return root["version"].asString();
-  }
-  const std::wstring& exe() const { return exe_; }
-
- private:
-  testing_support::TempFolder folder_;
-  std::wstring exe_;
-  HANDLE process_ = nullptr;
-  DWORD pid_ = 0;
-};
+using app_testing::LauncherCopy;
+using app_testing::PumpUntil;
 
 // Holds the single-instance semaphore as a first launcher without a window
 // would: a normal start then ends at once without doing anything.
@@ -162,30 +73,6 @@ TEST(LauncherProcessTest, OtherCommandLinesStartNormally) {
     EXPECT_FALSE(launcher.Exists(L"launcher_version_map.txt"));
     EXPECT_FALSE(launcher.Exists(L"dependence_version_map.txt"));
   }
-}
-
-TEST(LauncherProcessTest, ReplaceCopiesTheNewFileAndStartsTheCommand) {
-  LauncherCopy replacer;
-  LauncherCopy started;
-  ASSERT_TRUE(WriteFileTextW(replacer.Path(L"new.bin"), "new"));
-  ASSERT_TRUE(WriteFileTextW(replacer.Path(L"old.bin"), "old"));
-  // The command is started as it stands: here another launcher's tool mode.
-  std::wstring command = started.exe() + L" make_version 9_9_9";
-
-  ASSERT_EQ(0, replacer.Run({L"replace", replacer.Path(L"new.bin"), replacer.Path(L"old.bin"),
-                             command}));
-  std::string text;
-  ASSERT_TRUE(ReadFileTextW(replacer.Path(L"old.bin"), &text));
-  EXPECT_EQ("new", text);
-  EXPECT_TRUE(PumpUntil([&] { return started.MapVersion(L"launcher_version_map.txt") == "9_9_9"; }));
-
-  // Empty arguments copy nothing and start nothing.
-  LauncherCopy empty;
-  ASSERT_TRUE(WriteFileTextW(empty.Path(L"old.bin"), "old"));
-  ASSERT_EQ(0, empty.Run({L"replace", L"", L"", L""}));
-  ASSERT_TRUE(ReadFileTextW(empty.Path(L"old.bin"), &text));
-  EXPECT_EQ("old", text);
-  EXPECT_FALSE(empty.Exists(L"save"));
 }
 
 // The first instance here is this test: its window carries the property,
