@@ -177,11 +177,11 @@ void DownloadManager::FillHandlePool() {
     if (handle == nullptr) return;
     // Results are not checked: a library without HTTP/2 keeps HTTP/1.1.
     curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_2_0));
-    // No waiting for a connection to multiplex: against a server that
-    // answers in HTTP/1.1, this libcurl would hold every new transfer until
-    // the first one ended. Over HTTP/2, transfers still share connections
-    // once one is up.
-    curl_easy_setopt(handle, CURLOPT_PIPEWAIT, 0L);
+    // Wait for a connection that can multiplex, so an HTTP/2 server sees
+    // one connection. Against a server that answers in HTTP/1.1 this
+    // libcurl holds the other new transfers until the first one to that
+    // host has ended; from then on it opens connections in parallel.
+    curl_easy_setopt(handle, CURLOPT_PIPEWAIT, 1L);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 0L);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &DownloadManager::OnWriteData);

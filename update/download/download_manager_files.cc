@@ -448,6 +448,8 @@ bool DownloadManager::StartTask(DownloadTask* task, std::string* error) {
 void DownloadManager::FinishTask(DownloadTask* task, int code, const std::string& error,
                                  bool call_back, bool free) {
   if (task->file != INVALID_HANDLE_VALUE) {
+    // A whole piece is on the disk before its file can be reported complete.
+    if (task->position > task->end) FlushFileBuffers(task->file);
     CloseHandle(task->file);
     task->file = INVALID_HANDLE_VALUE;
   }
@@ -810,6 +812,8 @@ size_t DownloadManager::OnWriteData(char* data, size_t size, size_t count, void*
   self->SendProgressIfDue();
 
   if (record_due && !task->md5.empty()) {
+    // The bytes a record counts as written are on the disk before it.
+    if (!task->staged) FlushFileBuffers(task->file);
     EnterCriticalSection(&task->lock);
     auto found = self->piece_map_.find(task->file_path);
     if (found != self->piece_map_.end()) {

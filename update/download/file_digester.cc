@@ -6,6 +6,7 @@
 
 #include "app/util/file_util.h"
 #include "base/util/string_format.h"
+#include "update/download/resume_info.h"
 
 namespace {
 
@@ -238,6 +239,9 @@ void FileDigester::Place(Job* job) {
     ok = WriteFile(written, job->bytes.data() + done, chunk, &wrote, nullptr) && wrote > 0;
     done += wrote;
   }
+  // On the disk before it takes its name: after a power loss the name never
+  // holds a torn file.
+  if (ok) ok = FlushFileBuffers(written) != 0;
   if (!ok) {
     file->place_error_ = base::StringFormat("write:(%s) failed,errno:%lu", job->path.c_str(),
                                             GetLastError());
@@ -245,6 +249,9 @@ void FileDigester::Place(Job* job) {
     DeleteFileA(job->path.c_str());  // never left as if whole
     return;
   }
+  // A record left from an earlier, bigger version of the file would make
+  // the finished file look partial later.
+  DeleteResumeInfo(job->place);
   // Renaming the open file costs a fraction of a move by name, which opens
   // it again. The rename takes the system's own form of a full path.
   bool moved = false;
