@@ -8,7 +8,8 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
   cmake ninja-build make perl python3 dpkg-dev
   wine wine64 xvfb xauth fonts-dejavu-core
-  bsdiff
+  bsdiff python3-pil python3-fonttools
+  fonts-tlwg-loma-ttf fonts-noto-cjk
 )
 
 missing=()

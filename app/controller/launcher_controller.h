@@ -29,6 +29,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -39,7 +40,8 @@
 #include "app/config/jump_link.h"
 #include "app/config/launcher_settings.h"
 #include "app/config/server_overrides.h"
-#include "app/controller/provisional_state.h"
+#include "app/controller/message_box_request.h"
+#include "app/controller/state.h"
 #include "base/synchronization/locked_string.h"
 #include "update/download/download_delegate.h"
 #include "update/versions/version_map.h"
@@ -127,6 +129,110 @@ class LauncherController {
   // when thread 0 or the main window does not exist when it gets there.
   void NotifyMainWindow(uint32_t message, WPARAM wparam, LPARAM lparam);
 
+  // The game's windows (game_windows.cc). A game window carries the property
+  // kGameWindowProperty with its own handle as value; only such windows get
+  // the launcher's messages. Any thread.
+  // Rebuilds gameWindows from the top-level windows that carry the property.
+  void FindGameWindows();
+  // Posts the sending of the message to every live game window to thread 1;
+  // dropped when thread 1 does not exist. The list is searched again when it
+  // is empty.
+  void NotifyGameWindows(uint32_t message, WPARAM wparam, LPARAM lparam);
+  // Thread 1's side of NotifyGameWindows. Each send waits at most
+  // kGameMessageTimeoutMs, and not at all for a window that does not pump.
+  void SendToGameWindows(uint32_t message, WPARAM wparam, LPARAM lparam);
+  // The main window's answer to MsgGameRegister: forgets windows that no
+  // longer exist and appends `window` when it is a window not yet listed.
+  void RegisterGameWindow(HWND window);
+  // A copy of gameWindows.
+  std::vector<HWND> GetGameWindows() const;
+
+  // The game's process and the disk-space questions (game_process.cc).
+  // Thread 1: starts the game in slot 0 (other slots start nothing) with the
+  // MD5 text of its version map as `arguments`.
+  void RunGame(const std::string& arguments, int32_t slot);
+  // Brings a game window to the front; false when there is none.
+  bool ActivateGameWindow();
+  // Whether the game's executable is in `path`, or in the game folder when
+  // `path` is empty.
+  bool GameExeExists(const std::wstring& path) const;
+  // Whether an install or update of the game was cut short after the remote
+  // version map was stored.
+  bool HasUnfinishedUpdate() const;
+  // Thread 0: deletes the aliased game files and the game's version map,
+  // then starts a game pass that hashes every file.
+  void RepairGame();
+  // Whether the drive of `path` has kNeededDiskSpace available. When it has
+  // less, asks the player with `content_text` and the two button ids and
+  // returns false; the answer reaches `callback` on thread 0. A drive that
+  // cannot be read gives a notice and counts as passed.
+  bool CheckDiskSpace(const std::wstring& path, const std::wstring& content_text,
+                      const std::wstring& no_id, const std::wstring& yes_id,
+                      MessageBoxCallback callback);
+  // Before a game download: the game's drive, then the launcher's; at most
+  // one question, worded by "STRING_ERROR_NEED_DISKSPACE_R".
+  bool CheckUpdateDiskSpace(MessageBoxCallback callback);
+  // Before the player chooses to install: the same with
+  // "STRING_ERROR_NEED_DISKSPACE".
+  bool CheckInstallDiskSpace(MessageBoxCallback callback);
+
+  // Bridges to the worker (launcher_controller_bridges.cc). Each posts its
+  // work to thread 1 and returns at once; with no thread 1 nothing happens.
+  // A new launcher pass: clears autoEnterGame here, then a PrepareState of
+  // pass 0 on thread 1 (dropped there while one is current).
+  void RestartLauncherCheck();
+  // A new game pass: autoEnterGame := auto_enter, but false when
+  // honour_disable and the server overrides disable it; then a PrepareState
+  // of pass 1 on thread 1.
+  void RestartGameCheck(bool auto_enter, bool honour_disable);
+  // A PreDownloadState in the pre-download slot, unless one is there.
+  void StartPreDownload();
+  // The pre-download state's Exit, then the slot is emptied.
+  void StopPreDownload();
+  // Pauses every download, or resumes them when they are paused.
+  void TogglePauseDownloads();
+  // Any thread: on thread 0, the skin archive and the UI's resources again,
+  // resourceReload := 0, the common configuration again (MsgReloadAll when it
+  // changed); then `continuation` is posted to thread 1.
+  void ReloadResources(std::function<void()> continuation);
+  // Thread 0, the main window on MsgWindowListChanged: when a language
+  // change is pending, clears it and posts ApplyLanguage of the settings'
+  // language code to thread 0.
+  void ApplyPendingLanguageChange();
+  // Thread 0: switches the UI to `code` unless it is in force already.
+  void ApplyLanguage(const std::wstring& code);
+
+  // Thread 1, every 2 ms: the current state's Update, the pre-download
+  // state's, then the download engine's pump.
+  void Tick();
+
+  // Message and options boxes (message_box_requests.cc), any thread; the
+  // boxes are shown on thread 0. ShowMessageBox marks a box as open (until
+  // that box closes) and as shown in this run, then posts it; PostMessageBox
+  // only posts. A caller that waits for the answer passes
+  // answer_when_dropped, and gets 0 when there is nothing to show the box
+  // over.
+  void ShowMessageBox(HWND owner, const std::wstring& title_id, const std::wstring& content_id,
+                      const std::wstring& no_id, const std::wstring& yes_id,
+                      MessageBoxCallback callback, bool swap_button_styles,
+                      bool answer_when_dropped = false);
+  void PostMessageBox(HWND owner, const std::wstring& title_id, const std::wstring& title_text,
+                      const std::wstring& content_id, const std::wstring& content_text,
+                      const std::wstring& no_id, const std::wstring& yes_id,
+                      const std::wstring& no_text, const std::wstring& yes_text,
+                      MessageBoxCallback callback, bool swap_button_styles,
+                      bool answer_when_dropped = false);
+  // Over the main window; the first option is preselected whatever
+  // `selected_index` says.
+  void ShowOptionsBox(const std::wstring& content_id, const std::wstring& group_name,
+                      const std::vector<std::wstring>& option_ids, int32_t selected_index,
+                      const std::wstring& button_id, MessageBoxCallback callback);
+  // Thread 0, as a message box closes: the open flag when this box held it,
+  // and MsgRefreshVersion to the main window.
+  void MessageBoxClosed(bool held_open_flag);
+  // Gives up one box's hold on messageBoxOpen; the last clears it.
+  void ReleaseMessageBoxOpen();
+
   // Tracking reports, from any thread: each copies its texts and posts the
   // matching sender (app/tracking/tracking_senders.h) to thread 1, which
   // reads this controller's shared fields when it runs and hands the report
@@ -200,7 +306,10 @@ class LauncherController {
 
   // Windows (thread 0 only).
   HWND mainWindow = nullptr;
+  // Rebuilt on both threads and appended to by the main window: only under
+  // gameWindowsLock, which is never held while a message is sent.
   std::vector<HWND> gameWindows;
+  mutable std::mutex gameWindowsLock;
 
   // Update state slots (thread 1 only).
   std::unique_ptr<State> currentState;
@@ -241,6 +350,9 @@ class LauncherController {
   std::atomic<bool> preDlcCheck{false};
 
   // Skin configuration (thread 0 only).
+  // Opens the address kept under the key in the system's browser; only
+  // http and https addresses are opened. False when nothing was opened.
+  bool OpenLink(const std::string& key, bool lookup);
   std::map<std::string, std::wstring> titles;
   std::map<std::string, std::string> links;
   std::vector<JumpLink> jumpLinks;
@@ -253,11 +365,16 @@ class LauncherController {
 
   // User-interface flags.
   std::atomic<bool> errorShown{false};
-  std::atomic<bool> messageBoxOpen{false};
+  std::atomic<bool> messageBoxOpen{false};  // while a box of ShowMessageBox is open
   std::atomic<bool> messageBoxShown{false};
 
  private:
   void PublishCurrentState();
+  // Posts the request's Show to thread 0.
+  void PostRequest(MessageBoxRequest request);
+
+  std::mutex messageBoxLock_;
+  int32_t openFlagHolders_ = 0;  // boxes of ShowMessageBox not yet closed
 
   mutable std::mutex settingsLock_;
   mutable std::mutex recordLock_;

@@ -22,6 +22,7 @@ constexpr uint32_t MsgReloadNews = 2226;
 constexpr uint32_t MsgRefreshGameButton = 2325;
 constexpr uint32_t MsgPreDlcPage = 2326;
 constexpr uint32_t MsgPreDlcTick = 2425;
+constexpr uint32_t MsgWindowListChanged = 3025;  // the window list changed
 
 // With the game's windows.
 constexpr uint32_t MsgGameRegister = 2525;

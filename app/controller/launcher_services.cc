@@ -4,8 +4,9 @@
 
 #include "app/config/server_overrides.h"
 #include "app/controller/launcher_controller.h"
-#include "app/controller/provisional_state.h"
+#include "app/controller/state.h"
 #include "app/util/registry_util.h"
+#include "app/util/system_util.h"
 #include "update/download/download_manager.h"
 
 namespace {
@@ -68,10 +69,28 @@ void LauncherServices::TrackSettingChange(LauncherController* controller,
   controller->TrackSettingChange(start_text, close_text, game_limit, predownload_limit);
 }
 
+void LauncherServices::PauseOrResumeDownloads() {
+  DownloadManager* engine = DownloadManager::GetInstance();
+  if (engine->paused()) {
+    engine->Resume();
+  } else {
+    engine->Pause();
+  }
+}
+
 // The layers above the controller's: nothing of them here (see the header).
 std::unique_ptr<State> LauncherServices::MakePrepareState(int32_t) { return nullptr; }
+std::unique_ptr<State> LauncherServices::MakePreDownloadState() { return nullptr; }
 bool LauncherServices::InstallFonts() { return true; }
 void LauncherServices::RemoveFonts() {}
+void LauncherServices::SetDefaultFontFaces() {}
+std::wstring LauncherServices::GetLanguageText(const std::wstring&) { return std::wstring(); }
+std::wstring LauncherServices::GetUiLanguage() { return std::wstring(); }
+void LauncherServices::SetUiLanguage(const std::wstring&) {}
+void LauncherServices::SwitchUiLanguage() {}
+bool LauncherServices::IsOpenWindow(HWND) { return false; }
+void LauncherServices::ShowMsgBox(HWND, const MsgBoxContent&, MessageBoxCallback) {}
+bool LauncherServices::ShowOptionsBox(HWND, const OptionsBoxRequest&) { return false; }
 void LauncherServices::SetUiChannel(const std::wstring&) {}
 void LauncherServices::LoadSkinArchive() {}
 void LauncherServices::StartUi(const std::wstring&, const std::wstring&, const std::wstring&) {}
@@ -81,9 +100,11 @@ void LauncherServices::RelaunchForSelfUpdate(const std::wstring&, bool) {}
 void LauncherServices::ApplyStagedCefUpdate() {}
 void LauncherServices::ApplyStagedFontUpdate() {}
 void LauncherServices::DeleteSelfAndExit() { ExitProcess(0); }
-bool LauncherServices::PrependCefFolderToPath() { return false; }
-void LauncherServices::StartBrowserRuntime(const std::wstring&) {}
-void LauncherServices::StopBrowserRuntime() {}
+
+bool LauncherServices::GetDriveSpace(const std::wstring& path, uint64_t* total,
+                                     uint64_t* available) {
+  return GetDriveSpaceW(path, total, available);
+}
 
 uint32_t LauncherServices::GetUserLocale() { return GetUserDefaultLCID(); }
 

@@ -16,18 +16,21 @@
 // Threads: each call runs on the thread its caller names: the download
 // engine's start, stop, pump and first state on the worker; speed-limit
 // changes, fonts, the UI, tracking of settings and the registry on the UI
-// thread; the browser runtime and the "replace" mode on the process's main
-// thread.
+// thread; the "replace" mode on the process's main thread.
 #ifndef APP_CONTROLLER_LAUNCHER_SERVICES_H_
 #define APP_CONTROLLER_LAUNCHER_SERVICES_H_
+
+#include <windows.h>
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "app/controller/message_box_request.h"
 #include "update/download/download_delegate.h"
 
 class LauncherController;
+struct MessageBoxRequest;
 struct ServerOverrides;
 class State;
 
@@ -55,13 +58,22 @@ class LauncherServices {
   // (game downloads) or 1 (the pre-download) becomes `setting` on the
   // engine's thread.
   virtual void ApplySpeedLimit(int32_t mode, SpeedSetting setting);
+  // DownloadManager::Resume when the engine is paused, else
+  // DownloadManager::Pause.
+  virtual void PauseOrResumeDownloads();
 
+  // The states the bridges make (the worker). Null when none can be made:
+  // the request then starts nothing.
   // The state of a new update pass: a PrepareState of the pass.
   virtual std::unique_ptr<State> MakePrepareState(int32_t pass);
+  // A PreDownloadState at its first step.
+  virtual std::unique_ptr<State> MakePreDownloadState();
 
   // Fonts.
   virtual bool InstallFonts();
   virtual void RemoveFonts();
+  // SetDefaultFontFaces, after a language switch (thread 0).
+  virtual void SetDefaultFontFaces();
 
   // UI framework (thread 0).
   virtual void SetUiChannel(const std::wstring& channel);
@@ -75,6 +87,26 @@ class LauncherServices {
   virtual bool LoadCommonConfig();
   // GlobalResources::Shutdown.
   virtual void StopUi();
+  // LanguageTable::GetText: the text of `id` in the current language; empty
+  // when the language has none. Thread 0 or 1.
+  virtual std::wstring GetLanguageText(const std::wstring& id);
+  // The UI framework's current language code, and its change.
+  virtual std::wstring GetUiLanguage();
+  virtual void SetUiLanguage(const std::wstring& code);
+  // GlobalResources::SwitchLanguage with an empty resource path and no
+  // completion: fonts, "global.xml" and the texts again from the archive.
+  virtual void SwitchUiLanguage();
+
+  // Launcher windows (thread 0).
+  // Whether the UI framework's list of open windows holds `window`.
+  virtual bool IsOpenWindow(HWND window);
+  // A new MsgBox showing `box`, modal to `owner`. When it closes, the box
+  // calls `closed` once with the answer (1 yes, 0 anything else), after
+  // re-enabling its owner.
+  virtual void ShowMsgBox(HWND owner, const MsgBoxContent& box, MessageBoxCallback closed);
+  // A new OptionsBox over `owner` from the request's texts, index and
+  // callback; false when its window could not be created.
+  virtual bool ShowOptionsBox(HWND owner, const OptionsBoxRequest& request);
 
   // Self-replacement.
   virtual void RelaunchForSelfUpdate(const std::wstring& command, bool launcher_replaced);
@@ -84,22 +116,15 @@ class LauncherServices {
   // Ends the process after arranging the deletion of its executable.
   [[noreturn]] virtual void DeleteSelfAndExit();
 
-  // Browser runtime (the process's main thread).
-  // When the folder "cef" lies beside the executable: puts it in front of
-  // PATH, points ComSpec at its "dummy_cmd.exe" and returns true.
-  virtual bool PrependCefFolderToPath();
-  // CefManager::Initialize with the cache-and-log folder; the result is not
-  // needed, the launcher runs on without the browser.
-  virtual void StartBrowserRuntime(const std::wstring& cache_folder);
-  // cef_shutdown, then the manager is no longer initialised.
-  virtual void StopBrowserRuntime();
-
   // Tracking: the settings record of `controller` (its TrackSettingChange).
   virtual void TrackSettingChange(LauncherController* controller, const std::string& start_text,
                                   const std::string& close_text, int32_t game_limit,
                                   int32_t predownload_limit);
 
   // Machine.
+  // Total bytes and bytes available to the caller on the drive of `path`
+  // (GetDriveSpaceW); false when they cannot be read.
+  virtual bool GetDriveSpace(const std::wstring& path, uint64_t* total, uint64_t* available);
   virtual uint32_t GetUserLocale();
   // Writes the start-with-Windows value with the launcher's path; the result
   // of SetRegistryString (-1 failure, 0 unchanged, 1 written).

@@ -2,37 +2,62 @@
 
 #include <windows.h>
 
-#include "app/controller/provisional_state.h"
+#include <map>
+
+#include "app/controller/launcher_controller.h"
+#include "app/controller/message_box_request.h"
+#include "app/controller/state.h"
+#include "app/main/launcher_resources.h"
+#include "app/util/fonts.h"
 #include "app/util/file_util.h"
 #include "base/file/path_util.h"
+#include "base/thread/thread_registry.h"
+#include "ui/core/global_resources.h"
 
 // PROVISIONAL: std::make_unique<PrepareState>(pass) once the update states
 // land; until then no pass runs.
 std::unique_ptr<State> DefaultLauncherServices::MakePrepareState(int32_t) { return nullptr; }
 
-// PROVISIONAL: InstallFonts once the fonts land.
-bool DefaultLauncherServices::InstallFonts() { return true; }
+// PROVISIONAL: std::make_unique<PreDownloadState>() once the pre-download
+// state lands; until then the pre-download does not start.
+std::unique_ptr<State> DefaultLauncherServices::MakePreDownloadState() { return nullptr; }
 
-// PROVISIONAL: RemoveFonts (with a failures map it discards) once the fonts land.
-void DefaultLauncherServices::RemoveFonts() {}
+bool DefaultLauncherServices::InstallFonts() { return ::InstallFonts(); }
 
-// PROVISIONAL: sets ui::GlobalResources' channel once the UI framework lands.
-void DefaultLauncherServices::SetUiChannel(const std::wstring&) {}
+void DefaultLauncherServices::RemoveFonts() {
+  std::map<std::wstring, uint32_t> failures;  // nobody acts on them
+  ::RemoveFonts(&failures);
+}
 
-// PROVISIONAL: LoadSkinArchive once the skin configuration lands.
-void DefaultLauncherServices::LoadSkinArchive() {}
+void DefaultLauncherServices::SetUiChannel(const std::wstring& channel) {
+  ui::GlobalResources::Instance().SetUiChannel(channel);
+}
 
-// PROVISIONAL: ui::GlobalResources::Startup (no control factory) once the UI
-// framework lands.
-void DefaultLauncherServices::StartUi(const std::wstring&, const std::wstring&,
-                                      const std::wstring&) {}
+void DefaultLauncherServices::LoadSkinArchive() {
+  ::LoadSkinArchive(GetBaseFolderW(), GetUpdateFolder());
+}
 
-// PROVISIONAL: LauncherController::LoadCommonConfig once the skin
-// configuration lands.
-bool DefaultLauncherServices::LoadCommonConfig() { return false; }
+void DefaultLauncherServices::StartUi(const std::wstring& resource_root, const std::wstring& theme,
+                                      const std::wstring& language) {
+  ui::GlobalResources::Instance().Startup(resource_root, nullptr, theme, language);
+}
 
-// PROVISIONAL: ui::GlobalResources::Shutdown once the UI framework lands.
-void DefaultLauncherServices::StopUi() {}
+bool DefaultLauncherServices::LoadCommonConfig() {
+  return ::LoadCommonConfig(LauncherController::GetInstance());
+}
+
+void DefaultLauncherServices::StopUi() { ui::GlobalResources::Instance().Shutdown(); }
+
+// PROVISIONAL: the UI framework's list of open windows once it lands; until
+// then any live window (the provisional main window) counts.
+bool DefaultLauncherServices::IsOpenWindow(HWND window) { return IsWindow(window) != FALSE; }
+
+// PROVISIONAL: a new MsgBox and its ShowModal once the launcher windows land.
+// Until then no box can be seen or answered: it closes at once as its close
+// button would, so that nothing waits for it.
+void DefaultLauncherServices::ShowMsgBox(HWND, const MsgBoxContent&, MessageBoxCallback closed) {
+  closed(0);
+}
 
 // PROVISIONAL: RelaunchForSelfUpdate once the self-replacement lands.
 void DefaultLauncherServices::RelaunchForSelfUpdate(const std::wstring&, bool) {}
@@ -40,33 +65,14 @@ void DefaultLauncherServices::RelaunchForSelfUpdate(const std::wstring&, bool) {
 // PROVISIONAL: ApplyStagedCefUpdate once the self-replacement lands.
 void DefaultLauncherServices::ApplyStagedCefUpdate() {}
 
-// PROVISIONAL: ApplyStagedFontUpdate once the fonts land.
-void DefaultLauncherServices::ApplyStagedFontUpdate() {}
+void DefaultLauncherServices::ApplyStagedFontUpdate() { ::ApplyStagedFontUpdate(); }
 
 // PROVISIONAL: DeleteSelfAndExit once the self-replacement lands; until then
 // the copy ends without deleting itself.
 void DefaultLauncherServices::DeleteSelfAndExit() { ExitProcess(0); }
 
-bool DefaultLauncherServices::PrependCefFolderToPath() {
-  std::wstring folder = base::GetModuleDirectory() + L"cef";
-  if (!IsDirectoryW(folder)) return false;
-  std::wstring path = folder;
-  DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
-  if (size > 0) {
-    std::wstring old_path(size, L'\0');
-    DWORD length = GetEnvironmentVariableW(L"PATH", &old_path[0], size);
-    old_path.resize(length);
-    path += L";" + old_path;
-  }
-  SetEnvironmentVariableW(L"PATH", path.c_str());
-  SetEnvironmentVariableW(L"ComSpec", (folder + L"\\dummy_cmd.exe").c_str());
-  return true;
+// PROVISIONAL: ui::LanguageTable::GetText once the UI framework's language
+// table lands; until then every text is empty.
+std::wstring DefaultLauncherServices::GetLanguageText(const std::wstring&) {
+  return std::wstring();
 }
-
-// PROVISIONAL: CefManager::GetInstance and CefManager::Initialize once the
-// browser embedding lands.
-void DefaultLauncherServices::StartBrowserRuntime(const std::wstring&) {}
-
-// PROVISIONAL: cef_shutdown and the manager's initialised flag once the
-// browser embedding lands.
-void DefaultLauncherServices::StopBrowserRuntime() {}

@@ -12,6 +12,8 @@
 #ifndef APP_MAIN_DEFAULT_LAUNCHER_SERVICES_H_
 #define APP_MAIN_DEFAULT_LAUNCHER_SERVICES_H_
 
+#include <windows.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,6 +23,7 @@
 class DefaultLauncherServices : public LauncherServices {
  public:
   std::unique_ptr<State> MakePrepareState(int32_t pass) override;
+  std::unique_ptr<State> MakePreDownloadState() override;
 
   bool InstallFonts() override;
   void RemoveFonts() override;
@@ -32,14 +35,15 @@ class DefaultLauncherServices : public LauncherServices {
   bool LoadCommonConfig() override;
   void StopUi() override;
 
+  bool IsOpenWindow(HWND window) override;
+  void ShowMsgBox(HWND owner, const MsgBoxContent& box, MessageBoxCallback closed) override;
+
   void RelaunchForSelfUpdate(const std::wstring& command, bool launcher_replaced) override;
   void ApplyStagedCefUpdate() override;
   void ApplyStagedFontUpdate() override;
   [[noreturn]] void DeleteSelfAndExit() override;
 
-  bool PrependCefFolderToPath() override;
-  void StartBrowserRuntime(const std::wstring& cache_folder) override;
-  void StopBrowserRuntime() override;
+  std::wstring GetLanguageText(const std::wstring& id) override;
 };
 
 #endif  // APP_MAIN_DEFAULT_LAUNCHER_SERVICES_H_

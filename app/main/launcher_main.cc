@@ -19,6 +19,8 @@
 #include "app/util/version_map_tool.h"
 #include "base/file/path_util.h"
 #include "base/message_loop/message_loop.h"
+#include "browser/cef_manager.h"
+#include "browser/runtime/cef_runtime.h"
 
 namespace {
 
@@ -65,11 +67,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     return 0;
   }
 
-  LauncherServices* services = LauncherServices::Get();
-  bool browser_runtime = services->PrependCefFolderToPath();
+  // The browser runtime starts only when its folder is there; the launcher
+  // runs on without it (and without the browser) when it fails.
+  comp::CefManager* cef_manager = comp::CefManager::GetInstance();
+  bool browser_runtime = comp::PrependCefFolderToPath();
   if (browser_runtime) {
     OleInitialize(nullptr);
-    services->StartBrowserRuntime(base::GetModuleDirectory() + L"cef_temp\\");
+    CefSettings settings;
+    cef_manager->Initialize(base::GetModuleDirectory() + L"cef_temp\\", settings);
   }
 
   {
@@ -78,7 +83,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   }
 
   if (browser_runtime) {
-    services->StopBrowserRuntime();
+    cef_shutdown();
+    cef_manager->initialized = false;
     OleUninitialize();
   }
   return 0;

@@ -31,8 +31,5 @@ void MiscThread::EngineTick() {
     controller->engineStarted = true;
     controller->SetState(services->MakePrepareState(0));
   }
-  // Update may replace (and so delete) the state: look the slot up afresh.
-  if (controller->currentState) controller->currentState->Update();
-  if (controller->preDownloadState) controller->preDownloadState->Update();
-  services->PumpDownloadEngine();
+  controller->Tick();
 }

@@ -106,8 +106,24 @@ LRESULT ProvisionalMainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM
     case MsgExitLauncher:
       DestroyWindow(window_);
       return 0;
+    case MsgWindowListChanged:
+      LauncherController::GetInstance()->ApplyPendingLanguageChange();
+      return 0;
     case WM_CLOSE:
       DestroyWindow(window_);
+      return 0;
+    // The game's queries, answered as by a main window without a pre-download
+    // panel: zeros.
+    case MsgGameRegister:
+      LauncherController::GetInstance()->RegisterGameWindow(reinterpret_cast<HWND>(lparam));
+      return 0;
+    case MsgGamePreDlcStatusQuery:
+    case MsgGamePreDlcProgressQuery:
+    case MsgGamePreDlcSpeedQuery:
+      LauncherController::GetInstance()->NotifyGameWindows(message + 1, 0, 0);
+      return 0;
+    case MsgGamePreDlcNotify:
+      LauncherController::GetInstance()->NotifyGameWindows(MsgGamePreDlcNotify, 0, 0);
       return 0;
     case WM_DESTROY:
       LauncherController::GetInstance()->SetMainWindow(nullptr);

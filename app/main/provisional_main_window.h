@@ -2,7 +2,9 @@
 // main window of the launcher windows replaces it: a plain top-level window
 // of class "Launcher" that registers itself with the controller (and so
 // carries the single-instance property), hides and shows itself on
-// MsgHideToTray and MsgShowMainWindow, closes on MsgExitLauncher, records the
+// MsgHideToTray and MsgShowMainWindow, closes on MsgExitLauncher, lists the
+// game windows that register and answers the game's queries with zeros,
+// applies a pending language change on MsgWindowListChanged, records the
 // launcher's messages it receives, and ends thread 0's loop when it closes.
 //
 // Made on thread 0 by MainThread::Init, which keeps no pointer to it; it

@@ -201,6 +201,16 @@ std::string NormalizePathA(const std::string& path, bool add_separator) {
   return NormalizePath<std::string>(path, add_separator, "/", "\\");
 }
 
+std::wstring GetFullPathW(const std::wstring& path) {
+  DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return std::wstring();
+  std::wstring full(size, L'\0');
+  DWORD length = GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
+  if (length == 0 || length >= size) return std::wstring();
+  full.resize(length);
+  return full;
+}
+
 std::wstring NormalizePathW(const std::wstring& path, bool add_separator) {
   return NormalizePath<std::wstring>(path, add_separator, L"/", L"\\");
 }

@@ -41,6 +41,10 @@ const wchar_t* GetDefaultGamePath();
 std::string NormalizePathA(const std::string& path, bool add_separator);
 std::wstring NormalizePathW(const std::wstring& path, bool add_separator);
 
+// The absolute form of `path` (relative ones against the working folder),
+// with "." and ".." resolved; empty when the system cannot make it.
+std::wstring GetFullPathW(const std::wstring& path);
+
 // Splits at the last separator after the first character: "update/a.dat"
 // gives "update" and "a.dat", "a\" gives "a" and "". False, outputs
 // untouched, for an empty path or one without such a separator.

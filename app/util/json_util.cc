@@ -5,9 +5,7 @@
 
 #include "app/util/file_util.h"
 
-namespace {
-
-const Json::Value* FindMember(const Json::Value& value, const std::string& key) {
+const Json::Value* FindJsonMember(const Json::Value& value, const std::string& key) {
   if (!value.isObject()) return nullptr;
   // Member names come back in the library's (ascending byte) order.
   for (const std::string& name : value.getMemberNames()) {
@@ -15,26 +13,32 @@ const Json::Value* FindMember(const Json::Value& value, const std::string& key) 
     if (name == key && !member.isNull()) return &member;
     if (member.isArray()) {
       for (const Json::Value& element : member) {
-        if (const Json::Value* found = FindMember(element, key)) return found;
+        if (const Json::Value* found = FindJsonMember(element, key)) return found;
       }
     }
   }
   return nullptr;
 }
 
+namespace {
+
 bool IsScalar(const Json::Value& value) { return !value.isArray() && !value.isObject(); }
 
 }  // namespace
 
 bool ParseJson(const std::string& text, Json::Value* root, std::string* error) {
-  if (text.empty()) return false;
+  return ParseJson(text.data(), text.size(), root, error);
+}
+
+bool ParseJson(const char* data, size_t length, Json::Value* root, std::string* error) {
+  if (data == nullptr || length == 0) return false;
   std::string errors;
   Json::Value parsed;
   bool ok = false;
   try {
     Json::CharReaderBuilder builder;
     std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    ok = reader->parse(text.data(), text.data() + text.size(), &parsed, &errors);
+    ok = reader->parse(data, data + length, &parsed, &errors);
   } catch (const std::exception& e) {
     // The reader throws, for one, on nesting deeper than its stack limit.
     ok = false;
@@ -61,7 +65,7 @@ bool WriteJsonFile(const std::string& path, const Json::Value& value) {
 bool JsonToStringList(const Json::Value& root, const std::string& key,
                       std::vector<std::string>* list) {
   list->clear();
-  const Json::Value* found = FindMember(root, key);
+  const Json::Value* found = FindJsonMember(root, key);
   if (!found) return false;
   if (found->isArray()) {
     for (const Json::Value& element : *found) {

@@ -1,5 +1,6 @@
 #include "app/util/md5_context.h"
 
+#include <cctype>
 #include <cstring>
 #include <memory>
 
@@ -207,5 +208,15 @@ bool FileMatchesMd5(const std::string& path, const std::string& expected, std::s
   std::ifstream stream(wide_path.c_str(), std::ios::in | std::ios::binary);
   if (!stream.is_open()) return false;
   GetStreamMd5(stream, digest, size);
-  return *digest == expected;
+  return SameMd5(*digest, expected);
+}
+
+bool SameMd5(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (tolower(static_cast<unsigned char>(a[i])) != tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
 }

@@ -40,9 +40,12 @@ class Md5Context {
 // of bytes hashed. A read error ends the stream as its end would. True.
 bool GetStreamMd5(std::ifstream& stream, std::string* digest, int64_t* size);
 
-// Whether the file's digest equals `expected` exactly (upper-case digits do
-// not match). `digest` and `size` describe the file; "" and 0 when it cannot
-// be opened (false).
+// Whether two digest texts name one digest: hexadecimal digits compared
+// without regard to case.
+bool SameMd5(const std::string& a, const std::string& b);
+
+// Whether the file's digest is `expected` (SameMd5). `digest` (lower-case)
+// and `size` describe the file; "" and 0 when it cannot be opened (false).
 bool FileMatchesMd5(const std::string& path, const std::string& expected, std::string* digest,
                     int64_t* size);
 

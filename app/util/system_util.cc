@@ -3,20 +3,14 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include "app/util/file_util.h"
 #include "app/util/string_util.h"
 #include "base/util/string_format.h"
 
 namespace {
 
 std::wstring AbsolutePath(const std::wstring& path) {
-  if (!PathIsRelativeW(path.c_str())) return path;
-  DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return std::wstring();
-  std::wstring full(size, L'\0');
-  DWORD length = GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
-  if (length == 0 || length >= size) return std::wstring();
-  full.resize(length);
-  return full;
+  return PathIsRelativeW(path.c_str()) ? GetFullPathW(path) : path;
 }
 
 }  // namespace

@@ -58,6 +58,11 @@ A fault object:
   ignore_range answer 200 with the whole file whatever the Range header says
   length_delta state Content-Length as the true length plus this (may be
               negative); the connection is closed after the reply
+  http10      answer as HTTP/1.0 without Content-Length: the body ends where
+              the connection closes (with drop_after, an orderly close after
+              that many bytes)
+  empty_body  the reply's status and headers as they would be, with
+              Content-Length 0 and no body (a 206 with nothing in it)
 The first fault that matches a request applies.
 
 Reply templates: every string holding "{url:NAME}" has it replaced by the base
@@ -137,7 +142,8 @@ class RequestLog:
 
 class FaultTable:
     ACTIONS = ("status", "body", "delay_ms", "drop_after", "trickle_bytes",
-               "trickle_ms", "corrupt", "ignore_range", "length_delta")
+               "trickle_ms", "corrupt", "ignore_range", "length_delta", "http10",
+               "empty_body")
 
     def __init__(self):
         self._lock = threading.Lock()
@@ -430,10 +436,17 @@ class PublisherHandler(BaseHTTPRequestHandler):
             self._sleep(float(fault["delay_ms"]))
         if fault.get("corrupt"):
             body = bytes(b ^ 0x5A for b in body)
+        if fault.get("empty_body"):
+            body = b""
+        http10 = bool(fault.get("http10"))
+        if http10:
+            self.protocol_version = "HTTP/1.0"
+            self.close_connection = True
         stated = len(body) + int(fault.get("length_delta", 0))
         self.send_response(status)
         self.send_header("Content-Type", content_type)
-        self.send_header("Content-Length", str(max(stated, 0)))
+        if not http10:
+            self.send_header("Content-Length", str(max(stated, 0)))
         for k, v in (headers or {}).items():
             self.send_header(k, v)
         if "length_delta" in fault or "drop_after" in fault:
@@ -460,7 +473,7 @@ class PublisherHandler(BaseHTTPRequestHandler):
             self._entry["bytes_sent"] = sent
             if pause and sent < limit:
                 self._sleep(pause)
-        if "drop_after" in fault and limit < len(body):
+        if "drop_after" in fault and limit < len(body) and not http10:
             self._abort()
             return
         self._entry["completed"] = True

@@ -10,6 +10,8 @@
 
 #include "app/config/command_line_overrides.h"
 #include "app/controller/launcher_services.h"
+#include "base/thread/framework_thread.h"
+#include "base/thread/thread_registry.h"
 #include "test_support/temp_folder.h"
 
 namespace app_testing {
@@ -89,6 +91,18 @@ class RecordingServices : public LauncherServices {
   int run_write_result = 1;
   int run_writes = 0;
   int run_deletes = 0;
+};
+
+// Thread 1 (kMiscThreadId) for tests: a framework thread enrolled under that
+// id for its run, once started with StartWithLoop.
+class MiscThread : public base::FrameworkThread {
+ public:
+  MiscThread() : base::FrameworkThread("MiscThread") {}
+  ~MiscThread() override { Stop(); }
+
+ protected:
+  void Init() override { base::ThreadRegistry::Enroll(base::kMiscThreadId); }
+  void Cleanup() override { base::ThreadRegistry::Withdraw(); }
 };
 
 }  // namespace app_testing

@@ -116,7 +116,9 @@ class PublisherTest(unittest.TestCase):
         c.request("GET", "/v1/adjust?x=1&y=2")
         self.assertEqual(c.getresponse().status, 200)
         c.close()
-        log = self.control("GET", "/control/log?server=gate")
+        # A request is logged when its handler ends, which may be after the
+        # client has its reply and sent the next one: order by arrival.
+        log = sorted(self.control("GET", "/control/log?server=gate"), key=lambda e: e["started"])
         self.assertEqual([e["path"] for e in log], ["/ip/", "/track/json_track", "/v1/adjust"])
         self.assertEqual(log[1]["body"], '{"a":"1"}')
         self.assertEqual(log[1]["query"], "token=abc")
@@ -189,6 +191,17 @@ class PublisherTest(unittest.TestCase):
         log = self.control("GET", "/control/log?server=dl0")
         self.assertEqual(log[0]["bytes_sent"], 1000)
         self.assertFalse(log[0]["completed"])
+
+    def test_http10_close_and_empty_body(self):
+        self.fault(server="dl0", http10=True, drop_after=1000, times=1)
+        r, body = self.get("dl0", "/game/sub/data.bin")
+        self.assertEqual((r.version, r.status, r.getheader("Content-Length")), (10, 200, None))
+        self.assertEqual(body, DATA[:1000])  # an orderly close: the reader sees an end
+
+        self.fault(server="dl1", empty_body=True, times=1)
+        r, body = self.get("dl1", "/game/sub/data.bin", {"Range": "bytes=10-99"})
+        self.assertEqual((r.status, r.getheader("Content-Range"), body),
+                         (206, "bytes 10-99/%d" % len(DATA), b""))
 
     def test_delay_and_trickle(self):
         self.fault(server="dl0", path="/game/sub/data.bin", delay_ms=3000)

@@ -73,6 +73,7 @@ constexpr int kDownloadIncomplete = -1;   // a piece stayed short on every serve
 constexpr int kDownloadStartFailed = -2;  // a piece could not start on any server
 constexpr int kDownloadFailed = -3;       // a piece failed on every server
 constexpr int kDownloadBadDigest = -4;    // "check md5 error" after every server
+constexpr int kDownloadNoRoom = -5;       // larger than any file may be, or than the drive's room
 
 // The largest piece: one range request.
 constexpr int64_t kPieceSize = 33554432;
@@ -187,8 +188,12 @@ class DownloadManager {
   // digest `md5` and `size` bytes. No servers: on_done(-1) at once. Size 0:
   // an empty file, done at once. A file already matching its digest is done
   // at once; a trusted resume record continues from where it stopped;
-  // otherwise the file is fetched anew. `on_done` runs once, from Pump (or
-  // from here), with a code of 0 (done) or below (see the constants above).
+  // otherwise the file is fetched anew. A size above kMaxFileSize, or above
+  // what its drive has free, is refused at once (-5) with nothing queued.
+  // `on_done` runs once per call, from Pump (or from here), with a code of 0
+  // (done) or below (see the constants above): a file ends with its first
+  // piece that fails for good, its other pieces with it. CancelAll ends
+  // files without a call.
   void DownloadFile(const std::string& path, const std::string& file_path, const std::string& md5,
                     int64_t size, DoneCallback on_done, ProgressCallback on_progress,
                     int user_value, int first_attempt, int first_server);
@@ -276,6 +281,9 @@ class DownloadManager {
   // the speed limit's budget then follows it too.
   using TickSource = uint32_t (*)();
   void SetTickSourceForTesting(TickSource source) { tick_source_ = source; }
+  // Replaces the drive's free bytes for a file path (null restores it).
+  using FreeSpaceSource = bool (*)(const std::string& file_path, int64_t* free_bytes);
+  void SetFreeSpaceSourceForTesting(FreeSpaceSource source) { free_space_source_ = source; }
   void set_attribution_url_for_testing(const std::string& url) { attribution_url_ = url; }
 
  private:
@@ -304,6 +312,11 @@ class DownloadManager {
   bool StartTask(DownloadTask* task, std::string* error);
   void FinishTask(DownloadTask* task, int code, const std::string& error, bool call_back,
                   bool free);
+  // The file of `task` ends with a failure: its callback, and the task freed.
+  void FailFile(DownloadTask* task, int code, const std::string& error);
+  // Ends, without callback, every other waiting or running piece of the
+  // task's file.
+  void DropOtherPieces(DownloadTask* task);
   void TrackPiece(DownloadTask* task);
   size_t UntrackPiece(DownloadTask* task);
   bool IsRunningTask(DownloadTask* task);
@@ -349,6 +362,10 @@ class DownloadManager {
   void CountDone(int64_t bytes);
   void SendProgressIfDue();
   void ReleaseAllTasks();
+  // False, with the reason, when a file of `size` bytes cannot be held: above
+  // kMaxFileSize, or (for a file beyond one small piece) more than its
+  // drive has free beside what the file already holds.
+  bool HasRoomFor(const std::string& file_path, int64_t size, std::string* error) const;
 
   uint32_t TickCount() const;
   // Seconds for the speed limit's budget: the high-resolution counter, or
@@ -428,6 +445,7 @@ class DownloadManager {
   Timeouts timeouts_;
   int64_t piece_size_ = kPieceSize;
   TickSource tick_source_ = nullptr;
+  FreeSpaceSource free_space_source_ = nullptr;
 };
 
 #endif  // UPDATE_DOWNLOAD_DOWNLOAD_MANAGER_H_

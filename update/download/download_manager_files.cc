@@ -9,8 +9,10 @@
 #include "base/util/string_format.h"
 #include "app/util/file_util.h"
 #include "app/util/md5_context.h"
+#include "app/util/system_util.h"
 #include "update/download/download_manager.h"
 #include "update/download/download_task.h"
+#include "update/versions/version_map.h"
 
 const char kStagedSuffix[] = ".part";
 
@@ -34,6 +36,13 @@ const size_t kWaitingScanLimit = 64;
 
 // Elapsed milliseconds on the engine clock, as unsigned 32-bit differences.
 uint32_t Since(uint32_t now, uint32_t then) { return now - then; }
+
+bool DriveFreeBytes(const std::string& file_path, int64_t* free_bytes) {
+  uint64_t total = 0, available = 0;
+  if (!GetDriveSpaceA(file_path, &total, &available)) return false;
+  *free_bytes = static_cast<int64_t>(std::min<uint64_t>(available, INT64_MAX));
+  return true;
+}
 
 // Makes `path` an empty file (creating or emptying it, and its folders).
 bool WriteEmptyFile(const std::string& path) {
@@ -90,6 +99,12 @@ void DownloadManager::DownloadFile(const std::string& path, const std::string& f
                                    int first_attempt, int first_server) {
   if (active_servers_.empty()) {
     if (on_done != nullptr) on_done(user_value, kDownloadNoServers, path, "DownloadFile URL is empty");
+    return;
+  }
+  std::string refusal;
+  if (!HasRoomFor(file_path, size, &refusal)) {
+    AppendTrace(path + ":" + refusal + "\n");
+    if (on_done != nullptr) on_done(user_value, kDownloadNoRoom, path, refusal);
     return;
   }
   QueueFile(path, file_path, md5, size, on_done, on_progress, user_value, first_attempt,
@@ -190,6 +205,36 @@ void DownloadManager::QueueFile(const std::string& path, const std::string& file
   }
   // Nothing is downloaded yet, so a torn record would cost nothing.
   SaveResumeInfo(file_path, md5, piece_map_[file_path], true);
+}
+
+bool DownloadManager::HasRoomFor(const std::string& file_path, int64_t size,
+                                 std::string* error) const {
+  if (size > kMaxFileSize) {
+    *error = base::StringFormat("size:(%s) %lld bytes, above the largest file of %lld bytes",
+                                file_path.c_str(), static_cast<long long>(size),
+                                static_cast<long long>(kMaxFileSize));
+    return false;
+  }
+  // A small file on a full drive fails its write with a reason of its own;
+  // asking the drive for each of thousands of small files costs a round trip
+  // each.
+  if (size <= kStagedFileLimit) return true;
+  int64_t free_bytes = 0;
+  const bool known = free_space_source_ != nullptr ? free_space_source_(file_path, &free_bytes)
+                                                   : DriveFreeBytes(file_path, &free_bytes);
+  if (!known) return true;  // a share, say: the writes will tell
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  int64_t present = 0;
+  if (GetFileAttributesExA(file_path.c_str(), GetFileExInfoStandard, &data) &&
+      !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    present = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  }
+  if (size - std::min(present, size) > free_bytes) {
+    *error = base::StringFormat("size:(%s) %lld bytes, %lld free on its drive", file_path.c_str(),
+                                static_cast<long long>(size), static_cast<long long>(free_bytes));
+    return false;
+  }
+  return true;
 }
 
 DownloadTask* DownloadManager::QueueTask(const std::string& path, const std::string& file_path,
@@ -344,7 +389,7 @@ void DownloadManager::StartWaitingTasks() {
       continue;
     }
     if (!NextAttempt(task)) {
-      FinishTask(task, kDownloadStartFailed, error, running_, true);
+      FailFile(task, kDownloadStartFailed, error);
     } else {
       waiting_tasks_.push_back(task);
     }
@@ -480,6 +525,49 @@ void DownloadManager::FinishTask(DownloadTask* task, int code, const std::string
   }
 }
 
+void DownloadManager::FailFile(DownloadTask* task, int code, const std::string& error) {
+  // The file ends with its first piece that fails for good; its other pieces
+  // end with it, silently, so that its callback runs once. What they wrote
+  // stays, with the record, for a later run to resume.
+  DropOtherPieces(task);
+  // A file without a digest has no record to resume from and nothing to
+  // tell its bytes from whole ones: what it got is no use, and misleading.
+  if (task->md5.empty()) {
+    FinishTask(task, 0, "post", false, false);  // closes it
+    DeleteFileA(task->write_path.c_str());
+  }
+  FinishTask(task, code, error, running_, true);
+}
+
+void DownloadManager::DropOtherPieces(DownloadTask* task) {
+  const std::string& file = task->file_path;
+  auto other = [task, &file](DownloadTask* each) { return each != task && each->file_path == file; };
+  std::vector<DownloadTask*> dropped;
+  EnterCriticalSection(&lock_);
+  for (auto it = running_tasks_.begin(); it != running_tasks_.end();) {
+    if (other(*it)) {
+      (*it)->running = false;
+      dropped.push_back(*it);
+      it = running_tasks_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  LeaveCriticalSection(&lock_);
+  for (auto it = waiting_tasks_.begin(); it != waiting_tasks_.end();) {
+    if (other(*it)) {
+      dropped.push_back(*it);
+      it = waiting_tasks_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  for (DownloadTask* each : dropped) {
+    UntrackPiece(each);
+    FinishTask(each, kDownloadDone, "cancel", false, true);
+  }
+}
+
 bool DownloadManager::IsRunningTask(DownloadTask* task) {
   EnterCriticalSection(&lock_);
   bool found = std::find(running_tasks_.begin(), running_tasks_.end(), task) !=
@@ -538,10 +626,13 @@ void DownloadManager::OnTransferDone(CURLMsg* message) {
     std::string text = base::StringFormat("%d,%ld", static_cast<int>(result), status);
     if (task->error_buffer[0] != '\0') text += std::string(",") + task->error_buffer;
     AppendTrace(task->path + ":" + text + "\n");
-    FinishTask(task, kDownloadFailed, text, running_, true);
+    FailFile(task, kDownloadFailed, text);
     return;
   }
-  if (task->md5.empty()) {
+  // Without a digest only the size tells a whole file: a reply may end
+  // early and still look like a finished transfer (an HTTP/1.0 reply cut by
+  // closing the connection, a 206 with nothing in it).
+  if (task->md5.empty() && task->position > task->end) {
     FinishTask(task, kDownloadDone, "", running_, true);
     return;
   }
@@ -551,11 +642,9 @@ void DownloadManager::OnTransferDone(CURLMsg* message) {
       if (NextAttempt(task)) {
         waiting_tasks_.push_back(task);
       } else {
-        FinishTask(task, kDownloadIncomplete,
-                   base::StringFormat("incomplete:%lld-%lld",
-                                      static_cast<long long>(task->position),
-                                      static_cast<long long>(task->end)),
-                   running_, true);
+        FailFile(task, kDownloadIncomplete,
+                 base::StringFormat("incomplete:%lld-%lld", static_cast<long long>(task->position),
+                                    static_cast<long long>(task->end)));
       }
       return;
     case 0:
@@ -653,7 +742,7 @@ void DownloadManager::CollectVerifiedFiles() {
     if (task->staged && !hash->placed()) {
       const std::string text = hash->place_error();
       AppendTrace(task->path + ":" + text + "\n");
-      FinishTask(task, kDownloadFailed, text, running_, true);
+      FailFile(task, kDownloadFailed, text);
       continue;
     }
     FinishTask(task, kDownloadDone, "", running_, true);
@@ -680,7 +769,7 @@ void DownloadManager::RestartFile(DownloadTask* task) {
   DeleteFileA(task->file_path.c_str());
   DeleteResumeInfo(task->file_path);
   if (!NextAttempt(task)) {
-    FinishTask(task, kDownloadBadDigest, "check md5 error", running_, true);
+    FailFile(task, kDownloadBadDigest, "check md5 error");
     return;
   }
   QueueFile(task->path, task->file_path, task->md5, task->file_size, task->on_done,

@@ -189,7 +189,7 @@ void FileDigester::Do(Job* job) {
       if (file->usable_ && file->hashed_ == file->size_) {
         file->context_.Final();
         file->actual_ = file->context_.DigestText();
-        file->right_ = file->actual_ == file->md5_;
+        file->right_ = SameMd5(file->actual_, file->md5_);
       } else {
         // Some bytes could not be read on the way: judge the file whole.
         int64_t size = 0;

@@ -1,6 +1,10 @@
 #include "update/versions/version_map.h"
 
+#include <windows.h>
+
 #include <json/json.h>
+
+#include <cstring>
 
 #include "base/util/string_format.h"
 #include "app/util/file_util.h"
@@ -38,6 +42,10 @@ bool ReadEntry(const std::string& name, const Json::Value& value, VersionMapEntr
       *reason = "has a size that is not a byte count";
       return false;
     }
+    if (size.asInt64() > kMaxFileSize) {
+      *reason = "has a size above the largest file a map may list";
+      return false;
+    }
     entry->size = size.asInt64();
   }
   if (name == kVersionEntryName) {
@@ -73,7 +81,81 @@ bool IsDeviceName(const std::string& component) {
          stem[3] >= '1' && stem[3] <= '9';
 }
 
+// Names the launcher keeps beside a file it fetches, patches or writes whole
+// (as WindowsPathKey has them): the resume record and the record being
+// written, a small file fetched whole, a patched file being built, and,
+// followed by a number, a whole-file write.
+const char* const kSideSuffixes[] = {".CFG", ".CFG.WRITING", ".PART", ".QVPATCH"};
+const char kNumberedSideSuffix[] = ".~";
+
+// The listed file that `key` would sit beside as bookkeeping, or null.
+const std::string* SideFileOwner(const std::string& key,
+                                 const std::map<std::string, const std::string*>& keys) {
+  auto owner = [&keys](const std::string& name) -> const std::string* {
+    auto found = keys.find(name);
+    return found == keys.end() ? nullptr : found->second;
+  };
+  for (const char* suffix : kSideSuffixes) {
+    const size_t length = strlen(suffix);
+    if (key.size() > length && key.compare(key.size() - length, length, suffix) == 0) {
+      if (const std::string* found = owner(key.substr(0, key.size() - length))) return found;
+    }
+  }
+  const size_t mark = key.rfind(kNumberedSideSuffix);
+  if (mark != std::string::npos && mark + 2 < key.size() &&
+      key.find_first_not_of("0123456789", mark + 2) == std::string::npos) {
+    return owner(key.substr(0, mark));
+  }
+  return nullptr;
+}
+
+// False, with the error, when two entries are one file on Windows, or one
+// is a name the launcher's own bookkeeping uses beside another: that
+// bookkeeping would overwrite or delete a listed file.
+bool HasOneEntryPerFile(const VersionMap& map, std::string* error) {
+  std::map<std::string, const std::string*> keys;
+  for (const auto& item : map) {
+    auto added = keys.emplace(WindowsPathKey(item.first), &item.first);
+    if (!added.second) {
+      *error = base::StringFormat("version map: entries \"%s\" and \"%s\" name one file",
+                                  added.first->second->c_str(), item.first.c_str());
+      return false;
+    }
+  }
+  for (const auto& key : keys) {
+    if (const std::string* owner = SideFileOwner(key.first, keys)) {
+      *error = base::StringFormat(
+          "version map: entry \"%s\" is a name the launcher keeps beside \"%s\"",
+          key.second->c_str(), owner->c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
+
+std::string WindowsPathKey(const std::string& path) {
+  std::wstring wide;
+  Utf8ToWide(path, &wide);
+  std::wstring key;
+  size_t start = 0;
+  for (;;) {
+    size_t stop = wide.find_first_of(L"/\\", start);
+    std::wstring component = wide.substr(start, stop == std::wstring::npos ? stop : stop - start);
+    // The system drops them when it opens a name: "a." and "a " are "a".
+    size_t kept = component.find_last_not_of(L". ");
+    component.resize(kept == std::wstring::npos ? 0 : kept + 1);
+    if (!key.empty() || start > 0) key += L'\\';
+    key += component;
+    if (stop == std::wstring::npos) break;
+    start = stop + 1;
+  }
+  if (!key.empty()) CharUpperBuffW(&key[0], static_cast<DWORD>(key.size()));
+  std::string narrow;
+  WideToUtf8(key, &narrow);
+  return narrow;
+}
 
 bool IsSafeRelativePath(const std::string& path) {
   if (path.empty()) return false;
@@ -161,6 +243,10 @@ bool ReadVersionMapList(const Json::Value& root, VersionMap* map, std::string* e
     }
     (*map)[name] = entry;
   }
+  if (!HasOneEntryPerFile(*map, error)) {
+    map->clear();
+    return false;
+  }
   return true;
 }
 
@@ -232,11 +318,6 @@ void DiffVersionMaps(VersionMap* local, const VersionMap& remote, VersionMap* fe
 
 bool IsValidJson(const char* data, int64_t length, std::string* error) {
   if (data == nullptr || length <= 0) return false;
-  Json::CharReaderBuilder builder;
-  std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
   Json::Value root;
-  std::string errors;
-  bool ok = reader->parse(data, data + length, &root, &errors);
-  *error = errors;
-  return ok && errors.empty();
+  return ParseJson(data, static_cast<size_t>(length), &root, error);
 }

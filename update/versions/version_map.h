@@ -8,9 +8,11 @@
 // In the flat layout "version" is read as an entry whose md5 is the version.
 //
 // Maps come from servers, so a map is refused as a whole, with an error text,
-// when an entry could turn into a path outside the product's folder or holds
-// a digest or version that is not one: paths are checked here once, before any
-// caller builds a path from them.
+// when an entry could turn into a path outside the product's folder, when two
+// entries name one file on Windows, when an entry bears a name the launcher
+// keeps beside another entry's file (its resume record, say), or when an
+// entry holds a digest, size or version that is not one: paths are checked here once, before any caller
+// builds a path from them.
 //
 // Plain functions without state; the engine thread calls them, the windows
 // may call ReadVersionFromFile too.
@@ -30,6 +32,10 @@ struct VersionMapEntry {
   std::string md5;   // 32 hexadecimal digits, compared byte for byte
   int64_t size = 0;  // bytes
 };
+
+// The largest file a map may list (64 GiB): far above any file of ours, and
+// few enough pieces to queue.
+constexpr int64_t kMaxFileSize = 64LL << 30;
 
 // Path (UTF-8, "/" between folders) to entry, ordered by byte comparison.
 using VersionMap = std::map<std::string, VersionMapEntry>;
@@ -75,6 +81,11 @@ bool IsValidJson(const char* data, int64_t length, std::string* error);
 bool IsSafeRelativePath(const std::string& path);
 // 32 hexadecimal digits.
 bool IsMd5Text(const std::string& text);
+// The file Windows opens for a map path, as a key: components joined by "\",
+// trailing dots and blanks dropped from each, upper-cased as the file system
+// compares names. Two paths with one key are one file, so a map listing both
+// is refused.
+std::string WindowsPathKey(const std::string& path);
 // Digit runs joined by "_" or ".", such as 10_1_2 or 1.0.0.
 bool IsSafeVersionText(const std::string& text);
 

@@ -1,5 +1,4 @@
-// The command-line modes as the process entry reads them, and the browser
-// runtime's folder put in front of PATH.
+// The command-line modes as the process entry reads them.
 
 #include <gtest/gtest.h>
 
@@ -9,7 +8,6 @@
 #include <vector>
 
 #include "app/config/command_line_overrides.h"
-#include "app/main/default_launcher_services.h"
 #include "app/main/launch_mode.h"
 #include "base/file/path_util.h"
 
@@ -88,33 +86,6 @@ TEST(LaunchModeTest, OverridesForOneRun) {
       EXPECT_STREQ(c.anti_alias, overrides.textAntiAlias.value);
     }
   }
-}
-
-std::wstring Environment(const wchar_t* name) {
-  wchar_t value[32767] = {};
-  DWORD length = GetEnvironmentVariableW(name, value, 32767);
-  return std::wstring(value, length);
-}
-
-TEST(BrowserRuntimeFolderTest, TheCefFolderGoesInFrontOfPath) {
-  std::wstring folder = base::GetModuleDirectory() + L"cef";
-  RemoveDirectoryW(folder.c_str());
-  std::wstring path = Environment(L"PATH");
-  std::wstring comspec = Environment(L"ComSpec");
-  DefaultLauncherServices launcher_services;
-  LauncherServices* services = &launcher_services;
-
-  EXPECT_FALSE(services->PrependCefFolderToPath());
-  EXPECT_EQ(path, Environment(L"PATH"));
-  EXPECT_EQ(comspec, Environment(L"ComSpec"));
-
-  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-  EXPECT_TRUE(services->PrependCefFolderToPath());
-  RemoveDirectoryW(folder.c_str());
-  EXPECT_EQ(folder + L";" + path, Environment(L"PATH"));
-  EXPECT_EQ(folder + L"\\dummy_cmd.exe", Environment(L"ComSpec"));
-  SetEnvironmentVariableW(L"PATH", path.c_str());
-  SetEnvironmentVariableW(L"ComSpec", comspec.c_str());
 }
 
 }  // namespace

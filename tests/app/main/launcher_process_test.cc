@@ -10,16 +10,15 @@
 #include <vector>
 
 #include "app/controller/launcher_messages.h"
-#include "app/main/launcher_copy.h"
 #include "app/util/file_util.h"
-#include "app/util/json_util.h"
-#include "base/file/path_util.h"
-#include "test_support/temp_folder.h"
+#include "app/main/launcher_copy.h"
+#include "test_support/pump_until.h"
+#include "test_support/test_window.h"
 
 namespace {
 
 using app_testing::LauncherCopy;
-using app_testing::PumpUntil;
+using testing_support::PumpUntil;
 
 // Holds the single-instance semaphore as a first launcher without a window
 // would: a normal start then ends at once without doing anything.
@@ -80,13 +79,8 @@ TEST(LauncherProcessTest, OtherCommandLinesStartNormally) {
 class FakeFirstInstance {
  public:
   FakeFirstInstance() {
-    WNDCLASSW window_class = {};
-    window_class.lpfnWndProc = &FakeFirstInstance::WindowProc;
-    window_class.hInstance = GetModuleHandleW(nullptr);
-    window_class.lpszClassName = L"QuorvelFakeLauncher";
-    RegisterClassW(&window_class);
-    window_ = CreateWindowExW(0, window_class.lpszClassName, L"fake", WS_OVERLAPPEDWINDOW, 0, 0,
-                              200, 100, nullptr, nullptr, window_class.hInstance, nullptr);
+    window_ = testing_support::CreateTestWindow(L"QuorvelFakeLauncher",
+                                                &FakeFirstInstance::WindowProc);
     SetPropW(window_, kLauncherInstanceName, window_);
     semaphore_ = CreateSemaphoreW(nullptr, 1, 1, kLauncherInstanceName);
     received().clear();

@@ -11,11 +11,12 @@
 
 #include "app/main/launcher_copy.h"
 #include "app/util/file_util.h"
+#include "test_support/pump_until.h"
 
 namespace {
 
 using app_testing::LauncherCopy;
-using app_testing::PumpUntil;
+using testing_support::PumpUntil;
 
 TEST(LauncherReplaceTest, ReplaceCopiesTheNewFileAndStartsTheCommand) {
   LauncherCopy replacer;

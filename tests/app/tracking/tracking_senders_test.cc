@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app_test_support.h"
 #include "app/controller/launcher_controller.h"
 #include "app/util/machine_id.h"
 #include "app/util/registry_util.h"
@@ -199,16 +200,6 @@ TEST_F(TrackingSendersTest, AttributionQueryReachesTheServer) {
 }
 
 // The posting operations run the senders on thread 1, and only there.
-class MiscThread : public base::FrameworkThread {
- public:
-  MiscThread() : base::FrameworkThread("MiscThread") {}
-  ~MiscThread() override { Stop(); }
-
- protected:
-  void Init() override { base::ThreadRegistry::Enroll(base::kMiscThreadId); }
-  void Cleanup() override { base::ThreadRegistry::Withdraw(); }
-};
-
 TEST_F(TrackingSendersTest, PostedToTheEngineThread) {
   DownloadManager* engine = DownloadManager::GetInstance();
   engine->Init(overrides_);
@@ -219,7 +210,7 @@ TEST_F(TrackingSendersTest, PostedToTheEngineThread) {
   EXPECT_EQ(publisher_.Log().size(), 0u);
   EXPECT_EQ(engine->queued_report_count(), 0u);
 
-  MiscThread thread;
+  app_testing::MiscThread thread;
   ASSERT_TRUE(thread.StartWithLoop(base::MessageLoop::kDefaultLoop));
   controller_.TrackLauncherDetail("13", "0", "0", "0");
   controller_.TrackLauncherStep("", "", "", "", "play", false);

@@ -100,14 +100,16 @@ TEST(StreamMd5Test, FilesGiveDigestAndSize) {
   }
 }
 
-TEST(StreamMd5Test, MatchIsExact) {
+TEST(StreamMd5Test, MatchIgnoresLetterCaseOnly) {
   testing_support::TempFolder temp;
   const std::string path = NarrowPath(temp.Join(L"abc.txt"));
   ASSERT_TRUE(WriteFileTextA(path, "abc"));
   std::string digest;
   int64_t size = -1;
-  EXPECT_FALSE(FileMatchesMd5(path, "900150983CD24FB0D6963F7D28E17F72", &digest, &size));
+  EXPECT_TRUE(FileMatchesMd5(path, "900150983CD24FB0D6963F7D28E17F72", &digest, &size));
   EXPECT_EQ("900150983cd24fb0d6963f7d28e17f72", digest);
+  EXPECT_FALSE(FileMatchesMd5(path, "900150983CD24FB0D6963F7D28E17F73", &digest, &size));
+  EXPECT_FALSE(FileMatchesMd5(path, "900150983cd24fb0d6963f7d28e17f7", &digest, &size));
   EXPECT_EQ(3, size);
   EXPECT_FALSE(FileMatchesMd5(path, "", &digest, &size));
 

@@ -12,6 +12,7 @@
 #include "test_support/publisher_client.h"
 #include "test_support/publisher_folder_test.h"
 #include "test_support/temp_folder.h"
+#include "update/download/download_engine_test.h"
 #include "update/download/download_manager.h"
 #include "update/download/download_test_support.h"
 #include "update/download/resume_info.h"
@@ -61,30 +62,8 @@ std::vector<std::string> Servers(const Json::Value& log) {
   return servers;
 }
 
-class DownloadFilesTest : public testing_support::PublisherFolderTest {
+class DownloadFilesTest : public DownloadEngineTest {
  protected:
-  void SetUp() override {
-    PublisherFolderTest::SetUp();
-    if (HasFatalFailure()) return;
-    manager_.Init(DownloadManager::ServerOverrides());
-    manager_.set_delegate(&delegate_);
-    manager_.SetPieceSizeForTesting(64 * 1024);
-    DownloadManager::Timeouts timeouts;
-    timeouts.piece_connect_ms = 2000;
-    timeouts.piece_stall_seconds = 5;
-    manager_.SetTimeoutsForTesting(timeouts);
-    manager_.set_active_servers(
-        {publisher_.Url("dl0"), publisher_.Url("dl1"), publisher_.Url("dl2")});
-    Completions::Get().Clear();
-    Completions::Get().set_manager(&manager_);
-  }
-
-  void TearDown() override {
-    manager_.CancelAll(kDownloadModeGame);
-    Completions::Get().set_manager(nullptr);
-    PublisherFolderTest::TearDown();
-  }
-
   // Publishes `size` bytes as `path` and returns them.
   std::string Publish(const std::string& path, size_t size, uint32_t seed) {
     std::string bytes = MakeBytes(size, seed);
@@ -125,9 +104,6 @@ class DownloadFilesTest : public testing_support::PublisherFolderTest {
     ReadBytes("save\\dltrace.log", &text);
     return text;
   }
-
-  RecordingDelegate delegate_;
-  DownloadManager manager_;
 };
 
 TEST_F(DownloadFilesTest, ManyFilesInParallel) {

@@ -1,0 +1,42 @@
+#include "ui/render/render_factory_gdiplus.h"
+
+#include "ui/render/brush_gdiplus.h"
+#include "ui/render/gdi_bitmap.h"
+#include "ui/render/matrix_gdiplus.h"
+#include "ui/render/path_gdiplus.h"
+#include "ui/render/pen_gdiplus.h"
+#include "ui/render/render_context_gdiplus.h"
+
+namespace ui {
+
+std::unique_ptr<IPen> RenderFactory_GdiPlus::CreatePen(uint32_t color, int32_t width) {
+  return std::make_unique<Pen_GdiPlus>(color, width);
+}
+
+std::unique_ptr<IBrush> RenderFactory_GdiPlus::CreateBitmapBrush(HBITMAP bitmap) {
+  return Brush_Gdiplus::MakeBitmap(bitmap);
+}
+
+std::unique_ptr<IBrush> RenderFactory_GdiPlus::CreateSolidBrush(uint32_t color) {
+  return Brush_Gdiplus::MakeSolid(color);
+}
+
+std::unique_ptr<IMatrix> RenderFactory_GdiPlus::CreateMatrix() {
+  return std::make_unique<Matrix_Gdiplus>();
+}
+
+std::unique_ptr<IPath> RenderFactory_GdiPlus::CreatePath() {
+  return std::make_unique<Path_Gdiplus>();
+}
+
+std::unique_ptr<IBitmap> RenderFactory_GdiPlus::CreateBitmap() {
+  return std::make_unique<GdiBitmap>();
+}
+
+std::unique_ptr<IRenderContext> RenderFactory_GdiPlus::CreateRenderContext() {
+  return std::make_unique<RenderContext_GdiPlus>();
+}
+
+std::unique_ptr<ITextEffect> RenderFactory_GdiPlus::CreateTextEffect() { return nullptr; }
+
+}  // namespace ui

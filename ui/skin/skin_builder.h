@@ -1,0 +1,80 @@
+// SkinBuilder: turns skin markup into a tree of controls.
+//
+// Loads a skin file from the skin archive or the disk (or takes markup text
+// directly), applies the root's window settings or global resources (fonts,
+// text colours, classes), then makes one control per element through a fixed
+// table of element names, asking create-control callbacks for names it does
+// not know. "Include" splices in other skin files; "Event" and
+// "BubbledEvent" bind attribute lists to other controls.
+//
+// Skins may come from a server: includes are refused when they name a place
+// outside the resource root, include themselves (directly or through a
+// cycle), nest too deeply or repeat too often, in one place or in all;
+// elements nobody makes a
+// control for are listed in GetProblems().
+//
+// Ownership: the builder owns its document. The control it returns belongs
+// to the caller (or to the parent or box it was added to); controls made but
+// not attached are deleted. UI thread only.
+#ifndef UI_SKIN_SKIN_BUILDER_H_
+#define UI_SKIN_SKIN_BUILDER_H_
+
+#include <string>
+#include <vector>
+
+#include "ui/skin/markup_document.h"
+#include "ui/core/global_resources.h"
+
+namespace ui {
+
+class Box;
+class Control;
+class Window;
+
+// The event type of a markup event name; kEventUnknown for any other name.
+int EventTypeFromName(const std::wstring& name);
+
+class SkinBuilder {
+ public:
+  static constexpr int kMaxIncludeDepth = 16;
+  static constexpr int kMaxIncludeRepeat = 100;
+  // Include builds in all, from one outermost build.
+  static constexpr int kMaxIncludeBuilds = 1000;
+
+  SkinBuilder() = default;
+  SkinBuilder(const SkinBuilder&) = delete;
+  SkinBuilder& operator=(const SkinBuilder&) = delete;
+
+  // `source` is markup text when it starts with "<", else a skin file path
+  // under the resource root. Null when nothing was loaded or built.
+  Control* BuildFromMarkup(const std::wstring& source, CreateControlCallback callback,
+                           Window* window, Control* parent = nullptr, Box* box = nullptr);
+  // Builds again from the document already loaded.
+  Control* BuildFromDocument(CreateControlCallback callback, Window* window,
+                             Control* parent = nullptr, Box* box = nullptr);
+  Control* ParseChildren(MarkupNode node, Control* parent, Window* window);
+  // The element table; null for names it does not hold or whose control is
+  // not built yet.
+  static Control* MakeControl(const std::wstring& name);
+  void AttachMarkupEvent(bool bubbled, MarkupNode node, Control* control);
+
+  MarkupDocument& document() { return document_; }
+  // Elements skipped as unknown and includes refused, as readable lines.
+  const std::vector<std::wstring>& GetProblems() const { return problems_; }
+
+ private:
+  bool Load(const std::wstring& source);
+  void ApplyGlobalRoot(MarkupNode root);
+  void ApplyWindowRoot(MarkupNode root, Window* window);
+  void Include(MarkupNode node, Control* parent, Window* window);
+  Control* AskCallbacks(const std::wstring& name);
+
+  MarkupDocument document_;
+  CreateControlCallback callback_;
+  std::wstring source_;  // the file loaded, empty for markup text
+  std::vector<std::wstring> problems_;
+};
+
+}  // namespace ui
+
+#endif  // UI_SKIN_SKIN_BUILDER_H_
