@@ -455,6 +455,7 @@ bool DownloadManager::StartTask(DownloadTask* task, std::string* error) {
   task->last_flush_tick = tick_;  // a record after a second of transfer
   task->reply = kReplyUnjudged;
   task->content_range.clear();
+  task->transfer_ended = false;
 
   CURLcode setup = CURLE_OK;
   auto set = [&setup](CURLcode result) {
@@ -500,12 +501,19 @@ void DownloadManager::FinishTask(DownloadTask* task, int code, const std::string
   }
   if (task->handle != nullptr) {
     curl_multi_remove_handle(multi_, task->handle);
-    // The handle goes back to the pool without pointers into this task.
-    curl_easy_setopt(task->handle, CURLOPT_WRITEDATA, nullptr);
-    curl_easy_setopt(task->handle, CURLOPT_HEADERDATA, nullptr);
-    curl_easy_setopt(task->handle, CURLOPT_XFERINFODATA, nullptr);
-    curl_easy_setopt(task->handle, CURLOPT_ERRORBUFFER, nullptr);
-    handle_pool_.push_back(task->handle);
+    if (task->transfer_ended) {
+      // The handle goes back to the pool without pointers into this task.
+      curl_easy_setopt(task->handle, CURLOPT_WRITEDATA, nullptr);
+      curl_easy_setopt(task->handle, CURLOPT_HEADERDATA, nullptr);
+      curl_easy_setopt(task->handle, CURLOPT_XFERINFODATA, nullptr);
+      curl_easy_setopt(task->handle, CURLOPT_ERRORBUFFER, nullptr);
+      handle_pool_.push_back(task->handle);
+    } else {
+      // Taken out before its transfer ended: one still waiting for a
+      // connection keeps its receive buffer, and the library then refuses
+      // a new read size on it. A fresh handle replaces it.
+      curl_easy_cleanup(task->handle);
+    }
     task->handle = nullptr;
   }
   if (call_back && task->on_done != nullptr) {
@@ -614,6 +622,7 @@ void DownloadManager::OnTransferDone(CURLMsg* message) {
   }
   long status = 0;
   curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+  task->transfer_ended = true;
   FinishTask(task, 0, "post", false, false);
 
   const bool failed = result != CURLE_OK || (status != 200 && status != 206);

@@ -61,6 +61,7 @@ struct DownloadTask {
   DownloadManager::ProgressCallback on_progress = nullptr;
 
   bool running = false;  // on the running list
+  bool transfer_ended = false;  // the library reported the transfer done
   int reply = kReplyUnjudged;  // ReplyJudgement of the current reply
 
   // Receive limit, bytes per second (0 none), and its budget: bytes may be

@@ -195,6 +195,33 @@ TEST_F(DownloadFilesTest, CancelThenResumeFromTheRecord) {
   }
 }
 
+// Transfers still waiting for a connection when cancelled (until the first
+// reply shows whether the server multiplexes, the others are held back) leave
+// their handles fit for the next files.
+TEST_F(DownloadFilesTest, CancelWhileWaitingForAConnection) {
+  Json::Value late = Fault("*", "/wait/first.bin");
+  late["delay_ms"] = 4000;
+  ASSERT_TRUE(publisher_.AddFault(late));
+  const std::string first = Publish("wait/first.bin", 60000, 31);  // one piece
+  std::vector<std::string> paths, contents;
+  for (int i = 0; i < 4; ++i) {
+    paths.push_back("wait/s" + std::to_string(i) + ".bin");
+    contents.push_back(Publish(paths.back(), 20000 + i, 40 + i));
+  }
+  Download("wait/first.bin", first);
+  ASSERT_TRUE(PumpUntil(&manager_, [&] { return manager_.running_task_count() == 1; }, 10000));
+  for (size_t i = 0; i < paths.size(); ++i) Download(paths[i], contents[i]);
+  for (int i = 0; i < 3; ++i) manager_.Pump();
+  EXPECT_EQ(manager_.running_task_count(), 5u);
+  manager_.CancelAll(kDownloadModeGame);
+
+  for (size_t i = 0; i < paths.size(); ++i) Download(paths[i], contents[i]);
+  for (size_t i = 0; i < paths.size(); ++i) {
+    ASSERT_TRUE(WaitFor(paths[i]));
+    ExpectWhole(paths[i], contents[i]);
+  }
+}
+
 // Cancelled at any moment (waiting, receiving, its digest being checked),
 // a file reports nothing afterwards, and the next run finishes it whole.
 TEST_F(DownloadFilesTest, CancelAtAnyMoment) {
