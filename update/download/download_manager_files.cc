@@ -440,8 +440,6 @@ bool DownloadManager::StartTask(DownloadTask* task, std::string* error) {
 
 void DownloadManager::ReleaseTransfer(DownloadTask* task) {
   if (task->file != INVALID_HANDLE_VALUE) {
-    // A whole piece is on the disk before its file can be reported complete.
-    if (task->whole()) FlushFileBuffers(task->file);
     CloseHandle(task->file);
     task->file = INVALID_HANDLE_VALUE;
   }
@@ -575,7 +573,9 @@ void DownloadManager::CollectVerifiedFiles() {
     if (!verdict.hash->right()) {
       trace_.Append(task->path + ":" + task->md5 + "!=" + verdict.hash->actual() + "\n");
       RestartFile(task);
-    } else if (task->staged && !verdict.hash->placed()) {
+    } else if (!verdict.hash->placed()) {
+      // Not on the disk at its place (unflushed, or a staged file not moved
+      // there): never reported whole.
       const std::string text = verdict.hash->place_error();
       trace_.Append(task->path + ":" + text + "\n");
       FailFile(task, kDownloadFailed, text);

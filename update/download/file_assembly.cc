@@ -13,12 +13,19 @@ namespace {
 const uint32_t kRecordIntervalMs = 1000;
 // Bytes the digester had no room for are handed back to it in batches of this.
 const int64_t kReadBackBatch = 4 * 1024 * 1024;
+// Digesters, and the room each has for copies (together what one had before).
+const size_t kDigesters = 4;
+const int64_t kDigesterRingBytes = FileDigester::kDefaultRingBytes / kDigesters;
 
 }  // namespace
 
-FileDigester* FileAssembly::digester() {
-  if (!digester_) digester_.reset(new FileDigester);
-  return digester_.get();
+FileDigester* FileAssembly::NextDigester() {
+  const size_t index = next_digester_++ % kDigesters;
+  if (index >= digesters_.size()) {
+    digesters_.emplace_back(new FileDigester(kDigesterRingBytes));
+    return digesters_.back().get();
+  }
+  return digesters_[index].get();
 }
 
 // --- Pieces and records ---------------------------------------------------------
@@ -47,8 +54,9 @@ void FileAssembly::SaveFirstRecord(const std::string& file_path, const std::stri
 }
 
 void FileAssembly::SaveRecord(DownloadTask* task) {
-  // The bytes a record counts as written are on the disk before it.
-  FlushFileBuffers(task->file);
+  // The record may claim bytes the disk loses in a power cut before the
+  // file is flushed: the file's digest then sends it to be fetched again.
+  // A file is flushed once, whole, before its verdict (see FileDigester).
   auto found = pieces_.find(task->file_path);
   if (found == pieces_.end()) return;
   for (PieceInfo& piece : found->second) {
@@ -67,7 +75,7 @@ void FileAssembly::StartDigest(const std::string& file_path, const std::string& 
   std::unique_ptr<FileDigest> digest(new FileDigest);
   digest->size = size;
   digest->hash = std::make_shared<HashedFile>(md5, size);
-  digester();
+  digest->digester = NextDigester();
   digests_[file_path] = std::move(digest);
 }
 
@@ -75,7 +83,7 @@ void FileAssembly::ForgetDigest(const std::string& file_path) {
   auto found = digests_.find(file_path);
   if (found == digests_.end()) return;
   // The digester must be done with the file before it is deleted or reused.
-  digester_->Abandon(found->second->hash);
+  found->second->digester->Abandon(found->second->hash);
   digests_.erase(found);
 }
 
@@ -86,13 +94,14 @@ void FileAssembly::Forget(const std::string& file_path) {
 
 void FileAssembly::Clear() {
   pieces_.clear();
-  for (auto& entry : digests_) digester_->Abandon(entry.second->hash);
+  for (auto& entry : digests_) entry.second->digester->Abandon(entry.second->hash);
   digests_.clear();
 }
 
 void FileAssembly::Stop() {
   Clear();
-  digester_.reset();
+  digesters_.clear();
+  next_digester_ = 0;
 }
 
 void FileAssembly::Join(DownloadTask* task) {
@@ -117,7 +126,7 @@ void FileAssembly::AdvanceDigest(const std::string& write_path, FileDigest* dige
       until = std::min(until, std::max(task->position, queued));
     }
   }
-  if (until > queued) digester_->ReadBack(digest->hash, write_path, until);
+  if (until > queued) digest->digester->ReadBack(digest->hash, write_path, until);
 }
 
 void FileAssembly::DigestWritten(DownloadTask* task, int64_t offset, const char* data,
@@ -132,7 +141,7 @@ void FileAssembly::DigestWritten(DownloadTask* task, int64_t offset, const char*
   }
   // Bytes at the frontier go over as they are; when too many wait already
   // they are read back later instead.
-  if (digest->hash->queued() == offset) digester_->Add(digest->hash, data, written);
+  if (digest->hash->queued() == offset) digest->digester->Add(digest->hash, data, written);
   // A finished piece may open the way to pieces written before it.
   if (task->whole()) AdvanceDigest(task->write_path, digest);
 }
@@ -215,25 +224,27 @@ void FileAssembly::Verify(DownloadTask* task) {
     // The digester checks the bytes and writes a right file into place:
     // making, writing, renaming and closing it are round trips to the
     // system that the transfers need not wait for.
-    digester_->Finish(found->second->hash, task->write_path, std::move(task->body),
-                      task->file_path);
+    found->second->digester->Finish(found->second->hash, task->write_path,
+                                    std::move(task->body), task->file_path);
     task->body.clear();
   } else {
-    digester_->Finish(found->second->hash, task->write_path);
+    found->second->digester->Finish(found->second->hash, task->write_path);
   }
   verifying_.push_back(task);
 }
 
 std::vector<FileAssembly::Verdict> FileAssembly::TakeVerdicts() {
   std::vector<Verdict> verdicts;
-  if (!digester_ || verifying_.empty()) return verdicts;
-  for (const std::shared_ptr<HashedFile>& hash : digester_->TakeFinished()) {
-    for (auto it = verifying_.begin(); it != verifying_.end(); ++it) {
-      auto digest = digests_.find((*it)->file_path);
-      if (digest != digests_.end() && digest->second->hash == hash) {
-        verdicts.push_back(Verdict{*it, hash});
-        verifying_.erase(it);
-        break;
+  if (verifying_.empty()) return verdicts;
+  for (const std::unique_ptr<FileDigester>& digester : digesters_) {
+    for (const std::shared_ptr<HashedFile>& hash : digester->TakeFinished()) {
+      for (auto it = verifying_.begin(); it != verifying_.end(); ++it) {
+        auto digest = digests_.find((*it)->file_path);
+        if (digest != digests_.end() && digest->second->hash == hash) {
+          verdicts.push_back(Verdict{*it, hash});
+          verifying_.erase(it);
+          break;
+        }
       }
     }
   }
@@ -247,9 +258,13 @@ std::vector<DownloadTask*> FileAssembly::TakeVerifying() {
 }
 
 void FileAssembly::WaitForVerdict(int milliseconds) {
-  if (digester_) digester_->WaitForFinished(milliseconds);
+  Wake();
+  if (verifying_.empty()) return;
+  // The oldest check is the one to wait for.
+  auto digest = digests_.find(verifying_.front()->file_path);
+  if (digest != digests_.end()) digest->second->digester->WaitForFinished(milliseconds);
 }
 
 void FileAssembly::Wake() {
-  if (digester_) digester_->Wake();
+  for (const std::unique_ptr<FileDigester>& digester : digesters_) digester->Wake();
 }

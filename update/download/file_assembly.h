@@ -82,6 +82,7 @@ class FileAssembly {
   // so that frontier only moves on.
   struct FileDigest {
     std::shared_ptr<HashedFile> hash;
+    FileDigester* digester = nullptr;  // does all of the file's work, in order
     int64_t size = 0;
     std::vector<DownloadTask*> tasks;  // the file's unfinished pieces
   };
@@ -93,10 +94,12 @@ class FileAssembly {
   void DigestWritten(DownloadTask* task, int64_t offset, const char* data, int64_t written);
   // Writes to the task's open file; the bytes written.
   int64_t WriteToFile(DownloadTask* task, const char* data, int64_t length, bool* ok);
-  // The bytes the record will count are flushed, then the record written.
   void SaveRecord(DownloadTask* task);
   void ForgetDigest(const std::string& file_path);
-  FileDigester* digester();
+  // The digester for a new file: files take turns over a few, each with a
+  // thread of its own, so that several files are hashed (and small ones put
+  // in place) at once.
+  FileDigester* NextDigester();
 
   const DownloadTrace* trace_;
   // File path -> the file's unfinished pieces.
@@ -104,8 +107,9 @@ class FileAssembly {
   // File path -> the digest of the file's bytes, kept as the pieces arrive,
   // so a finished file need not be read again whole.
   std::map<std::string, std::unique_ptr<FileDigest>> digests_;
-  // Hashes on its own thread; made with the first digest.
-  std::unique_ptr<FileDigester> digester_;
+  // Made as files come to need them.
+  std::vector<std::unique_ptr<FileDigester>> digesters_;
+  size_t next_digester_ = 0;
   // Last pieces of files whose digest is being checked (no transfer).
   std::vector<DownloadTask*> verifying_;
 };
