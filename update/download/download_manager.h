@@ -327,6 +327,8 @@ class DownloadManager {
   // Gives the task a handle and its file and adds its transfer; false, with
   // the reason, when it could not start.
   bool StartTask(DownloadTask* task, std::string* error);
+  // The options of the task's range request on its handle.
+  CURLcode SetUpTransfer(DownloadTask* task);
   // Closes the task's file and gives back its handle.
   void ReleaseTransfer(DownloadTask* task);
   // Ends the task (see TaskEnd): released, its callback told (while the

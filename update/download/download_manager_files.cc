@@ -392,37 +392,7 @@ bool DownloadManager::StartTask(DownloadTask* task, std::string* error) {
   } else {
     task->handle = handle;
     task->transfer_ended = false;
-    std::string url = JoinUrl((*task->servers)[task->failover.server], task->path);
-    if (delegate()->UseWebExtraParam()) url += base::StringFormat("?t=%u", tick_);
-    const std::string range =
-        base::StringFormat("%lld-%lld", static_cast<long long>(task->position),
-                           static_cast<long long>(task->end));
-    task->error_buffer[0] = '\0';
-    task->last_record_tick = tick_;  // a record after a second of transfer
-    task->reply = kReplyUnjudged;
-    task->content_range.clear();
-    task->pace.throttled = false;
-
-    CURLcode setup = CURLE_OK;
-    auto set = [&setup](CURLcode result) {
-      if (setup == CURLE_OK) setup = result;
-    };
-    set(curl_easy_setopt(handle, CURLOPT_URL, url.c_str()));
-    set(curl_easy_setopt(handle, CURLOPT_WRITEDATA, task));
-    set(curl_easy_setopt(handle, CURLOPT_HEADERDATA, task));
-    set(curl_easy_setopt(handle, CURLOPT_XFERINFODATA, task));
-    set(curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L));
-    set(curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L));
-    set(curl_easy_setopt(handle, CURLOPT_RANGE, range.c_str()));
-    set(curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, task->error_buffer));
-    set(curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS,
-                         static_cast<long>(timeouts_.piece_connect_ms)));
-    set(curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L));
-    set(curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME,
-                         static_cast<long>(timeouts_.piece_stall_seconds)));
-    if (setup == CURLE_OK) {
-      setup = scheduler_.SetLimit(handle, &task->pace, scheduler_.LimitFor(mode_), true);
-    }
+    const CURLcode setup = SetUpTransfer(task);
     if (setup != CURLE_OK) {
       *error = curl_easy_strerror(setup);
     } else {
@@ -436,6 +406,41 @@ bool DownloadManager::StartTask(DownloadTask* task, std::string* error) {
     return false;
   }
   return true;
+}
+
+CURLcode DownloadManager::SetUpTransfer(DownloadTask* task) {
+  CURL* handle = task->handle;
+  std::string url = JoinUrl((*task->servers)[task->failover.server], task->path);
+  if (delegate()->UseWebExtraParam()) url += base::StringFormat("?t=%u", tick_);
+  const std::string range = base::StringFormat("%lld-%lld", static_cast<long long>(task->position),
+                                               static_cast<long long>(task->end));
+  task->error_buffer[0] = '\0';
+  task->last_record_tick = tick_;  // a record after a second of transfer
+  task->reply = kReplyUnjudged;
+  task->content_range.clear();
+  task->pace.throttled = false;
+
+  CURLcode setup = CURLE_OK;
+  auto set = [&setup](CURLcode result) {
+    if (setup == CURLE_OK) setup = result;
+  };
+  set(curl_easy_setopt(handle, CURLOPT_URL, url.c_str()));
+  set(curl_easy_setopt(handle, CURLOPT_WRITEDATA, task));
+  set(curl_easy_setopt(handle, CURLOPT_HEADERDATA, task));
+  set(curl_easy_setopt(handle, CURLOPT_XFERINFODATA, task));
+  set(curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L));
+  set(curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L));
+  set(curl_easy_setopt(handle, CURLOPT_RANGE, range.c_str()));
+  set(curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, task->error_buffer));
+  set(curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS,
+                       static_cast<long>(timeouts_.piece_connect_ms)));
+  set(curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L));
+  set(curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME,
+                       static_cast<long>(timeouts_.piece_stall_seconds)));
+  if (setup == CURLE_OK) {
+    setup = scheduler_.SetLimit(handle, &task->pace, scheduler_.LimitFor(mode_), true);
+  }
+  return setup;
 }
 
 void DownloadManager::ReleaseTransfer(DownloadTask* task) {
