@@ -7,12 +7,18 @@ and in the same run each set is downloaded by
   - curl's command-line tool built from the same libcurl, under Wine
     (--parallel --parallel-max 5),
   - Debian's aria2c, natively (-j5).
-Prints MB/s of each (1 MB = 10^6 bytes, wall time of the whole program) and the
-engine's ratios to the two others; then the engine is stopped abruptly half
-way through set (b) and started again, and the bytes that went over the wire
-twice are counted from nginx's log.
+Prints MB/s of each (1 MB = 10^6 bytes, wall time of the whole program), the
+engine's ratios to the two others and each tool's peak memory (the largest
+resident size of the program's processes, Wine's own server not counted).
+Other builds of the engine (--compare NAME=EXE, e.g. the code before a change)
+take their turns in the same run. Then the engine is stopped abruptly at
+several points of set (b) and started again; the bytes that went over the
+wire twice are counted from nginx's log. Each killing run starts a Wine server
+of its own and ends it, so that a server left spinning on a half-closed socket
+never runs beside a later run.
 
 Usage: download_bench.py [--build build] [--runs 5] [--work DIR] [--port 18480]
+                         [--compare NAME=EXE ...] [--kill-at 0.25,0.47,...]
 nginx and aria2 are installed with apt-get when missing. The data sets are
 kept in DIR (default BUILD/bench_download) and reused.
 """
@@ -164,12 +170,30 @@ def sent_bytes(lines):
     return sum(int(line.split()[2]) for line in lines)
 
 
+LAST_PEAK_KIB = [0]
+
+
 def run(cmd, env=None):
+    """Wall time, exit code and output; the peak resident size of the program
+    and the descendants it waited for (GNU time's figure: a fork of this
+    Python would count Python's own size) goes to LAST_PEAK_KIB."""
     start = time.perf_counter()
-    proc = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env)
+    proc = subprocess.run(["/usr/bin/time", "-f", "PEAK_KIB %M"] + cmd, stdout=subprocess.PIPE,
+                          stderr=subprocess.STDOUT, env=env)
     wall = time.perf_counter() - start
-    return wall, proc.returncode, proc.stdout.decode(errors="replace") + proc.stderr.decode(
-        errors="replace")
+    text = proc.stdout.decode(errors="replace")
+    LAST_PEAK_KIB[0] = 0
+    for line in text.splitlines():
+        if line.startswith("PEAK_KIB "):
+            LAST_PEAK_KIB[0] = int(line.split()[1])
+    return wall, proc.returncode, text
+
+
+def end_wineserver(env):
+    subprocess.run(["wineserver", "-k"], env=dict(env, WINEPREFIX=env["QUORVEL_WINEPREFIX"]),
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-w"], env=dict(env, WINEPREFIX=env["QUORVEL_WINEPREFIX"]),
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def check_outputs(out, files, www):
@@ -185,6 +209,10 @@ def main():
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--work")
     parser.add_argument("--port", type=int, default=18480)
+    parser.add_argument("--compare", action="append", default=[],
+                        help="NAME=EXE: another build of download_bench.exe, run in turn")
+    parser.add_argument("--kill-at", default="0.25,0.47,0.53,0.56,0.60")
+    parser.add_argument("--sets", default="ab", help="which data sets to time")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     work = os.path.abspath(args.work or os.path.join(build, "bench_download"))
@@ -199,6 +227,8 @@ def main():
         raise SystemExit("build first (download_bench.exe) and the dependency cache (curl.exe)")
     ensure_packages()
     env = dict(os.environ, QUORVEL_WINEPREFIX=os.path.join(build, "wineprefix"))
+    compare = dict(item.split("=", 1) for item in args.compare)
+    kill_points = [float(x) for x in args.kill_at.split(",") if x]
 
     www = os.path.join(work, "www")
     print("preparing the data sets in %s" % www, flush=True)
@@ -212,7 +242,10 @@ def main():
     try:
         run([wine_run, engine], env)  # warm the Wine prefix and server
         results = {}
+        peaks = {}
         for name, files in sets.items():
+            if name[0] not in args.sets:
+                continue
             total = sum(os.path.getsize(os.path.join(www, rel)) for rel in files)
             tag = name.split(":")[0]
             engine_list = os.path.join(work, "engine_%s.txt" % tag)
@@ -229,6 +262,8 @@ def main():
                     f.write("%s\n  out=%s\n" % (nginx.url(rel), rel))
             tools = {
                 "engine": [wine_run, engine, windows(engine_list), windows(out), "0", nginx.url()],
+                **{other: [wine_run, exe, windows(engine_list), windows(out), "0", nginx.url()]
+                   for other, exe in compare.items()},
                 "curl": [wine_run, curl, "-s", "-S", "--fail", "--create-dirs", "--parallel",
                          "--parallel-max", "5", "-K", windows(curl_config)],
                 "aria2c": ["/usr/bin/aria2c", "-j5", "-i", aria_list, "-d", out,
@@ -239,7 +274,7 @@ def main():
             speeds = {}
             order = list(tools)
             for r in range(args.runs):
-                for tool in order[r % 3:] + order[:r % 3]:
+                for tool in order[r % len(order):] + order[:r % len(order)]:
                     shutil.rmtree(out, ignore_errors=True)
                     os.makedirs(out)
                     os.sync()  # every tool starts without another's write-back
@@ -251,47 +286,63 @@ def main():
                     print("  %-28s %-7s run %d: %7.3f s %8.1f MB/s" % (name, tool, r + 1, wall, mbs),
                           flush=True)
                     speeds.setdefault(tool, []).append(mbs)
+                    peaks.setdefault((name, tool), []).append(LAST_PEAK_KIB[0] / 1024.0)
             results[name] = speeds
 
-        # Interruption half way through set (b), then a second run to the end.
+        # Interruptions through set (b) at several points, then a second run
+        # to the end; each pair with a Wine server of its own.
         files = sets["b: 4 files of 256 MiB"]
         total = sum(os.path.getsize(os.path.join(www, rel)) for rel in files)
-        shutil.rmtree(out, ignore_errors=True)
-        os.makedirs(out)
-        before = len(nginx.log_lines())
         engine_list = os.path.join(work, "engine_b.txt")
-        wall, rc, text = run([wine_run, engine, windows(engine_list), windows(out), "0.47",
-                              nginx.url()], env)
-        if "killed at" not in text:
-            raise SystemExit("engine was not stopped half way: %s" % text[-3000:])
-        first = settled_log(nginx, before)
-        wall, rc, text = run([wine_run, engine, windows(engine_list), windows(out), "0",
-                              nginx.url()], env)
-        if rc != 0:
-            raise SystemExit("engine resume failed (%d): %s" % (rc, text[-3000:]))
-        second = settled_log(nginx, before + len(first))
-        sent_first, sent_second = sent_bytes(first), sent_bytes(second)
-        again = sent_first + sent_second - total
+        interrupted = {}
+        for tool, exe in [("engine", engine)] + list(compare.items()):
+            for point in kill_points:
+                shutil.rmtree(out, ignore_errors=True)
+                os.makedirs(out)
+                end_wineserver(env)
+                before = len(nginx.log_lines())
+                wall, rc, text = run([wine_run, exe, windows(engine_list), windows(out),
+                                      "%.2f" % point, nginx.url()], env)
+                if "killed at" not in text:
+                    raise SystemExit("%s was not stopped at %.2f: %s" % (tool, point, text[-3000:]))
+                first = settled_log(nginx, before)
+                wall, rc, text = run([wine_run, exe, windows(engine_list), windows(out), "0",
+                                      nginx.url()], env)
+                if rc != 0:
+                    raise SystemExit("%s resume failed (%d): %s" % (tool, rc, text[-3000:]))
+                check_outputs(out, files, www)
+                second = settled_log(nginx, before + len(first))
+                end_wineserver(env)
+                again = sent_bytes(first) + sent_bytes(second) - total
+                print("  %-7s killed at %.2f: sent twice %d bytes (%.2f%%)"
+                      % (tool, point, again, 100.0 * again / total), flush=True)
+                interrupted.setdefault(tool, []).append((point, again))
     finally:
         nginx.stop()
         shutil.rmtree(out, ignore_errors=True)
 
     print()
-    print("%-28s %-6s %10s %10s %10s %12s %12s" % ("set", "of", "engine", "curl", "aria2c",
-                                                 "engine/curl", "engine/aria2"))
+    print("(machine shared with other builds while this ran; medians are the steadier figure)")
     for name, speeds in results.items():
-        for label, pick in (("median", statistics.median), ("best", max)):
-            e, c, a = pick(speeds["engine"]), pick(speeds["curl"]), pick(speeds["aria2c"])
-            print("%-28s %-6s %10.1f %10.1f %10.1f %12.3f %12.3f" % (name, label, e, c, a, e / c,
-                                                                     e / a))
-    print("(MB/s over %d runs each, the tools taking turns; goals: engine/curl >= 1.0,"
-          " engine/aria2 >= 0.9; the engine also checks every file's MD5 and keeps resume"
-          " records, the others do neither. On a shared machine the median is the steadier"
-          " figure.)" % args.runs)
+        print()
+        print(name)
+        print("  %-14s %10s %10s %12s %12s %14s" % ("tool", "median", "best", "vs curl", "vs aria2c",
+                                                  "peak MiB (med)"))
+        mc, ma = statistics.median(speeds["curl"]), statistics.median(speeds["aria2c"])
+        for tool, values in speeds.items():
+            m = statistics.median(values)
+            print("  %-14s %10.1f %10.1f %12.3f %12.3f %14.1f" % (
+                tool, m, max(values), m / mc, m / ma, statistics.median(peaks[(name, tool)])))
+    print("(MB/s by whole-program wall time over %d runs each, the tools taking turns; the"
+          " engines check every file's MD5 and keep resume records, the others do neither)"
+          % args.runs)
     print()
-    print("interruption at half way through set b (%d bytes):" % total)
-    print("  first run sent %d bytes, second run %d bytes" % (sent_first, sent_second))
-    print("  sent twice: %d bytes (%.2f%% of the set)" % (again, 100.0 * again / total))
+    print("interruptions of set b (%d bytes), bytes sent twice:" % total)
+    for tool, cases in interrupted.items():
+        shares = [100.0 * again / total for _, again in cases]
+        print("  %-14s %s | median %.2f%%, worst %.2f%%" % (
+            tool, ", ".join("%.2f: %.2f%%" % (p, 100.0 * a / total) for p, a in cases),
+            statistics.median(shares), max(shares)))
 
 
 if __name__ == "__main__":

@@ -9,7 +9,6 @@
 
 #include "app/util/file_util.h"
 #include "update/download/download_task.h"
-#include "update/versions/version_map.h"
 
 const char kPublicAddressUrl[] = "https://ip.quorvel.com/";
 
@@ -20,9 +19,7 @@ const char kGlobalDirectoryBase[] = "https://gate-global.quorvel.com/";
 const char kTrackingUrl[] =
     "https://track.quorvel.com/track/json_track?token=9f4d1a7c03be58e6d2a1f0c4";
 const char kAttributionUrl[] = "https://app.quorvel.com/v1/adjust";
-const char kUserAgent[] = "libcurl-agent/1.0";
 const char kTraceFileName[] = "dltrace.log";
-const int kPoolBatch = 5;
 
 std::once_flag g_curl_once;
 
@@ -85,15 +82,6 @@ struct CurlGlobal {
 
 }  // namespace
 
-struct DownloadManager::Attempt {
-  DownloadManager* manager = nullptr;
-  CURLcode result = CURLE_OK;
-  long status = 0;
-  bool setup_failed = false;
-  std::string setup_error;
-  std::string body;
-};
-
 void InitCurlGlobal() {
   std::call_once(g_curl_once, [] {
     curl_global_init_mem(CURL_GLOBAL_ALL, &CurlMalloc, &CurlFree, &CurlRealloc, &CurlStrdup,
@@ -113,15 +101,9 @@ DownloadManager* DownloadManager::GetInstance() {
   return &instance;
 }
 
-DownloadManager::DownloadManager() { InitializeCriticalSectionAndSpinCount(&lock_, 2000); }
+DownloadManager::DownloadManager() = default;
 
-DownloadManager::~DownloadManager() {
-  ReleaseAllTasks();
-  ReleaseAllRequests();
-  ReleaseHandlePool();
-  if (multi_ != nullptr) curl_multi_cleanup(multi_);
-  DeleteCriticalSection(&lock_);
-}
+DownloadManager::~DownloadManager() { DropAllTasks(); }
 
 void DownloadManager::Init(const ServerOverrides& overrides) {
   attribution_url_ = kAttributionUrl;
@@ -132,28 +114,20 @@ void DownloadManager::Init(const ServerOverrides& overrides) {
   }
   dlc_url_overrides_ = overrides.dlc_urls;
 
-  ReleaseAllTasks();
-  if (multi_ != nullptr) curl_multi_cleanup(multi_);
-  multi_ = curl_multi_init();
-  if (multi_ != nullptr) curl_multi_setopt(multi_, CURLMOPT_PIPELINING, CURLPIPE_MULTIPLEX);
-
-  total_bytes_ = 0;
-  done_bytes_ = 0;
+  DropAllTasks();
+  scheduler_.Init(TransferScheduler::Callbacks{&DownloadManager::OnWriteData,
+                                               &DownloadManager::OnHeader,
+                                               &DownloadManager::OnProgress});
+  stats_.set_total_bytes(0);
+  stats_.Uncount(stats_.done_bytes());
   running_ = true;
   paused_ = false;
   attempts_per_server_ = 3;
   mode_ = kDownloadModeGame;
   tick_ = 0;
-  report_response_.clear();
-  report_queue_.clear();
-
+  stats_.ClearReports();
   if (!overrides.track_url.empty()) tracking_url_ = overrides.track_url;
-  FillHandlePool();
-
-  trace_path_ = NormalizePathA(GetSaveFolderA(), true) + kTraceFileName;
-  HANDLE file = CreateFileA(trace_path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  trace_.Reset(NormalizePathA(GetSaveFolderA(), true) + kTraceFileName);
 }
 
 void DownloadManager::Shutdown() {
@@ -161,203 +135,36 @@ void DownloadManager::Shutdown() {
   paused_ = true;
   CancelAll(mode_);
   paused_ = true;
-  digester_.reset();
-  report_queue_.clear();
-  ReleaseAllRequests();
-  ReleaseHandlePool();
+  assembly_.Stop();
+  stats_.ClearReports();
+  requests_.ReleaseAll();
+  scheduler_.ReleasePool();
 }
 
 void DownloadManager::SetDownloadUrls(const std::vector<std::string>& urls) {
   download_servers_ = dlc_url_overrides_.empty() ? urls : dlc_url_overrides_;
 }
 
-void DownloadManager::FillHandlePool() {
-  for (int i = 0; i < kPoolBatch; ++i) {
-    CURL* handle = curl_easy_init();
-    if (handle == nullptr) return;
-    // Results are not checked: a library without HTTP/2 keeps HTTP/1.1.
-    curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_2_0));
-    // No waiting for a connection to multiplex: against a server that
-    // answers in HTTP/1.1, this libcurl would hold every new transfer until
-    // the first one ended. Over HTTP/2, transfers still share connections
-    // once one is up.
-    curl_easy_setopt(handle, CURLOPT_PIPEWAIT, 0L);
-    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 0L);
-    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 0L);
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &DownloadManager::OnWriteData);
-    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &DownloadManager::OnHeader);
-    // No limit on a piece's total time: StartTask sets the connect time-out
-    // and the stall limit instead.
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, 10L);
-    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &DownloadManager::OnProgress);
-    curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, 500000L);
-    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L);
-    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    handle_pool_.push_back(handle);
-  }
+void DownloadManager::ReleaseRequest(CURL* handle) { requests_.Release(handle); }
+
+void DownloadManager::AppendTrace(const std::string& line) { trace_.Append(line); }
+
+uint32_t DownloadManager::TickCount() const {
+  return tick_source_ != nullptr ? tick_source_() : GetTickCount();
 }
 
-void DownloadManager::ReleaseHandlePool() {
-  for (CURL* handle : handle_pool_) curl_easy_cleanup(handle);
-  handle_pool_.clear();
-}
-
-void DownloadManager::ReleaseAllRequests() {
-  while (!live_requests_.empty()) ReleaseRequest(live_requests_.front());
-}
-
-void DownloadManager::ReleaseRequest(CURL* handle) {
-  for (auto it = live_requests_.begin(); it != live_requests_.end(); ++it) {
-    if (*it == handle) {
-      live_requests_.erase(it);
-      curl_easy_cleanup(handle);
-      return;
-    }
-  }
-}
-
-void DownloadManager::AppendTrace(const std::string& line) {
-  HANDLE file = CreateFileA(trace_path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  SetFilePointer(file, 0, nullptr, FILE_END);
-  const char* data = line.data();
-  size_t left = line.size();
-  while (left > 0) {
-    DWORD written = 0;
-    DWORD chunk = left > 0x10000000 ? 0x10000000 : static_cast<DWORD>(left);
-    if (!WriteFile(file, data, chunk, &written, nullptr) || written == 0) break;
-    data += written;
-    left -= written;
-  }
-  CloseHandle(file);
-}
-
-size_t DownloadManager::OnWriteMemory(char* data, size_t size, size_t count, void* user) {
-  Attempt* attempt = static_cast<Attempt*>(user);
-  if (!attempt->manager->running_) return 0;
-  size_t n = size * count;
-  if (static_cast<int64_t>(attempt->body.size() + n) > kMaxMemoryReply) return 0;
-  attempt->body.append(data, n);  // std::string keeps the terminating zero
-  return n;
-}
-
-size_t DownloadManager::OnDiscardBody(char* data, size_t size, size_t count, void* user) {
-  Attempt* attempt = static_cast<Attempt*>(user);
-  return attempt->manager->running_ ? size * count : 0;
-}
-
-void DownloadManager::Perform(const std::string& url, const std::string& body, bool probe,
-                              int64_t connect_ms, int64_t total_ms, Attempt* attempt) {
-  attempt->manager = this;
-  attempt->result = CURLE_OK;
-  attempt->status = 0;
-  attempt->setup_failed = false;
-  attempt->setup_error.clear();
-  attempt->body.clear();
-
-  CURL* handle = curl_easy_init();
-  if (handle == nullptr) {
-    attempt->setup_failed = true;
-    attempt->setup_error = "curl_easy_init failed";
-    return;
-  }
-  live_requests_.push_back(handle);
-
-  CURLcode setup = CURLE_OK;
-  auto set = [&setup](CURLcode result) {
-    if (setup == CURLE_OK) setup = result;
-  };
-  set(curl_easy_setopt(handle, CURLOPT_URL, url.c_str()));
-  set(curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 0L));
-  set(curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 0L));
-  set(curl_easy_setopt(handle, CURLOPT_USERAGENT, kUserAgent));
-  set(curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connect_ms)));
-  set(curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(total_ms)));
-  set(curl_easy_setopt(handle, CURLOPT_TCP_KEEPALIVE, 1L));
-  set(curl_easy_setopt(handle, CURLOPT_TCP_KEEPIDLE, 120L));
-  set(curl_easy_setopt(handle, CURLOPT_TCP_KEEPINTVL, 20L));
-  set(curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L));
-  set(curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L));
-  set(curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L));
-  // Server lists come from replies: never let one point the engine at local
-  // files or other schemes.
-  set(curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https"));
-  set(curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https"));
-  if (!body.empty()) {
-    set(curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE,
-                         static_cast<curl_off_t>(body.size())));
-    set(curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body.c_str()));
-  }
-  if (probe) {
-    set(curl_easy_setopt(handle, CURLOPT_RANGE, "0-0"));
-    set(curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &DownloadManager::OnDiscardBody));
-  } else {
-    set(curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &DownloadManager::OnWriteMemory));
-  }
-  set(curl_easy_setopt(handle, CURLOPT_WRITEDATA, attempt));
-
-  if (setup != CURLE_OK) {
-    attempt->setup_failed = true;
-    attempt->setup_error = curl_easy_strerror(setup);
-  } else {
-    attempt->result = curl_easy_perform(handle);
-    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &attempt->status);
-  }
-  ReleaseRequest(handle);
-}
-
-// The text a failed attempt reports: libcurl's reason, else the status.
-std::string DownloadManager::AttemptError(const Attempt& attempt) {
-  return attempt.result != CURLE_OK ? curl_easy_strerror(attempt.result)
-                                    : std::to_string(attempt.status);
-}
-
-// Each server gets its attempts in turn before the next one is tried.
-void DownloadManager::NextAttempt(int* attempts, size_t* server) const {
-  if (++*attempts >= attempts_per_server_) {
-    *attempts = 0;
-    ++*server;
-  }
-}
+// --- Blocking requests --------------------------------------------------------
 
 bool DownloadManager::ProbeUrl(const std::string& path, const std::string& body,
                                ProbeCallback callback, int user_value) {
   if (active_servers_.empty()) return false;
   const std::vector<std::string> servers = active_servers_;
-  size_t server = 0;
-  int attempts = 0;
-  int code = 0;
-  bool exists = false;
-  std::string error;
-  Attempt attempt;
-  do {
-    code = kRequestAnswered;
-    error.clear();
-    exists = false;
-    Perform(JoinUrl(servers[server], path), body, true, timeouts_.connect_ms, timeouts_.total_ms,
-            &attempt);
-    if (attempt.setup_failed) {
-      code = kRequestFailed;
-      error = attempt.setup_error;
-    } else if (attempt.result == CURLE_REMOTE_FILE_NOT_FOUND ||
-               (attempt.result == CURLE_OK && attempt.status == 404)) {
-      break;
-    } else if (attempt.result == CURLE_OK && (attempt.status == 200 || attempt.status == 206)) {
-      exists = true;
-      break;
-    } else {
-      code = kRequestFailed;
-      error = AttemptError(attempt);
-    }
-    NextAttempt(&attempts, &server);
-  } while (server < servers.size() && running_);
-
-  if (callback != nullptr && running_) callback(user_value, code, JoinUrl(path, body), exists, error);
+  const BlockingRequests::Reply reply =
+      requests_.Probe(servers, path, body, attempts_per_server_, RequestTiming());
+  if (callback != nullptr && running_) {
+    callback(user_value, reply.answered ? kRequestAnswered : kRequestFailed, JoinUrl(path, body),
+             reply.exists, reply.error);
+  }
   return true;
 }
 
@@ -371,53 +178,110 @@ bool DownloadManager::DownloadMemory(const std::string& path, const std::string&
     return false;
   }
   const std::vector<std::string> servers = active_servers_;
-  size_t server = 0;
-  int attempts = 0;
-  int code = 0;
-  std::string error;
-  Attempt attempt;
-  do {
-    code = kRequestAnswered;
-    error.clear();
-    Perform(JoinUrl(servers[server], path), body, false, timeouts_.connect_ms,
-            timeouts_.total_ms, &attempt);
-    if (attempt.setup_failed) {
-      code = kRequestFailed;
-      error = attempt.setup_error;
-    } else if (attempt.result == CURLE_OK && attempt.status == 200) {
-      IsValidJson(attempt.body.data(), static_cast<int64_t>(attempt.body.size()), &error);
-      break;
-    } else {
-      code = kRequestFailed;
-      error = AttemptError(attempt);
-    }
-    NextAttempt(&attempts, &server);
-  } while (server < servers.size() && running_);
-
+  const BlockingRequests::Reply reply =
+      requests_.Fetch(servers, path, body, attempts_per_server_, RequestTiming());
   if (callback != nullptr && running_) {
-    callback(user_value, code, JoinUrl(path, body), attempt.body.c_str(),
-             static_cast<int>(attempt.body.size()), error);
+    callback(user_value, reply.answered ? kRequestAnswered : kRequestFailed, JoinUrl(path, body),
+             reply.body.c_str(), static_cast<int>(reply.body.size()), reply.error);
   }
   return true;
 }
 
 bool DownloadManager::FetchOnce(const std::string& url, const std::string& body,
                                 MemoryCallback callback, int user_value) {
-  Attempt attempt;
-  Perform(url, body, false, timeouts_.fetch_connect_ms, timeouts_.fetch_total_ms, &attempt);
-  int code = kRequestAnswered;
-  std::string error;
-  if (attempt.setup_failed) {
-    code = kRequestFailed;
-    error = attempt.setup_error;
-  } else if (attempt.result != CURLE_OK || attempt.status != 200) {
-    code = kRequestFailed;
-    error = attempt.result != CURLE_OK ? curl_easy_strerror(attempt.result)
-                                       : std::to_string(attempt.status);
-  }
+  const BlockingRequests::Reply reply =
+      requests_.FetchOnce(url, body, {timeouts_.fetch_connect_ms, timeouts_.fetch_total_ms});
   if (callback != nullptr && running_) {
-    callback(user_value, code, JoinUrl(url, body), attempt.body.c_str(),
-             static_cast<int>(attempt.body.size()), error);
+    callback(user_value, reply.answered ? kRequestAnswered : kRequestFailed, JoinUrl(url, body),
+             reply.body.c_str(), static_cast<int>(reply.body.size()), reply.error);
   }
   return true;
+}
+
+// --- Speed, statistics and reports --------------------------------------------
+
+void DownloadManager::ApplySpeedLimit(int mode, SpeedSetting setting) {
+  if (mode != kDownloadModeGame && mode != kDownloadModePreDownload) return;
+  scheduler_.ApplySpeedLimit(mode, setting);
+}
+
+void DownloadManager::AddSpeedSample(double speed) {
+  stats_.AddSpeedSample(speed, tick_, running_tasks_.size(), paused_);
+}
+
+void DownloadManager::ResetStats() { stats_.ResetStats(TickCount(), EngineTick()); }
+
+void DownloadManager::ReportSpeed(const std::string& event) {
+  stats_.ReportSpeed(event, TickCount());
+}
+
+void DownloadManager::ReportSpeedEvent(const std::string& action_id,
+                                       const std::string& event_name, bool only_when_measured) {
+  stats_.ReportSpeedEvent(action_id, event_name, only_when_measured, TickCount());
+}
+
+void DownloadManager::QueueReport(const std::string& body, const std::string& url,
+                                  bool immediate) {
+  stats_.QueueReport(body, url, immediate, attribution_url_);
+}
+
+void DownloadManager::FlushReports() { stats_.FlushReports(attribution_url_); }
+
+void DownloadManager::PostReport(const std::string& body, const std::string& url) {
+  requests_.Post(url, body, url == attribution_url_);
+}
+
+size_t DownloadManager::throttled_task_count() const {
+  size_t count = 0;
+  for (const DownloadTask* task : running_tasks_) count += task->pace.throttled ? 1 : 0;
+  return count;
+}
+
+// --- Pause, cancel --------------------------------------------------------------
+
+void DownloadManager::Pause() {
+  paused_ = true;
+  for (DownloadTask* task : running_tasks_) curl_easy_pause(task->handle, CURLPAUSE_ALL);
+  delegate()->OnDownloadEvent(DownloadPausedEvent{true});
+  ReportSpeed("pause");
+  ReportSpeedEvent("15", "click_launch_pause_game", true);
+}
+
+void DownloadManager::Resume() {
+  paused_ = false;
+  tick_ = EngineTick();
+  // Un-pausing may hand held-back bytes to OnWriteData at once, which may
+  // end transfers: go over a copy.
+  const std::vector<DownloadTask*> running(running_tasks_.begin(), running_tasks_.end());
+  for (DownloadTask* task : running) {
+    task->pace.throttled = false;  // the limit holds it again if it must
+    if (task->handle != nullptr) curl_easy_pause(task->handle, CURLPAUSE_CONT);
+  }
+  ResetStats();
+  delegate()->OnDownloadEvent(DownloadDetailReport{"16", "", "", ""});
+  delegate()->OnDownloadEvent(
+      DownloadActivityReport{"click_launch_continue_download_game", "", "", ""});
+  delegate()->OnDownloadEvent(DownloadPausedEvent{false});
+}
+
+void DownloadManager::CancelAll(DownloadMode mode) {
+  DropAllTasks();
+  paused_ = false;
+  stats_.Clear();
+  ResetStats();
+  mode_ = mode;
+}
+
+void DownloadManager::DropAllTasks() {
+  std::vector<DownloadTask*> all(running_tasks_.begin(), running_tasks_.end());
+  running_tasks_.clear();
+  all.insert(all.end(), waiting_tasks_.begin(), waiting_tasks_.end());
+  waiting_tasks_.clear();
+  const std::vector<DownloadTask*> verifying = assembly_.TakeVerifying();
+  all.insert(all.end(), verifying.begin(), verifying.end());
+  for (DownloadTask* task : all) {
+    task->running = false;
+    EndTask(task, TaskEnd::kDropped);
+  }
+  assembly_.Clear();
 }

@@ -27,6 +27,12 @@
 // tracking reports, at once or from a per-endpoint queue drained one report
 // per FlushReports.
 //
+// It is the face of a few parts with one job each: BlockingRequests (the
+// blocking requests and report sends), TransferScheduler (multi handle,
+// handle pool, pacing), FileAssembly (pieces, records, staging, the digest)
+// and DownloadStatistics (statistics, events, the report queue); it keeps
+// the tasks themselves, from queueing to their end.
+//
 // Threads: created on first use through GetInstance and destroyed at exit; it
 // lives on the engine thread (kMiscThreadId), which makes every call here,
 // except that the UI thread may read paused(), clear the running flag at exit
@@ -45,15 +51,19 @@
 #include <cstdint>
 #include <deque>
 #include <list>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "update/download/blocking_requests.h"
 #include "update/download/download_delegate.h"
-#include "update/download/file_digester.h"
+#include "update/download/download_statistics.h"
+#include "update/download/download_trace.h"
+#include "update/download/file_assembly.h"
 #include "update/download/resume_info.h"
+#include "update/download/server_failover.h"
+#include "update/download/transfer_scheduler.h"
 
 // Which speed-limit settings the transfers follow.
 enum DownloadMode : int32_t {
@@ -97,7 +107,7 @@ std::string JoinUrl(const std::string& base, const std::string& path);
 void InitCurlGlobal();
 
 struct DownloadTask;
-struct FileDigest;
+enum ReplyJudgement : int;
 
 class DownloadManager {
  public:
@@ -138,7 +148,7 @@ class DownloadManager {
 
   // Largest reply body a blocking request keeps; a longer one fails the
   // attempt instead of exhausting memory.
-  static constexpr int64_t kMaxMemoryReply = 256 * 1024 * 1024;
+  static constexpr int64_t kMaxMemoryReply = BlockingRequests::kMaxReply;
 
   static DownloadManager* GetInstance();
 
@@ -234,26 +244,26 @@ class DownloadManager {
   // of the JSON body. Failures are dropped.
   void PostReport(const std::string& body, const std::string& url);
 
-  void set_delegate(DownloadDelegate* delegate) { delegate_ = delegate; }
+  void set_delegate(DownloadDelegate* delegate) { stats_.set_delegate(delegate); }
 
-  int64_t total_bytes() const { return total_bytes_; }
-  void set_total_bytes(int64_t bytes) { total_bytes_ = bytes; }
-  int64_t done_bytes() const { return done_bytes_; }
-  uint32_t stat_start_tick() const { return stat_start_tick_; }
-  void set_stat_start_tick(uint32_t tick) { stat_start_tick_ = tick; }
-  int64_t current_speed() const { return current_speed_; }
-  int64_t lowest_speed() const { return lowest_speed_; }
-  int64_t highest_speed() const { return highest_speed_; }
-  int64_t slow_speed() const { return slow_speed_; }
-  const std::string& lowest_speed_location() const { return lowest_speed_location_; }
-  size_t speed_sample_count() const { return speed_samples_.size(); }
+  int64_t total_bytes() const { return stats_.total_bytes(); }
+  void set_total_bytes(int64_t bytes) { stats_.set_total_bytes(bytes); }
+  int64_t done_bytes() const { return stats_.done_bytes(); }
+  uint32_t stat_start_tick() const { return stats_.stat_start_tick(); }
+  void set_stat_start_tick(uint32_t tick) { stats_.set_stat_start_tick(tick); }
+  int64_t current_speed() const { return stats_.current_speed(); }
+  int64_t lowest_speed() const { return stats_.lowest_speed(); }
+  int64_t highest_speed() const { return stats_.highest_speed(); }
+  int64_t slow_speed() const { return stats_.slow_speed(); }
+  const std::string& lowest_speed_location() const { return stats_.lowest_speed_location(); }
+  size_t speed_sample_count() const { return stats_.speed_sample_count(); }
   size_t waiting_task_count() const { return waiting_tasks_.size(); }
-  size_t running_task_count() const;
+  size_t running_task_count() const { return running_tasks_.size(); }
   // Running transfers held by the speed limit until their budget is back.
   size_t throttled_task_count() const;
-  size_t verifying_task_count() const { return verifying_tasks_.size(); }
-  size_t queued_report_count() const;
-  const std::string& report_response() const { return report_response_; }
+  size_t verifying_task_count() const { return assembly_.verifying_count(); }
+  size_t queued_report_count() const { return stats_.queued_report_count(); }
+  const std::string& report_response() const { return requests_.last_response(); }
 
   bool running() const { return running_; }
   void set_running(bool running) { running_ = running; }
@@ -267,11 +277,11 @@ class DownloadManager {
   const std::vector<std::string>& active_servers() const { return active_servers_; }
   void set_active_servers(const std::vector<std::string>& servers) { active_servers_ = servers; }
 
-  const std::string& trace_path() const { return trace_path_; }
+  const std::string& trace_path() const { return trace_.path(); }
   const std::string& tracking_url() const { return tracking_url_; }
   const std::string& attribution_url() const { return attribution_url_; }
-  size_t live_request_count() const { return live_requests_.size(); }
-  size_t pooled_handle_count() const { return handle_pool_.size(); }
+  size_t live_request_count() const { return requests_.live_count(); }
+  size_t pooled_handle_count() const { return scheduler_.pooled_count(); }
 
   // Shorter waits for tests; the product keeps the defaults.
   void SetTimeoutsForTesting(const Timeouts& timeouts) { timeouts_ = timeouts; }
@@ -280,68 +290,69 @@ class DownloadManager {
   // Replaces GetTickCount as the engine's millisecond clock (null restores it);
   // the speed limit's budget then follows it too.
   using TickSource = uint32_t (*)();
-  void SetTickSourceForTesting(TickSource source) { tick_source_ = source; }
+  void SetTickSourceForTesting(TickSource source) {
+    tick_source_ = source;
+    scheduler_.set_tick_source(source);
+  }
   // Replaces the drive's free bytes for a file path (null restores it).
   using FreeSpaceSource = bool (*)(const std::string& file_path, int64_t* free_bytes);
   void SetFreeSpaceSourceForTesting(FreeSpaceSource source) { free_space_source_ = source; }
   void set_attribution_url_for_testing(const std::string& url) { attribution_url_ = url; }
 
  private:
-  struct Attempt;
+  // How a task ends: dropped without a word (cancelled, a piece done while
+  // others remain, a file fetched again), or its file done or failed, which
+  // its callback hears.
+  enum class TaskEnd { kDropped, kFileDone, kFileFailed };
+  // Where a transfer that ended leaves its piece.
+  enum class PieceState { kShort, kMorePiecesToCome, kFileAllIn };
 
-  // The library's write callbacks; `user` is the Attempt.
-  static size_t OnWriteMemory(char* data, size_t size, size_t count, void* user);
-  static size_t OnDiscardBody(char* data, size_t size, size_t count, void* user);
-  // Piece transfers; `user` is the DownloadTask.
+  // The library's callbacks of piece transfers; `user` is the DownloadTask.
   static size_t OnWriteData(char* data, size_t size, size_t count, void* user);
   static size_t OnHeader(char* data, size_t size, size_t count, void* user);
   static int OnProgress(void* user, curl_off_t dl_total, curl_off_t dl_now, curl_off_t ul_total,
                         curl_off_t ul_now);
-  static size_t OnWriteString(char* data, size_t size, size_t count, void* user);
 
   using ServerList = std::shared_ptr<const std::vector<std::string>>;
 
   // DownloadFile with the file's own server list.
   void QueueFile(const std::string& path, const std::string& file_path, const std::string& md5,
                  int64_t size, DoneCallback on_done, ProgressCallback on_progress, int user_value,
-                 int attempt, int server, const ServerList& servers);
+                 const ServerFailover& failover, const ServerList& servers);
   DownloadTask* QueueTask(const std::string& path, const std::string& file_path,
                           const std::string& md5, int32_t index, int64_t begin, int64_t end,
                           int64_t file_size, DoneCallback on_done, ProgressCallback on_progress,
-                          int user_value, int attempt, int server, const ServerList& servers);
+                          int user_value, const ServerFailover& failover,
+                          const ServerList& servers);
+  // Gives the task a handle and its file and adds its transfer; false, with
+  // the reason, when it could not start.
   bool StartTask(DownloadTask* task, std::string* error);
-  void FinishTask(DownloadTask* task, int code, const std::string& error, bool call_back,
-                  bool free);
-  // The file of `task` ends with a failure: its callback, and the task freed.
+  // The options of the task's range request on its handle.
+  CURLcode SetUpTransfer(DownloadTask* task);
+  // Closes the task's file and gives back its handle.
+  void ReleaseTransfer(DownloadTask* task);
+  // Ends the task (see TaskEnd): released, its callback told (while the
+  // engine runs), and freed.
+  void EndTask(DownloadTask* task, TaskEnd end, int code = kDownloadDone,
+               const std::string& error = std::string());
+  // The file of `task` ends with a failure; its other pieces end with it.
   void FailFile(DownloadTask* task, int code, const std::string& error);
   // Ends, without callback, every other waiting or running piece of the
   // task's file.
   void DropOtherPieces(DownloadTask* task);
-  void TrackPiece(DownloadTask* task);
-  size_t UntrackPiece(DownloadTask* task);
-  bool IsRunningTask(DownloadTask* task);
-  int CheckTaskComplete(DownloadTask* task);
+  // Bytes that failed their check go, and the file is queued again on the
+  // next attempt (or fails when no server is left).
   void RestartFile(DownloadTask* task);
-  void OnTransferDone(CURLMsg* message);
-  // attempt + 1, and the next server after attempts_per_server(); false when
-  // no server is left.
-  bool NextAttempt(DownloadTask* task);
+  void OnTransferDone(CURL* handle, CURLcode result);
+  PieceState PieceStateAfterTransfer(DownloadTask* task);
+  // The bytes of a reply: judged, paced, put into the file and counted.
+  size_t ReceiveBytes(DownloadTask* task, const char* data, size_t offered);
   // What becomes of the current reply's body: written into the file (a 206
   // for exactly the range asked, or a 200 when the whole file was asked from
   // offset 0), discarded (an error status), or refused (ends the transfer).
-  int JudgeReply(DownloadTask* task);
-  // Hands the digester the file's bytes from the digest's frontier up to the
-  // first byte not yet written (to be read back from the file).
-  void AdvanceDigest(const std::string& file_path, FileDigest* digest);
-  // After `written` bytes reached the file at `offset` from `data`.
-  void DigestWritten(DownloadTask* task, int64_t offset, const char* data, int64_t written);
-  // Every piece of the task's file is in: the digester checks the file, and
-  // the task waits for its verdict on verifying_tasks_.
-  void VerifyFile(DownloadTask* task);
+  ReplyJudgement JudgeReply(DownloadTask* task);
   // Finishes the files whose verdict has come: done, or fetched again.
   void CollectVerifiedFiles();
-  void ForgetDigest(const std::string& file_path);
-  void ForgetAllDigests();
   // Removes the waiting task to start next.
   DownloadTask* TakeNextWaitingTask();
   // Pump's work on the transfers, up to its time budget.
@@ -349,44 +360,23 @@ class DownloadManager {
   void StartWaitingTasks();
   void CollectFinishedTransfers();
   void ApplyPendingSpeedLimit();
-  int64_t SpeedLimitFor(DownloadMode mode);
-  // Sets a transfer's receive limit: the library's option, and a budget that
-  // holds the transfer when bytes come faster (this libcurl keeps reading
-  // while the socket has data, whatever its own limit says). With `starting`
-  // the read size is matched to the limit too.
-  CURLcode SetTaskLimit(DownloadTask* task, int64_t limit, bool starting);
-  // Takes `bytes` from the transfer's budget; false when it is spent.
-  bool TakeBudget(DownloadTask* task, int64_t bytes);
   // Lets held transfers go on once their budget allows (not while paused).
   void ReleaseThrottled();
-  void CountDone(int64_t bytes);
-  void SendProgressIfDue();
-  void ReleaseAllTasks();
+  // Ends every task without callback and forgets every file.
+  void DropAllTasks();
   // False, with the reason, when a file of `size` bytes cannot be held: above
   // kMaxFileSize, or (for a file beyond one small piece) more than its
   // drive has free beside what the file already holds.
   bool HasRoomFor(const std::string& file_path, int64_t size, std::string* error) const;
+  BlockingRequests::Timing RequestTiming() const {
+    return {timeouts_.connect_ms, timeouts_.total_ms};
+  }
 
   uint32_t TickCount() const;
-  // Seconds for the speed limit's budget: the high-resolution counter, or
-  // the tick source when a test set one.
-  double BudgetSeconds() const;
   // The engine clock: the tick count modulo 2^31 - 1.
   uint32_t EngineTick() const { return TickCount() % 2147483647u; }
+  DownloadDelegate* delegate() const { return stats_.delegate(); }
 
-  static std::string AttemptError(const Attempt& attempt);
-  void NextAttempt(int* attempts, size_t* server) const;
-  // One transfer of `url`; fills the attempt's result, status and body.
-  void Perform(const std::string& url, const std::string& body, bool probe, int64_t connect_ms,
-               int64_t total_ms, Attempt* attempt);
-  // Appends five handles for the piece transfers.
-  void FillHandlePool();
-  void ReleaseHandlePool();
-  void ReleaseAllRequests();
-
-  DownloadDelegate* delegate() const;
-
-  CURLM* multi_ = nullptr;
   std::atomic<bool> running_{false};
   std::atomic<bool> paused_{false};
   int attempts_per_server_ = 3;
@@ -394,54 +384,21 @@ class DownloadManager {
   std::vector<std::string> directory_servers_;
   std::vector<std::string> download_servers_;
   std::vector<std::string> active_servers_;
-  std::deque<DownloadTask*> waiting_tasks_;
-  std::list<DownloadTask*> running_tasks_;  // guarded by lock_
-  std::list<CURL*> live_requests_;  // released with curl_easy_cleanup
-  std::vector<CURL*> handle_pool_;
-  // Guards running_tasks_.
-  mutable CRITICAL_SECTION lock_;
-  // File path -> the file's unfinished pieces.
-  std::map<std::string, std::vector<PieceInfo>> piece_map_;
-  // File path -> the digest of the file's bytes, kept as the pieces arrive,
-  // so a finished file need not be read again whole.
-  std::map<std::string, std::unique_ptr<FileDigest>> file_digests_;
-  // Hashes on its own thread; made with the first digest.
-  std::unique_ptr<FileDigester> digester_;
-  // Last pieces of files whose digest is being checked (no transfer).
-  std::vector<DownloadTask*> verifying_tasks_;
-
-  int64_t total_bytes_ = 0;
-  int64_t done_bytes_ = 0;
-  int64_t current_speed_ = 0;
-  int64_t lowest_speed_ = 100000000000LL;
-  int64_t highest_speed_ = 0;
-  int64_t done_snapshot_ = 0;
-  std::string lowest_speed_location_;
-  std::string current_file_;
-  uint32_t last_progress_tick_ = 0;
-  std::deque<double> speed_samples_;
-  uint32_t last_speed_tick_ = 0;
-  int64_t slow_speed_ = 0;
-  uint32_t last_fast_tick_ = 0;
-  uint32_t tick_ = 0;
-  uint32_t stat_start_tick_ = 0;
-  // The limits of both modes (engine thread), and the changes handed over
-  // by ApplySpeedLimit, guarded by speed_limit_lock_.
-  SpeedSetting speed_limits_[2];
-  struct PendingSpeedLimit {
-    SpeedSetting setting;
-    bool pending = false;
-  };
-  std::mutex speed_limit_lock_;
-  PendingSpeedLimit pending_speed_limits_[2];
-
-  std::string trace_path_;
+  std::vector<std::string> dlc_url_overrides_;
   std::string tracking_url_;
   std::string attribution_url_;
-  std::string report_response_;
-  std::map<std::string, std::deque<std::string>> report_queue_;
-  std::vector<std::string> dlc_url_overrides_;
-  DownloadDelegate* delegate_ = nullptr;
+
+  DownloadTrace trace_;
+  BlockingRequests requests_{running_};
+  DownloadStatistics stats_{&requests_};
+  TransferScheduler scheduler_;
+  FileAssembly assembly_{&trace_};
+  // Every task, from QueueTask until it ends; the lists below point into it.
+  std::unordered_map<DownloadTask*, std::unique_ptr<DownloadTask>> tasks_;
+  std::deque<DownloadTask*> waiting_tasks_;
+  std::list<DownloadTask*> running_tasks_;
+
+  uint32_t tick_ = 0;
   Timeouts timeouts_;
   int64_t piece_size_ = kPieceSize;
   TickSource tick_source_ = nullptr;

@@ -6,21 +6,20 @@
 
 #include "app/util/file_util.h"
 #include "base/util/string_format.h"
+#include "update/download/resume_info.h"
 
 namespace {
 
-// Room for copies waiting to be hashed; beyond it bytes are read back from
-// the file instead.
-const int64_t kRingBytes = 16 * 1024 * 1024;
 const size_t kReadBlock = 1024 * 1024;
 // Waking the thread is a round trip through the system each time, so work is
-// handed over in batches: the thread is woken once this many copied bytes
-// wait, or by Wake.
-const int64_t kWakeBytes = 4 * 1024 * 1024;
+// handed over in batches: the thread is woken once this share of the ring is
+// copied, or by Wake.
+const int64_t kWakeShare = 4;
 
 }  // namespace
 
-FileDigester::FileDigester() : ring_(new char[kRingBytes]) {
+FileDigester::FileDigester(int64_t ring_bytes)
+    : ring_bytes_(ring_bytes), ring_(new char[ring_bytes]) {
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -40,8 +39,8 @@ bool FileDigester::Add(const std::shared_ptr<HashedFile>& file, const char* data
   if (length <= 0) return true;
   // The room past the head is free until the job below is queued, so the
   // copy is made without holding the lock the thread takes per job.
-  if (ring_used_ + length > kRingBytes) return false;
-  const int64_t first = std::min(length, kRingBytes - ring_head_);
+  if (ring_used_ + length > ring_bytes_) return false;
+  const int64_t first = std::min(length, ring_bytes_ - ring_head_);
   memcpy(ring_.get() + ring_head_, data, static_cast<size_t>(first));
   if (first < length) memcpy(ring_.get(), data + first, static_cast<size_t>(length - first));
   ring_used_ += length;
@@ -49,11 +48,11 @@ bool FileDigester::Add(const std::shared_ptr<HashedFile>& file, const char* data
   {
     std::lock_guard<std::mutex> hold(lock_);
     jobs_.push_back(Job{kBytes, file, ring_head_, length, std::string(), 0});
-    ring_head_ = (ring_head_ + length) % kRingBytes;
+    ring_head_ = (ring_head_ + length) % ring_bytes_;
     file->queued_ += length;
     unwoken_ = true;
     unwoken_bytes_ += length;
-    if (unwoken_bytes_ >= kWakeBytes) {
+    if (unwoken_bytes_ >= ring_bytes_ / kWakeShare) {
       unwoken_ = false;
       unwoken_bytes_ = 0;
       wake = true;
@@ -167,7 +166,7 @@ void FileDigester::Do(Job* job) {
     case kBytes:
       if (file->usable_) {
         // The copy's room stays taken until this job ends: no lock needed.
-        const int64_t first = std::min(job->length, kRingBytes - job->ring_offset);
+        const int64_t first = std::min(job->length, ring_bytes_ - job->ring_offset);
         file->context_.Update(ring_.get() + job->ring_offset, static_cast<size_t>(first));
         if (first < job->length) {
           file->context_.Update(ring_.get(), static_cast<size_t>(job->length - first));
@@ -194,7 +193,12 @@ void FileDigester::Do(Job* job) {
         int64_t size = 0;
         file->right_ = FileMatchesMd5(job->path, file->md5_, &file->actual_, &size);
       }
-      if (job->whole && file->right_) Place(job);
+      if (!file->right_) return;
+      if (job->whole) {
+        Place(job);
+      } else {
+        Flush(job);
+      }
       return;
   }
 }
@@ -225,6 +229,20 @@ void FileDigester::HashFromFile(HashedFile* file, const std::string& path, int64
   if (!ok) file->usable_ = false;
 }
 
+void FileDigester::Flush(Job* job) {
+  HashedFile* file = job->file.get();
+  HANDLE handle = CreateFileA(job->path.c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const bool ok = handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle) != 0;
+  if (!ok) {
+    file->place_error_ = base::StringFormat("flush:(%s) failed,errno:%lu", job->path.c_str(),
+                                            GetLastError());
+  }
+  if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  file->placed_ = ok;
+}
+
 void FileDigester::Place(Job* job) {
   HashedFile* file = job->file.get();
   // Delete access: the file is renamed through this handle.
@@ -238,6 +256,9 @@ void FileDigester::Place(Job* job) {
     ok = WriteFile(written, job->bytes.data() + done, chunk, &wrote, nullptr) && wrote > 0;
     done += wrote;
   }
+  // On the disk before it takes its name: after a power loss the name never
+  // holds a torn file.
+  if (ok) ok = FlushFileBuffers(written) != 0;
   if (!ok) {
     file->place_error_ = base::StringFormat("write:(%s) failed,errno:%lu", job->path.c_str(),
                                             GetLastError());
@@ -245,6 +266,9 @@ void FileDigester::Place(Job* job) {
     DeleteFileA(job->path.c_str());  // never left as if whole
     return;
   }
+  // A record left from an earlier, bigger version of the file would make
+  // the finished file look partial later.
+  DeleteResumeInfo(job->place);
   // Renaming the open file costs a fraction of a move by name, which opens
   // it again. The rename takes the system's own form of a full path.
   bool moved = false;

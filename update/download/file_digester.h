@@ -8,7 +8,8 @@
 // read back), "read the file back up to here", and finally "finish". A small
 // file's bytes may instead come whole with "finish": the digester hashes
 // them and, when they are right, writes them beside the file's place and
-// moves them there. The digester does a file's work in
+// moves them there; a file written in place is flushed to the disk once it
+// proves right, before its verdict. The digester does a file's work in
 // the order given, in batches: work handed over waits for Wake (or for a few
 // MiB of copies to gather), since each wake-up is a round trip through the
 // system. A finished file, with its digest and verdict, is collected with
@@ -50,8 +51,9 @@ class HashedFile {
   int64_t queued() const { return queued_; }
 
   // After TakeFinished returned it: whether the file matches its MD5, and
-  // the digest it has (empty when the file could not be read); for bytes
-  // finished with a place to go, whether they are there, or why not.
+  // the digest it has (empty when the file could not be read); for a right
+  // file, whether its bytes are on the disk at their place (flushed, and
+  // moved there when they came whole), or why not.
   bool right() const { return right_; }
   const std::string& actual() const { return actual_; }
   bool placed() const { return placed_; }
@@ -76,7 +78,11 @@ class HashedFile {
 
 class FileDigester {
  public:
-  FileDigester();
+  // Room for copies waiting to be hashed; beyond it bytes are read back
+  // from the file instead.
+  static constexpr int64_t kDefaultRingBytes = 16 * 1024 * 1024;
+
+  explicit FileDigester(int64_t ring_bytes = kDefaultRingBytes);
   ~FileDigester();
   FileDigester(const FileDigester&) = delete;
   FileDigester& operator=(const FileDigester&) = delete;
@@ -123,6 +129,8 @@ class FileDigester {
   void HashFromFile(HashedFile* file, const std::string& path, int64_t until);
   // Writes the right bytes of `job` beside their place and moves them there.
   static void Place(Job* job);
+  // The right file of `job`, written in place, goes to the disk.
+  static void Flush(Job* job);
 
   std::mutex lock_;
   std::condition_variable wake_;  // work arrived, or stop
@@ -133,6 +141,7 @@ class FileDigester {
   // Copies live in the ring from the oldest unhashed one up to ring_head_;
   // they are hashed, and their room freed, in the order they were made.
   // Allocated once: fresh memory would cost a page fault per page, per copy.
+  const int64_t ring_bytes_;
   std::unique_ptr<char[]> ring_;
   int64_t ring_head_ = 0;  // the owner's thread
   std::atomic<int64_t> ring_used_{0};

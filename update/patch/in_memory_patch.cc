@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <string>
@@ -132,7 +133,8 @@ int ApplyPatchInMemory(const uint8_t* old_bytes, int64_t old_size, uint8_t* new_
   }
 
   PatchCursor control(stream, kPatchHeaderSize, diff_begin);
-  PatchCursor diff(stream, diff_begin, extra_begin);
+  // Diff and extra reads may run on to the stream's end, never past it.
+  PatchCursor diff(stream, diff_begin, stream_length);
   PatchCursor extra(stream, extra_begin, stream_length);
   int64_t new_position = 0;
   int64_t old_position = 0;
@@ -147,13 +149,13 @@ int ApplyPatchInMemory(const uint8_t* old_bytes, int64_t old_size, uint8_t* new_
     if (add < 0 || copy < 0 || new_position + add > new_size) return CorruptPatch();
     const uint8_t* diff_bytes = diff.Read(add);
     if (!diff_bytes) return CorruptPatch();
-    // A patch made for this old file never adds to bytes outside it.
-    if (add > 0 && (old_position < 0 || old_position + add > old_size)) return CorruptPatch();
-    if (add > 0) {
-      uint8_t* out = new_bytes + new_position;
-      const uint8_t* old = old_bytes + old_position;
-      for (int64_t i = 0; i < add; ++i) out[i] = static_cast<uint8_t>(diff_bytes[i] + old[i]);
-    }
+    uint8_t* out = new_bytes + new_position;
+    memcpy(out, diff_bytes, static_cast<size_t>(add));
+    // Old bytes are added only where they lie inside the old file.
+    const int64_t first = std::min(add, std::max<int64_t>(0, -old_position));
+    const int64_t last = std::max(first, std::min(add, old_size - old_position));
+    for (int64_t i = first; i < last; ++i)
+      out[i] = static_cast<uint8_t>(out[i] + old_bytes[old_position + i]);
     new_position += add;
     old_position += add;
     if (new_position + copy > new_size) return CorruptPatch();

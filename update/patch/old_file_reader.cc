@@ -14,6 +14,15 @@ OldFileReader::OldFileReader(HANDLE file, int64_t size, uint8_t* buffer, int64_t
     : file_(file), size_(size), buffer_(buffer), capacity_(capacity), read_ahead_(kMinReadAhead) {}
 
 OldFileReader::Status OldFileReader::AddTo(uint8_t* bytes, int64_t count, int64_t position) {
+  // Only positions inside the old file add a byte; the others keep the diff
+  // byte alone.
+  if (position < 0) {
+    const int64_t skip = std::min(count, -position);
+    bytes += skip;
+    count -= skip;
+    position += skip;
+  }
+  count = std::min(count, std::max<int64_t>(0, size_ - position));
   while (count > 0) {
     if (position < window_start_ || position >= window_start_ + window_length_) {
       Status status = Fill(position, count);

@@ -2,8 +2,8 @@
 // old-data buffer and added to the diff bytes. Reads follow the positions the
 // control triples give; the window read ahead grows while they move forward
 // and falls back to a small read after a jump, so a patch that jumps around
-// the old file costs little more than the bytes it uses. Every range asked for
-// must lie inside the old file (the applier refuses patches that step outside).
+// the old file costs little more than the bytes it uses. Positions of a range
+// that fall outside the old file add nothing.
 // Does not own the buffer or the handle; one application on the engine thread.
 #ifndef UPDATE_PATCH_OLD_FILE_READER_H_
 #define UPDATE_PATCH_OLD_FILE_READER_H_
@@ -22,7 +22,7 @@ class OldFileReader {
   int64_t size() const { return size_; }
 
   // Adds the old bytes [position, position + count) to `bytes`, byte by byte
-  // modulo 256.
+  // modulo 256, where they lie inside the old file.
   Status AddTo(uint8_t* bytes, int64_t count, int64_t position);
 
  private:

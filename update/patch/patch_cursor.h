@@ -1,7 +1,8 @@
-// PatchCursor: a read position over one block of the unpacked "BSDIFN40"
-// stream. It serves bytes of its own block only: a read that would run past
-// the block's end fails and moves nothing, so a diff segment can never take
-// bytes of the extra block and the control data never those of the diff block.
+// PatchCursor: a read position over the unpacked "BSDIFN40" stream, from a
+// block's start up to a given end: the control block's end for the control
+// data (so it never takes diff bytes), the stream's end for the diff and
+// extra reads, as patches may run a diff segment on into the extra block. A
+// read that would run past the end fails and moves nothing.
 // Does not own the stream; one application on the engine thread.
 #ifndef UPDATE_PATCH_PATCH_CURSOR_H_
 #define UPDATE_PATCH_PATCH_CURSOR_H_
@@ -16,7 +17,7 @@ class PatchCursor {
   // Results of WriteRange besides the count written.
   enum { kPastBlock = -1, kWriteFailed = -2, kOldReadFailed = -3 };
 
-  // The block is stream[begin, end).
+  // Reads are served from stream[begin, end).
   PatchCursor(const uint8_t* stream, int64_t begin, int64_t end);
 
   int64_t position() const { return position_; }
@@ -25,10 +26,10 @@ class PatchCursor {
   // The next `count` bytes, or nullptr (and no move) when fewer remain.
   const uint8_t* Read(int64_t count);
 
-  // Writes the next `count` bytes of the block to `writer`, each plus the old
-  // file's byte at the same distance from `old_position` when `old` is given
-  // (the caller has checked that range lies inside the old file). Returns
-  // `count`, kPastBlock when the block holds fewer bytes (nothing is written
+  // Writes the next `count` bytes to `writer`, each plus the old file's byte
+  // at the same distance from `old_position` when `old` is given and that
+  // byte lies inside the old file. Returns
+  // `count`, kPastBlock when fewer bytes remain (nothing is written
   // then), kWriteFailed when writing failed or was cancelled, kOldReadFailed
   // when the old file could not be read.
   int64_t WriteRange(int64_t count, PatchBlockWriter* writer, OldFileReader* old,

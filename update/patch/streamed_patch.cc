@@ -29,9 +29,6 @@ int RunTriples(OldFileReader* old, PatchBlockWriter* writer, int64_t new_size,
       return kPatchDetailBadTriple;
     }
     if (add < 0 || copy < 0 || new_position + add > new_size) return kPatchDetailBadTriple;
-    // A patch made for this old file never adds to bytes outside it.
-    if (add > 0 && (old_position < 0 || old_position + add > old->size()))
-      return kPatchDetailOutsideOldFile;
     if (diff->WriteRange(add, writer, old, old_position) != add) return kPatchDetailDiffFailed;
     if (new_position + add + copy > new_size) return kPatchDetailCopyPastEnd;
     if (extra->WriteRange(copy, writer, nullptr, 0) != copy) return kPatchDetailExtraFailed;
@@ -103,7 +100,8 @@ int ApplyPatchStreamed(HANDLE old_file, int64_t old_size, HANDLE new_file, int64
   if (!old_data) return kStreamedPatchNoOldBuffer;
 
   PatchCursor control(stream, kPatchHeaderSize, diff_begin);
-  PatchCursor diff(stream, diff_begin, extra_begin);
+  // Diff and extra reads may run on to the stream's end, never past it.
+  PatchCursor diff(stream, diff_begin, stream_length);
   PatchCursor extra(stream, extra_begin, stream_length);
   OldFileReader old(old_file, std::max<int64_t>(0, old_size), old_data.get(), old_capacity);
   PatchBlockWriter writer(new_file, block.get(), block_capacity);

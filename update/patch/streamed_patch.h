@@ -35,11 +35,10 @@ enum StreamedPatchDetail {
   kPatchDetailOk = 0,
   kPatchDetailControlCut = -1,      // a triple is cut off by the end of the control block
   kPatchDetailBadTriple = -2,       // negative or unreadable add/copy length, or add length past the new size
-  kPatchDetailDiffFailed = -3,      // diff segment past its block, write failed or cancelled, old file unreadable
+  kPatchDetailDiffFailed = -3,      // diff segment past the stream, write failed or cancelled, old file unreadable
   kPatchDetailCopyPastEnd = -4,     // the copy length passes the new size
-  kPatchDetailExtraFailed = -5,     // extra segment past its block, write failed or cancelled
+  kPatchDetailExtraFailed = -5,     // extra segment past the stream, write failed or cancelled
   kPatchDetailCancelled = -6,       // PatchCancelFlag found set after a triple
-  kPatchDetailOutsideOldFile = -7,  // an add segment reaches outside the old file
   kPatchDetailFinalWriteFailed = -8,  // writing the last gathered block failed
 };
 
@@ -53,9 +52,10 @@ int PatchFileStreamedW(const wchar_t* old_path, const wchar_t* new_path, const w
                        int* detail);
 
 // Applies `stream` to the old file (read from the positions the triples give)
-// and writes `new_size` bytes at the new file's current position. Each block,
-// control triple, diff and extra segment is read only inside its own block, and
-// the old file only inside its `old_size` bytes; anything else is refused.
+// and writes `new_size` bytes at the new file's current position. Control
+// triples are read only inside the control block, diff and extra segments
+// only up to the stream's end (anything else is refused), and old bytes are
+// added only where they lie inside the old file's `old_size` bytes.
 int ApplyPatchStreamed(HANDLE old_file, int64_t old_size, HANDLE new_file, int64_t new_size,
                        const uint8_t* stream, int64_t stream_length, int* detail);
 

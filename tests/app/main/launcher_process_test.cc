@@ -74,30 +74,6 @@ TEST(LauncherProcessTest, OtherCommandLinesStartNormally) {
   }
 }
 
-TEST(LauncherProcessTest, ReplaceCopiesTheNewFileAndStartsTheCommand) {
-  LauncherCopy replacer;
-  LauncherCopy started;
-  ASSERT_TRUE(WriteFileTextW(replacer.Path(L"new.bin"), "new"));
-  ASSERT_TRUE(WriteFileTextW(replacer.Path(L"old.bin"), "old"));
-  // The command is started as it stands: here another launcher's tool mode.
-  std::wstring command = started.exe() + L" make_version 9_9_9";
-
-  ASSERT_EQ(0, replacer.Run({L"replace", replacer.Path(L"new.bin"), replacer.Path(L"old.bin"),
-                             command}));
-  std::string text;
-  ASSERT_TRUE(ReadFileTextW(replacer.Path(L"old.bin"), &text));
-  EXPECT_EQ("new", text);
-  EXPECT_TRUE(PumpUntil([&] { return started.MapVersion(L"launcher_version_map.txt") == "9_9_9"; }));
-
-  // Empty arguments copy nothing and start nothing.
-  LauncherCopy empty;
-  ASSERT_TRUE(WriteFileTextW(empty.Path(L"old.bin"), "old"));
-  ASSERT_EQ(0, empty.Run({L"replace", L"", L"", L""}));
-  ASSERT_TRUE(ReadFileTextW(empty.Path(L"old.bin"), &text));
-  EXPECT_EQ("old", text);
-  EXPECT_FALSE(empty.Exists(L"save"));
-}
-
 // The first instance here is this test: its window carries the property,
 // hidden as in the tray.
 class FakeFirstInstance {

@@ -105,6 +105,8 @@ TEST_F(FileDigesterTest, AnyMixOfCopiesAndReadBacksGivesTheDigest) {
     ASSERT_TRUE(WaitFor(&digester_, file));
     EXPECT_TRUE(file->right());
     EXPECT_EQ(file->actual(), Md5Text(bytes));
+    // A right file written in place is flushed before its verdict.
+    EXPECT_TRUE(file->placed()) << file->place_error();
   }
 }
 
@@ -136,6 +138,7 @@ TEST_F(FileDigesterTest, WrongShortOrMissingFilesAreNotRight) {
     ASSERT_TRUE(WaitFor(&digester_, file));
     EXPECT_FALSE(file->right());
     EXPECT_EQ(file->actual(), c.expected_actual);
+    EXPECT_FALSE(file->placed());
   }
 }
 

@@ -1,6 +1,8 @@
 // Hand-made patches for what bsdiff's own patches do not show: an empty new
-// file, a backward step of the old position, segments larger than the
-// streamed applier's blocks, the cancel flag and files that are missing.
+// file, a backward step of the old position, add segments reaching outside
+// the old file, diff reads running on into the extra block, streams that
+// unpack to more than they state, segments larger than the streamed
+// applier's blocks, the cancel flag and files that are missing.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -50,6 +52,16 @@ TEST_F(PatchEngineTest, HandMadePatchesApply) {
     const char* name;
     Bytes stream;
     std::string expected;
+    Bytes container;  // when set, the patch file as it stands
+  };
+  const Bytes good = MakeStream({{4, 3, 2}, {4, 0, 0}}, {1, 1, 1, 1, 0, 0, 0, 0}, ToBytes("xyz"), 11);
+  // The stream followed by `more` zero bytes, stating only `stated` of them.
+  auto padded = [&](size_t more, size_t stated) {
+    Bytes stream = good;
+    stream.resize(good.size() + more, 0);
+    const Bytes packed = MakeContainer(stream);
+    return patch_test::MakeContainerWithSizes(stream, static_cast<uint32_t>(good.size() + stated),
+                                              static_cast<uint32_t>(packed.size() - 8));
   };
   Bytes garbage_control;
   for (int64_t v : {-5, -5, -5}) patch_test::AppendPatchInteger(&garbage_control, v);
@@ -65,11 +77,28 @@ TEST_F(PatchEngineTest, HandMadePatchesApply) {
       // Add segments of length 0 may stand anywhere, inside the old file or not.
       {"empty add segments outside the old file",
        MakeStream({{0, 2, -100}, {0, 1, 500}, {0, 0, -400}, {2, 0, 0}}, {0, 0}, ToBytes("xyz"), 5), "xyzAB"},
+      // Old bytes are added only inside the old file; elsewhere the diff
+      // bytes stand alone.
+      {"add running past the old file's end",
+       MakeStream({{4, 3, 3}, {4, 0, 0}}, {1, 1, 1, 1, 0, 0, 0, 5}, ToBytes("xyz"), 11),
+       std::string("BCDExyzHIJ\x05", 11)},
+      {"add starting before the old file's start",
+       MakeStream({{4, 3, -6}, {4, 0, 0}}, {1, 1, 1, 1, 7, 8, 1, 1}, ToBytes("xyz"), 11),
+       "BCDExyz\x07\x08" "BC"},
+      // Diff bytes are read on into the extra block: the second segment
+      // takes "yzxy" of "xyzxyz".
+      {"diff reads running into the extra block",
+       MakeStream({{4, 3, 2}, {4, 0, 0}}, {1, 1, 1}, ToBytes("xyzxyz"), 11),
+       "BCD\xBC" "xyz" "\xC0\xC2\xC1\xC3"},
+      // Streams that unpack to more than stated are cut to the stated size:
+      // within 1000 bytes more, and within twice the stated size.
+      {"stream 500 bytes longer than stated", {}, "BCDExyzGHIJ", padded(500, 0)},
+      {"stream near twice its stated size", {}, "BCDExyzGHIJ", padded(3000, 1900)},
   };
   Write(L"old.bin", ToBytes("ABCDEFGHIJ"));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Write(L"p.patch", MakeContainer(c.stream));
+    Write(L"p.patch", c.container.empty() ? MakeContainer(c.stream) : c.container);
     Write(L"s.bin", ToBytes("previous content"));
     int detail = 9;
     EXPECT_EQ(Streamed(L"old.bin", L"s.bin", L"p.patch", &detail), 0);
