@@ -13,15 +13,16 @@
 #include "base/file/path_util.h"
 #include "base/thread/thread_registry.h"
 #include "ui/core/global_resources.h"
+#include "update/states/pre_download_state.h"
 #include "update/states/prepare_state.h"
 
 std::unique_ptr<State> DefaultLauncherServices::MakePrepareState(int32_t pass) {
   return std::make_unique<PrepareState>(pass);
 }
 
-// PROVISIONAL: std::make_unique<PreDownloadState>() once the pre-download
-// state lands; until then the pre-download does not start.
-std::unique_ptr<State> DefaultLauncherServices::MakePreDownloadState() { return nullptr; }
+std::unique_ptr<State> DefaultLauncherServices::MakePreDownloadState() {
+  return std::make_unique<PreDownloadState>();
+}
 
 bool DefaultLauncherServices::InstallFonts() { return ::InstallFonts(); }
 
