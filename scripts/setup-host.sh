@@ -9,6 +9,7 @@ packages=(
   cmake ninja-build make perl python3 dpkg-dev
   wine wine64 xvfb xauth fonts-dejavu-core
   bsdiff python3-pil python3-fonttools
+  fonts-tlwg-loma-ttf fonts-noto-cjk
 )
 
 missing=()

@@ -350,6 +350,9 @@ class LauncherController {
   std::atomic<bool> preDlcCheck{false};
 
   // Skin configuration (thread 0 only).
+  // Opens the address kept under the key in the system's browser; only
+  // http and https addresses are opened. False when nothing was opened.
+  bool OpenLink(const std::string& key, bool lookup);
   std::map<std::string, std::wstring> titles;
   std::map<std::string, std::string> links;
   std::vector<JumpLink> jumpLinks;

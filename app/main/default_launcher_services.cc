@@ -2,11 +2,17 @@
 
 #include <windows.h>
 
+#include <map>
+
+#include "app/controller/launcher_controller.h"
 #include "app/controller/message_box_request.h"
 #include "app/controller/state.h"
+#include "app/main/launcher_resources.h"
+#include "app/util/fonts.h"
 #include "app/util/file_util.h"
 #include "base/file/path_util.h"
 #include "base/thread/thread_registry.h"
+#include "ui/core/global_resources.h"
 #include "update/states/prepare_state.h"
 
 std::unique_ptr<State> DefaultLauncherServices::MakePrepareState(int32_t pass) {
@@ -17,29 +23,31 @@ std::unique_ptr<State> DefaultLauncherServices::MakePrepareState(int32_t pass) {
 // state lands; until then the pre-download does not start.
 std::unique_ptr<State> DefaultLauncherServices::MakePreDownloadState() { return nullptr; }
 
-// PROVISIONAL: InstallFonts once the fonts land.
-bool DefaultLauncherServices::InstallFonts() { return true; }
+bool DefaultLauncherServices::InstallFonts() { return ::InstallFonts(); }
 
-// PROVISIONAL: RemoveFonts (with a failures map it discards) once the fonts land.
-void DefaultLauncherServices::RemoveFonts() {}
+void DefaultLauncherServices::RemoveFonts() {
+  std::map<std::wstring, uint32_t> failures;  // nobody acts on them
+  ::RemoveFonts(&failures);
+}
 
-// PROVISIONAL: sets ui::GlobalResources' channel once the UI framework lands.
-void DefaultLauncherServices::SetUiChannel(const std::wstring&) {}
+void DefaultLauncherServices::SetUiChannel(const std::wstring& channel) {
+  ui::GlobalResources::Instance().SetUiChannel(channel);
+}
 
-// PROVISIONAL: LoadSkinArchive once the skin configuration lands.
-void DefaultLauncherServices::LoadSkinArchive() {}
+void DefaultLauncherServices::LoadSkinArchive() {
+  ::LoadSkinArchive(GetBaseFolderW(), GetUpdateFolder());
+}
 
-// PROVISIONAL: ui::GlobalResources::Startup (no control factory) once the UI
-// framework lands.
-void DefaultLauncherServices::StartUi(const std::wstring&, const std::wstring&,
-                                      const std::wstring&) {}
+void DefaultLauncherServices::StartUi(const std::wstring& resource_root, const std::wstring& theme,
+                                      const std::wstring& language) {
+  ui::GlobalResources::Instance().Startup(resource_root, nullptr, theme, language);
+}
 
-// PROVISIONAL: LauncherController::LoadCommonConfig once the skin
-// configuration lands.
-bool DefaultLauncherServices::LoadCommonConfig() { return false; }
+bool DefaultLauncherServices::LoadCommonConfig() {
+  return ::LoadCommonConfig(LauncherController::GetInstance());
+}
 
-// PROVISIONAL: ui::GlobalResources::Shutdown once the UI framework lands.
-void DefaultLauncherServices::StopUi() {}
+void DefaultLauncherServices::StopUi() { ui::GlobalResources::Instance().Shutdown(); }
 
 // PROVISIONAL: the UI framework's list of open windows once it lands; until
 // then any live window (the provisional main window) counts.
@@ -58,8 +66,7 @@ void DefaultLauncherServices::RelaunchForSelfUpdate(const std::wstring&, bool) {
 // PROVISIONAL: ApplyStagedCefUpdate once the self-replacement lands.
 void DefaultLauncherServices::ApplyStagedCefUpdate() {}
 
-// PROVISIONAL: ApplyStagedFontUpdate once the fonts land.
-void DefaultLauncherServices::ApplyStagedFontUpdate() {}
+void DefaultLauncherServices::ApplyStagedFontUpdate() { ::ApplyStagedFontUpdate(); }
 
 // PROVISIONAL: DeleteSelfAndExit once the self-replacement lands; until then
 // the copy ends without deleting itself.

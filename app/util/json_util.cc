@@ -5,9 +5,7 @@
 
 #include "app/util/file_util.h"
 
-namespace {
-
-const Json::Value* FindMember(const Json::Value& value, const std::string& key) {
+const Json::Value* FindJsonMember(const Json::Value& value, const std::string& key) {
   if (!value.isObject()) return nullptr;
   // Member names come back in the library's (ascending byte) order.
   for (const std::string& name : value.getMemberNames()) {
@@ -15,12 +13,14 @@ const Json::Value* FindMember(const Json::Value& value, const std::string& key) 
     if (name == key && !member.isNull()) return &member;
     if (member.isArray()) {
       for (const Json::Value& element : member) {
-        if (const Json::Value* found = FindMember(element, key)) return found;
+        if (const Json::Value* found = FindJsonMember(element, key)) return found;
       }
     }
   }
   return nullptr;
 }
+
+namespace {
 
 bool IsScalar(const Json::Value& value) { return !value.isArray() && !value.isObject(); }
 
@@ -65,7 +65,7 @@ bool WriteJsonFile(const std::string& path, const Json::Value& value) {
 bool JsonToStringList(const Json::Value& root, const std::string& key,
                       std::vector<std::string>* list) {
   list->clear();
-  const Json::Value* found = FindMember(root, key);
+  const Json::Value* found = FindJsonMember(root, key);
   if (!found) return false;
   if (found->isArray()) {
     for (const Json::Value& element : *found) {

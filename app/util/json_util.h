@@ -21,6 +21,11 @@ bool ParseJson(const char* data, size_t length, Json::Value* root, std::string* 
 // WriteFileTextA: the old file stays whole when this fails.
 bool WriteJsonFile(const std::string& path, const Json::Value& value);
 
+// The first member named `key` whose value is not null, visiting members in
+// ascending name order and searching an array member's objects, in order,
+// before the next member; null when there is none or `value` is no object.
+const Json::Value* FindJsonMember(const Json::Value& value, const std::string& key);
+
 // Finds `key` in `root` (its members, and objects inside its array members,
 // not nested objects) and appends the found value's text, or the texts of the
 // found array's elements in order, to `list` (cleared first). Arrays and

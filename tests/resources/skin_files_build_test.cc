@@ -11,13 +11,12 @@
 #include "ui/core/window.h"
 #include "ui/skin/skin_archive.h"
 #include "ui/skin/skin_builder.h"
-#include "ui/skin/skin_resources.h"
 
 namespace {
 
 using ui::Control;
 using ui::SkinBuilder;
-using ui::SkinResources;
+using ui::GlobalResources;
 
 const wchar_t* const kWindowFiles[] = {
     L"main/skin.xml",
@@ -57,16 +56,16 @@ std::string Narrow(const std::wstring& text) { return std::string(text.begin(), 
 class LauncherSkinTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    SkinResources& r = SkinResources::Instance();
-    r.resource_root = L"resources\\themes\\default\\";
+    GlobalResources& r = GlobalResources::Instance();
+    r.SetResourceRoot(L"resources\\themes\\default\\");
     r.SetArchive(ui::SkinArchive::Open(L"resources.zip", 0, ui::kArchiveSourceName, ""));
     ASSERT_TRUE(r.archive());
   }
   void TearDown() override {
-    SkinResources& r = SkinResources::Instance();
-    r.CloseArchive();
+    GlobalResources& r = GlobalResources::Instance();
+    r.CloseSkinArchive();
     r.colors.clear();
-    r.ClearFonts();
+    r.RemoveAllFonts();
     ui::GlobalResources::Instance().ClearClasses();
   }
 };
@@ -77,8 +76,8 @@ TEST_F(LauncherSkinTest, GlobalMarkupFillsFontsColoursAndClasses) {
   std::unique_ptr<Control> none(builder.BuildFromMarkup(L"global.xml", nullptr, &window));
   EXPECT_FALSE(none);
   EXPECT_TRUE(builder.GetProblems().empty());
-  const SkinResources& r = SkinResources::Instance();
-  EXPECT_EQ(8u, r.fonts().size());
+  const GlobalResources& r = GlobalResources::Instance();
+  EXPECT_EQ(8u, r.GetFontCount());
   EXPECT_EQ(29u, r.colors.size());
   EXPECT_EQ(0xFFF0B43Cu, r.colors.at(L"accent"));
   EXPECT_EQ(0x1A000000u, r.colors.at(L"transbkblack_p10"));

@@ -105,8 +105,9 @@ UiSize Control::EstimateSize(UiSize available) {
   if (Image* image = GetAutoSizeImage()) {
     const ImageAttribute& attr = image->GetAttribute();
     if (attr.HasFullDest()) {
-      SetFixedWidthByAttribute(attr.dest.right - attr.dest.left);
-      SetFixedHeightByAttribute(attr.dest.bottom - attr.dest.top);
+      // The destination is scaled when the image text is read.
+      SetFixedWidth(attr.dest.right - attr.dest.left, true, false);
+      SetFixedHeight(attr.dest.bottom - attr.dest.top, false);
       return UiSize{fixed_width_, fixed_height_};
     }
     // An image that is not loaded contributes nothing; the text decides.
@@ -281,8 +282,11 @@ void Control::SetRenderOffsetY(int y) {
 }
 
 void Control::ClearImages() {
-  bk_image_.SetPlaying(false);
-  animation_timer_flag_.Cancel();
+  StopBkAnimation();
+  bk_image_.Unload();
+  for (int kind = kStateImageBk; kind <= kStateImageSelectedFore; ++kind) {
+    state_images_.ClearCache(kind);
+  }
 }
 
 // ---- Tooltips --------------------------------------------------------------

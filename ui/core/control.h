@@ -58,6 +58,9 @@ class StateColorMap {
   std::wstring GetColor(int state) const;
   void SetColor(int state, const std::wstring& color) { colors_[state] = color; }
   bool HasHotColor() const { return !GetColor(kControlStateHot).empty(); }
+  // Fills the rectangle with the state's colour (hot cross-faded over
+  // normal while the owner fades its hot state).
+  void Paint(IRenderContext* render, const UiRect& rect, int state) const;
 
  private:
   Control* owner_;

@@ -29,9 +29,22 @@ void Control::PaintBkColor(IRenderContext* render) {
   if (!bk_color_.empty()) render->FillRectNamed(rect_, bk_color_);
 }
 
-void Control::PaintStateColor(IRenderContext* render) {
-  std::wstring color = state_colors_.GetColor(state_);
-  if (!color.empty()) render->FillRectNamed(rect_, color);
+void Control::PaintStateColor(IRenderContext* render) { state_colors_.Paint(render, rect_, state_); }
+
+void StateColorMap::Paint(IRenderContext* render, const UiRect& rect, int state) const {
+  const bool fade_hot = owner_->GetAnimationSet().GetPlayer(kAnimationHot) != nullptr;
+  if (fade_hot && (state == kControlStateNormal || state == kControlStateHot) && HasHotColor()) {
+    render->FillRectNamed(rect, GetColor(kControlStateNormal), 255);
+    const int h = owner_->GetHotAlpha();
+    if (h >= 1) render->FillRectNamed(rect, GetColor(kControlStateHot), static_cast<uint8_t>(h));
+    return;
+  }
+  int pick = state;
+  if (pick == kControlStatePushed && GetColor(pick).empty()) pick = kControlStateHot;
+  if (pick == kControlStateHot && GetColor(pick).empty()) pick = kControlStateNormal;
+  if (pick == kControlStateDisabled && GetColor(pick).empty()) pick = kControlStateNormal;
+  const std::wstring color = GetColor(pick);
+  if (!color.empty()) render->FillRectNamed(rect, color, 255);
 }
 
 void Control::PaintBorder(IRenderContext* render) {

@@ -1,22 +1,158 @@
-// GlobalResources: PROVISIONAL stand-in with the little the control tree
-// reads of the process-wide resources: the global class table, the UI
-// channel and the text lookup of text ids. The resources work
-// replaces it with the full class (resource root, archive, fonts,
-// language), keeping these names.
+// GlobalResources: the UI framework's process-wide resources. It starts the
+// framework (render factory, resource root, DPI, GDI+, the default-face
+// checks, "global.xml", the language file), finds skin files as entries of
+// the open skin archive or on disk, keeps the font, colour and class tables,
+// the weak image cache and the cache of parsed skin files, and switches the
+// language at run time. The application chooses and opens the archive and
+// hands it over with SetArchive.
 //
-// UI thread only.
+// One instance per process (Instance()); UI thread only, nothing is locked.
+// It is the drawing code's IRenderResources once started.
 #ifndef UI_CORE_GLOBAL_RESOURCES_H_
 #define UI_CORE_GLOBAL_RESOURCES_H_
 
+#include <windows.h>
+
+#include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
+#include <vector>
+
+#include "ui/core/image.h"
+#include "ui/render/render_resources.h"
+#include "ui/skin/skin_archive.h"
+
+namespace Gdiplus {
+class GpFontFamily;
+}  // namespace Gdiplus
 
 namespace ui {
 
-class GlobalResources {
+class Box;
+class Control;
+class IRenderFactory;
+class SkinBuilder;
+class Window;
+
+// Asked for element names the builder does not know; answers a new control
+// or null.
+using CreateControlCallback = std::function<Control*(const std::wstring& name)>;
+
+// One font of the font table; the table owns the HFONT and the GDI+ font.
+struct FontRecord {
+  HFONT hfont = nullptr;
+  std::wstring face;  // after substitution
+  int size = 0;       // pixels, DPI-scaled
+  bool bold = false;
+  bool underline = false;
+  bool italic = false;
+  TEXTMETRICW metrics = {};
+  Gdiplus::GpFont* gp_font = nullptr;
+};
+
+// The six default faces: the skin's "system" and "button" trios.
+enum DefaultFace {
+  kSystemRegularFace = 0,
+  kSystemBoldFace,
+  kSystemItalicFace,
+  kButtonRegularFace,
+  kButtonBoldFace,
+  kButtonItalicFace,
+  kDefaultFaceCount,
+};
+
+class GlobalResources : public IRenderResources {
  public:
+  // Resource files larger than this are not read from the archive.
+  static constexpr size_t kMaxResourceBytes = 64 * 1024 * 1024;
+
   static GlobalResources& Instance();
+
+  // ---- Start-up and shut-down ------------------------------------------------
+  // root: "resources\", theme: "themes\default"; the language file is
+  // root + "lang\" + language + ".ini".
+  void Startup(const std::wstring& root, CreateControlCallback create_control,
+               const std::wstring& theme, const std::wstring& language);
+  void Shutdown();
+  // Empties fonts, colours and classes, unloads every window's images and the
+  // image cache, loads "global.xml" and the language file of the current
+  // language code again (from `new_root` when not empty), then repaints.
+  void SwitchLanguage(const std::wstring& new_root, const std::function<void()>& done);
+  void LoadGlobalMarkup();
+
+  // ---- Resource root and archive ---------------------------------------------
+  // Adds a trailing "\" unless the path is empty or ends in a separator.
+  void SetResourceRoot(const std::wstring& path);
+  const std::wstring& GetResourceRoot() const { return resource_root_; }
+  const std::wstring& GetLanguage() const { return language_; }
+  void SetLanguage(const std::wstring& language) { language_ = language; }
+
+  const ArchiveHandle* archive() const { return archive_.get(); }
+  void SetArchive(std::unique_ptr<ArchiveHandle> archive) { archive_ = std::move(archive); }
+  void CloseSkinArchive();
+  uint32_t GetArchiveError() const { return archive_error_; }
+
+  // "\" and "//" become "/", "./" parts go, "../" takes the part before it
+  // away (never climbing above the start).
+  static std::wstring ArchivePath(const std::wstring& path);
+  // The archive entry as a movable global block the caller frees with
+  // GlobalFree; null without an archive, entry or whole read.
+  HGLOBAL ReadResourceFile(const std::wstring& path);
+  // The same entry as bytes; false where ReadResourceFile gives null.
+  bool ReadResourceBytes(const std::wstring& path, std::string* bytes);
+  // A skin text file: relative paths are under the resource root; the
+  // archive entry when there is one, else the file on disk. False (text
+  // untouched) when neither can be read.
+  bool ReadTextFile(const std::wstring& path, std::string* text);
+
+  // ---- Skin files -------------------------------------------------------------
+  Box* CreateBoxFromFile(const std::wstring& file, CreateControlCallback create_control);
+  void FillBoxFromFile(Box* box, const std::wstring& file, CreateControlCallback create_control);
+  void FillBoxFromFileCached(Box* box, const std::wstring& file,
+                             CreateControlCallback create_control);
+  CreateControlCallback create_control_callback;
+  // Applies one attribute of a "Window" root to a window that has its native
+  // handle; set by the native window. Without it the attributes do nothing.
+  std::function<void(Window* window, const std::wstring& name, const std::wstring& value)>
+      window_attribute_handler;
+
+  // ---- Windows ----------------------------------------------------------------
+  // The windows whose images a language switch drops and repaints.
+  void AddWindow(Window* window);
+  void RemoveWindow(Window* window);
+
+  // ---- Images -------------------------------------------------------------------
+  // The shared picture of the file, decoded on first request; empty when it
+  // cannot be found or decoded.
+  std::shared_ptr<ImageInfo> GetImage(const std::wstring& path);
+  // A cache lookup only, under the slash-normalised path.
+  std::shared_ptr<ImageInfo> GetCachedImage(const std::wstring& path);
+  size_t GetImageCacheSize() const { return image_cache_.size(); }
+
+  // ---- Fonts ----------------------------------------------------------------------
+  // An empty id becomes the number of fonts so far; an id already present
+  // keeps its first font. Returns the HFONT, or null when no font could be
+  // made (nothing stored then).
+  HFONT AddFont(const std::wstring& id, const std::wstring& face, int size, bool bold,
+                bool underline, bool italic, bool is_default);
+  // An empty id means the default font; null for an id not in the table.
+  const FontRecord* GetFont(const std::wstring& id) const;
+  size_t GetFontCount() const { return fonts_.size(); }
+  const std::wstring& GetDefaultFontId() const { return default_font_id_; }
+  void RemoveAllFonts();
+  void SetDefaultFace(DefaultFace which, const std::wstring& face) { faces_[which] = face; }
+  const std::wstring& GetDefaultFace(DefaultFace which) const { return faces_[which]; }
+  // Whether GDI+ can make each non-empty default face (run at start-up).
+  void CheckDefaultFaces();
+  bool IsDefaultFaceAvailable(DefaultFace which) const { return face_available_[which]; }
+  void SetTextAntiAlias(bool on) { text_anti_alias_ = on; }
+
+  // ---- Colours, classes, channel, texts ----------------------------------------------
+  std::map<std::wstring, uint32_t> colors;
+  std::wstring default_text_color = L"textdefaultcolor";
+  std::wstring default_disabled_text_color = L"textdefaultdisablecolor";
 
   void AddClass(const std::wstring& name, const std::wstring& attributes) {
     classes_[name] = attributes;
@@ -27,17 +163,55 @@ class GlobalResources {
   const std::wstring& GetUiChannel() const { return channel_; }
   void SetUiChannel(const std::wstring& channel) { channel_ = channel; }
 
-  // Text of a text id in the current language (empty until the language
-  // table is wired in).
+  // Text of a text id in the current language (the language table, unless a
+  // test installs its own lookup).
   std::wstring GetText(const std::wstring& id) const;
   void SetTextLookup(std::function<std::wstring(const std::wstring&)> lookup) {
     text_lookup_ = std::move(lookup);
   }
 
+  // IRenderResources. An unknown font id draws with the default font.
+  Gdiplus::GpFont* GetGdiplusFont(const std::wstring& font_id) override;
+  uint32_t GetColor(const std::wstring& name) override;
+  bool TextAntiAlias() override { return text_anti_alias_; }
+
+  // The memory DC fonts are made on; made on first use when not started.
+  HDC GetMemoryDC();
+
  private:
-  std::map<std::wstring, std::wstring> classes_;
+  GlobalResources();
+  ~GlobalResources() override;
+
+  void LoadLanguageFile(const std::wstring& path);
+  void ReleaseImage(ImageInfo* info);
+  std::wstring SubstituteFace(const std::wstring& face, bool bold, bool italic);
+  Box* BuildCached(const std::wstring& file, CreateControlCallback create_control, Window* window,
+                   Box* box);
+
+  std::wstring resource_root_;
+  std::wstring start_root_ = L"resources\\";
+  std::wstring language_ = L"zh_CN";
   std::wstring channel_ = L"AppStore";
+  std::unique_ptr<ArchiveHandle> archive_;
+  uint32_t archive_error_ = 0;
+
+  std::unique_ptr<IRenderFactory> render_factory_;
+  ULONG_PTR gdiplus_token_ = 0;
+  HDC memory_dc_ = nullptr;
+  Gdiplus::GpFontFamily* sans_serif_ = nullptr;
+
+  std::wstring faces_[kDefaultFaceCount];
+  bool face_available_[kDefaultFaceCount] = {};
+  std::map<std::wstring, FontRecord> fonts_;
+  std::wstring default_font_id_;
+  bool text_anti_alias_ = false;
+
+  std::map<std::wstring, std::wstring> classes_;
   std::function<std::wstring(const std::wstring&)> text_lookup_;
+
+  std::map<std::wstring, std::weak_ptr<ImageInfo>> image_cache_;
+  std::map<std::wstring, std::unique_ptr<SkinBuilder>> markup_cache_;
+  std::vector<Window*> windows_;
 };
 
 }  // namespace ui

@@ -5,6 +5,7 @@
 #include "ui/core/box.h"
 #include "ui/core/control.h"
 #include "ui/core/event_dispatch.h"
+#include "ui/core/global_resources.h"
 
 namespace ui {
 
@@ -17,9 +18,10 @@ Control* RegisterControlNameProc(Control* control, void* data) {
 
 }  // namespace
 
-Window::Window() = default;
+Window::Window() { GlobalResources::Instance().AddWindow(this); }
 
 Window::~Window() {
+  GlobalResources::Instance().RemoveWindow(this);
   // The tree may be closing from one of its own handlers: detach it first,
   // so that a deletion put off until that handler returns never reaches
   // back into this window.

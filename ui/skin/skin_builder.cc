@@ -130,7 +130,8 @@ class IncludeStackEntry {
 };
 
 std::string IncludeKey(const std::wstring& source) {
-  std::string key = SkinResources::ArchivePath(SkinResources::Instance().resource_root + source);
+  std::string key = WideToUtf8(
+      GlobalResources::ArchivePath(GlobalResources::Instance().GetResourceRoot() + source));
   for (char& c : key) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
   }
@@ -166,8 +167,19 @@ std::wstring ClassAttributeList(MarkupNode node, std::wstring* name) {
   return list.substr(begin);
 }
 
+// A "Font" element as written; the global resources make the font.
+struct FontElement {
+  std::wstring id;
+  std::wstring face;
+  int size = 12;
+  bool bold = false;
+  bool underline = false;
+  bool italic = false;
+  bool is_default = false;
+};
+
 void AddFontElement(MarkupNode node) {
-  FontRecord font;
+  FontElement font;
   for (int i = 0, n = node.AttributeCount(); i < n; ++i) {
     const std::wstring key = node.AttributeName(i);
     const wchar_t* value = node.AttributeValue(i);
@@ -187,7 +199,10 @@ void AddFontElement(MarkupNode node) {
       font.is_default = IsTrue(value);
     }
   }
-  if (!font.face.empty()) SkinResources::Instance().AddFont(font);
+  if (!font.face.empty()) {
+    GlobalResources::Instance().AddFont(font.id, font.face, font.size, font.bold, font.underline,
+                                        font.italic, font.is_default);
+  }
 }
 
 void AddTextColorElement(MarkupNode node) {
@@ -199,7 +214,7 @@ void AddTextColorElement(MarkupNode node) {
   }
   // An empty value has no colour to give.
   if (name.empty() || value.empty()) return;
-  SkinResources::Instance().colors[name] =
+  GlobalResources::Instance().colors[name] =
       static_cast<uint32_t>(std::wcstoul(value.c_str() + 1, nullptr, 16));
 }
 
@@ -220,16 +235,17 @@ Control* SkinBuilder::MakeControl(const std::wstring& name) {
 }
 
 bool SkinBuilder::Load(const std::wstring& source) {
-  SkinResources& resources = SkinResources::Instance();
+  GlobalResources& resources = GlobalResources::Instance();
   source_.clear();
   if (!source.empty() && source[0] == L'<') return document_.LoadText(source.c_str());
   source_ = source;
   std::string bytes;
-  if (resources.archive() && resources.ReadResourceFile(resources.resource_root + source, &bytes)) {
+  if (resources.archive() &&
+      resources.ReadResourceBytes(resources.GetResourceRoot() + source, &bytes)) {
     // Found in the archive: a bad entry fails without trying the disk.
     return document_.LoadUtf8(bytes.data(), bytes.size());
   }
-  return document_.LoadFile(source, resources.resource_root);
+  return document_.LoadFile(source, resources.GetResourceRoot());
 }
 
 Control* SkinBuilder::BuildFromMarkup(const std::wstring& source, CreateControlCallback callback,
@@ -278,7 +294,7 @@ Control* SkinBuilder::BuildFromDocument(CreateControlCallback callback, Window* 
 }
 
 void SkinBuilder::ApplyGlobalRoot(MarkupNode root) {
-  SkinResources& resources = SkinResources::Instance();
+  GlobalResources& resources = GlobalResources::Instance();
   for (int i = 0, n = root.AttributeCount(); i < n; ++i) {
     const std::wstring name = root.AttributeName(i);
     if (name == L"disabledfontcolor") {
@@ -304,7 +320,7 @@ void SkinBuilder::ApplyGlobalRoot(MarkupNode root) {
 }
 
 void SkinBuilder::ApplyWindowRoot(MarkupNode root, Window* window) {
-  const auto& handler = SkinResources::Instance().window_attribute_handler;
+  const auto& handler = GlobalResources::Instance().window_attribute_handler;
   if (window->GetHWND() && handler) {
     for (int i = 0, n = root.AttributeCount(); i < n; ++i) {
       const std::wstring name = root.AttributeName(i);
@@ -325,7 +341,7 @@ void SkinBuilder::ApplyWindowRoot(MarkupNode root, Window* window) {
 }
 
 Control* SkinBuilder::AskCallbacks(const std::wstring& name) {
-  const CreateControlCallback& global = SkinResources::Instance().create_control_callback;
+  const CreateControlCallback& global = GlobalResources::Instance().create_control_callback;
   if (global) {
     if (Control* control = global(name)) return control;
   }

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "ui/skin/markup_document.h"
-#include "ui/skin/skin_resources.h"
+#include "ui/core/global_resources.h"
 
 namespace ui {
 

@@ -249,6 +249,8 @@ class DownloadManager {
   size_t speed_sample_count() const { return speed_samples_.size(); }
   size_t waiting_task_count() const { return waiting_tasks_.size(); }
   size_t running_task_count() const;
+  // Running transfers held by the speed limit until their budget is back.
+  size_t throttled_task_count() const;
   size_t verifying_task_count() const { return verifying_tasks_.size(); }
   size_t queued_report_count() const;
   const std::string& report_response() const { return report_response_; }
@@ -275,7 +277,8 @@ class DownloadManager {
   void SetTimeoutsForTesting(const Timeouts& timeouts) { timeouts_ = timeouts; }
   // Smaller pieces, so tests show several pieces with small files.
   void SetPieceSizeForTesting(int64_t size) { piece_size_ = size; }
-  // Replaces GetTickCount as the engine's millisecond clock (null restores it).
+  // Replaces GetTickCount as the engine's millisecond clock (null restores it);
+  // the speed limit's budget then follows it too.
   using TickSource = uint32_t (*)();
   void SetTickSourceForTesting(TickSource source) { tick_source_ = source; }
   // Replaces the drive's free bytes for a file path (null restores it).
@@ -365,6 +368,9 @@ class DownloadManager {
   bool HasRoomFor(const std::string& file_path, int64_t size, std::string* error) const;
 
   uint32_t TickCount() const;
+  // Seconds for the speed limit's budget: the high-resolution counter, or
+  // the tick source when a test set one.
+  double BudgetSeconds() const;
   // The engine clock: the tick count modulo 2^31 - 1.
   uint32_t EngineTick() const { return TickCount() % 2147483647u; }
 

@@ -581,6 +581,14 @@ size_t DownloadManager::running_task_count() const {
   return count;
 }
 
+size_t DownloadManager::throttled_task_count() const {
+  EnterCriticalSection(&lock_);
+  size_t count = 0;
+  for (const DownloadTask* task : running_tasks_) count += task->throttled ? 1 : 0;
+  LeaveCriticalSection(&lock_);
+  return count;
+}
+
 void DownloadManager::OnTransferDone(CURLMsg* message) {
   CURL* handle = message->easy_handle;
   const CURLcode result = message->data.result;

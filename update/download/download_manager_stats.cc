@@ -64,6 +64,10 @@ uint32_t DownloadManager::TickCount() const {
   return tick_source_ != nullptr ? tick_source_() : GetTickCount();
 }
 
+double DownloadManager::BudgetSeconds() const {
+  return tick_source_ != nullptr ? tick_source_() / 1000.0 : NowSeconds();
+}
+
 // --- Speed limits -----------------------------------------------------------
 
 int64_t DownloadManager::SpeedLimitFor(DownloadMode mode) {
@@ -117,13 +121,13 @@ CURLcode DownloadManager::SetTaskLimit(DownloadTask* task, int64_t limit, bool s
   task->limit = limit;
   const double burst = static_cast<double>(limit) * kBurstSeconds;
   if (starting || task->tokens > burst) task->tokens = burst;
-  task->tokens_time = NowSeconds();
+  task->tokens_time = BudgetSeconds();
   return result;
 }
 
 bool DownloadManager::TakeBudget(DownloadTask* task, int64_t bytes) {
   if (task->limit <= 0) return true;
-  const double now = NowSeconds();
+  const double now = BudgetSeconds();
   const double burst = static_cast<double>(task->limit) * kBurstSeconds;
   task->tokens = std::min(task->tokens + (now - task->tokens_time) * task->limit, burst);
   task->tokens_time = now;
@@ -141,7 +145,7 @@ void DownloadManager::ReleaseThrottled() {
     if (task->throttled) held.push_back(task);
   }
   LeaveCriticalSection(&lock_);
-  const double now = NowSeconds();
+  const double now = BudgetSeconds();
   for (DownloadTask* task : held) {
     if (task->handle == nullptr) continue;
     if (task->limit > 0 && task->tokens + (now - task->tokens_time) * task->limit <= 0) continue;

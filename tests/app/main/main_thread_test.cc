@@ -18,7 +18,7 @@
 #include "app/controller/launcher_messages.h"
 #include "app/main/main_thread.h"
 #include "app/main/provisional_main_window.h"
-#include "app/main/single_instance.h"
+#include "app/main/launcher_window_of.h"
 #include "base/thread/thread_registry.h"
 
 namespace {
@@ -119,12 +119,7 @@ int CountReceived(uint32_t message) {
   return count;
 }
 
-HWND OwnMainWindow() {
-  HWND window = SingleInstance::FindLauncherWindow();
-  DWORD owner = 0;
-  if (window) GetWindowThreadProcessId(window, &owner);
-  return owner == GetCurrentProcessId() ? window : nullptr;
-}
+HWND OwnMainWindow() { return app_testing::LauncherWindowOf(GetCurrentProcessId()); }
 
 // Runs MainThread on this thread until a helper closes the main window once
 // `ready` holds (or after a bound, so that a fault cannot hang the test).

@@ -17,14 +17,13 @@
 #include "ui/core/event_args.h"
 #include "ui/core/global_resources.h"
 #include "ui/core/window.h"
-#include "ui/skin/skin_resources.h"
 
 namespace {
 
 using ui::Box;
 using ui::Control;
 using ui::SkinBuilder;
-using ui::SkinResources;
+using ui::GlobalResources;
 
 std::unique_ptr<Control> Build(SkinBuilder& builder, const std::wstring& markup,
                                ui::Window* window = nullptr,
@@ -55,21 +54,21 @@ class SkinBuilderTest : public ::testing::Test {
   void SetUp() override { Reset(); }
   void TearDown() override { Reset(); }
   static void Reset() {
-    SkinResources& r = SkinResources::Instance();
-    r.CloseArchive();
+    GlobalResources& r = GlobalResources::Instance();
+    r.CloseSkinArchive();
     r.colors.clear();
-    r.ClearFonts();
+    r.RemoveAllFonts();
     r.default_text_color = L"textdefaultcolor";
     r.default_disabled_text_color = L"textdefaultdisablecolor";
     r.create_control_callback = nullptr;
     r.window_attribute_handler = nullptr;
-    r.resource_root = L"resources\\themes\\default\\";
+    r.SetResourceRoot(L"resources\\themes\\default\\");
     ui::GlobalResources::Instance().ClearClasses();
   }
   void UseTestArchive() {
-    SkinResources::Instance().SetArchive(
+    GlobalResources::Instance().SetArchive(
         ui::SkinArchive::Open(skin_test::kSkinZip, 0, ui::kArchiveSourceName, ""));
-    ASSERT_TRUE(SkinResources::Instance().archive());
+    ASSERT_TRUE(GlobalResources::Instance().archive());
   }
 };
 
@@ -181,12 +180,12 @@ TEST_F(SkinBuilderTest, GlobalRootFillsTheTablesOnlyWithAWindow) {
       L"<Class name=\"raw_after\" height=\"3\" value=\"a=&quot;1&quot;\"/>"
       L"<Class value=\"nameless\"/>"
       L"</Global>";
-  SkinResources& resources = SkinResources::Instance();
+  GlobalResources& resources = GlobalResources::Instance();
   ui::GlobalResources& classes = ui::GlobalResources::Instance();
   {
     SkinBuilder builder;
     EXPECT_FALSE(Build(builder, global));
-    EXPECT_TRUE(resources.fonts().empty());
+    EXPECT_EQ(0u, resources.GetFontCount());
     EXPECT_TRUE(resources.colors.empty());
     EXPECT_EQ(L"", classes.GetClassAttributes(L"c"));
   }
@@ -196,18 +195,18 @@ TEST_F(SkinBuilderTest, GlobalRootFillsTheTablesOnlyWithAWindow) {
   EXPECT_EQ(L"dark", resources.default_text_color);
   EXPECT_EQ(L"grey", resources.default_disabled_text_color);
 
-  ASSERT_EQ(2u, resources.fonts().size());
-  const ui::FontRecord& f1 = resources.fonts()[0];
-  EXPECT_EQ(L"f1", f1.id);
-  EXPECT_EQ(L"DejaVu Sans", f1.face);
-  EXPECT_EQ(14, f1.size);
-  EXPECT_TRUE(f1.bold);
-  EXPECT_FALSE(f1.italic);  // only the exact "true"
-  const ui::FontRecord& f2 = resources.fonts()[1];
-  EXPECT_EQ(L"1", f2.id);  // no id: the number of fonts before it
-  EXPECT_EQ(12, f2.size);
-  EXPECT_TRUE(f2.underline);
-  EXPECT_TRUE(f2.is_default);
+  ASSERT_EQ(2u, resources.GetFontCount());
+  const ui::FontRecord* f1 = resources.GetFont(L"f1");
+  ASSERT_TRUE(f1);
+  EXPECT_EQ(L"DejaVu Sans", f1->face);
+  EXPECT_EQ(14, f1->size);
+  EXPECT_TRUE(f1->bold);
+  EXPECT_FALSE(f1->italic);  // only the exact "true"
+  const ui::FontRecord* f2 = resources.GetFont(L"1");  // no id: the number of fonts before it
+  ASSERT_TRUE(f2);
+  EXPECT_EQ(12, f2->size);
+  EXPECT_TRUE(f2->underline);
+  EXPECT_EQ(f2, resources.GetFont(L""));  // the default font
 
   EXPECT_EQ(1u, resources.colors.size());
   EXPECT_EQ(0x80000000u, resources.colors[L"x"]);
@@ -219,7 +218,7 @@ TEST_F(SkinBuilderTest, GlobalRootFillsTheTablesOnlyWithAWindow) {
 
 TEST_F(SkinBuilderTest, WindowRootSettingsNeedTheNativeWindow) {
   std::vector<std::wstring> applied;
-  SkinResources::Instance().window_attribute_handler =
+  GlobalResources::Instance().window_attribute_handler =
       [&applied](ui::Window*, const std::wstring& name, const std::wstring& value) {
         applied.push_back(name + L"=" + value);
       };
@@ -234,7 +233,7 @@ TEST_F(SkinBuilderTest, WindowRootSettingsNeedTheNativeWindow) {
   EXPECT_TRUE(root);
   EXPECT_TRUE(applied.empty());
   EXPECT_EQ(L"bkcolor=\"white\"", without_handle.GetClassAttributes(L"panel"));
-  EXPECT_TRUE(SkinResources::Instance().fonts().empty());
+  EXPECT_EQ(0u, GlobalResources::Instance().GetFontCount());
 
   ui::Window with_handle;
   with_handle.SetHWND(GetDesktopWindow());
@@ -263,7 +262,7 @@ class IncludeTest : public SkinBuilderTest {
  protected:
   void SetUp() override {
     SkinBuilderTest::SetUp();
-    SkinResources::Instance().resource_root = folder_.path() + L"\\";
+    GlobalResources::Instance().SetResourceRoot(folder_.path() + L"\\");
     CreateDirectoryW(folder_.Join(L"parts").c_str(), nullptr);
     Write(L"parts\\row.xml", "<Window><Control name=\"row\"/></Window>");
     Write(L"parts\\self.xml", "<Window><Control name=\"s\"/><Include source=\"parts/self.xml\"/></Window>");
@@ -379,8 +378,8 @@ TEST_F(SkinBuilderTest, ArchiveRoadWithIncludesAndByteOrderMark) {
 
   SkinBuilder global;
   EXPECT_FALSE(global.BuildFromMarkup(L"global.xml", nullptr, &window));
-  EXPECT_EQ(3u, SkinResources::Instance().fonts().size());
-  EXPECT_EQ(0xFF1E90FFu, SkinResources::Instance().colors[L"link"]);
+  EXPECT_EQ(3u, GlobalResources::Instance().GetFontCount());
+  EXPECT_EQ(0xFF1E90FFu, GlobalResources::Instance().colors[L"link"]);
   EXPECT_EQ(L"value=\"0\" height=\"3\"",
             ui::GlobalResources::Instance().GetClassAttributes(L"progress_init"));
 }
@@ -439,8 +438,8 @@ TEST_F(SkinBuilderTest, MarkupEventsApplyAttributesToReceivers) {
 TEST_F(SkinBuilderTest, MutatedSkinsBuildOrFail) {
   UseTestArchive();
   std::string skin;
-  ASSERT_TRUE(SkinResources::Instance().ReadResourceFile(
-      SkinResources::Instance().resource_root + L"main/main.xml", &skin));
+  ASSERT_TRUE(GlobalResources::Instance().ReadResourceBytes(
+      GlobalResources::Instance().GetResourceRoot() + L"main/main.xml", &skin));
   std::mt19937 random(99);
   ui::Window window;
   for (int i = 0; i < 1500; ++i) {
