@@ -3,6 +3,8 @@
 #include "app/controller/launcher_controller.h"
 #include "app/util/json_util.h"
 #include "json/json.h"
+#include "update/states/apply_update_state.h"
+#include "update/states/enter_game_state.h"
 #include "update/states/prepare_state.h"
 #include "update/states/request_remote_state.h"
 
@@ -12,6 +14,12 @@ std::unique_ptr<State> MakeStateOfPass(int32_t type, int32_t pass) {
       return std::make_unique<PrepareState>(pass);
     case kRequestRemoteState:
       return std::make_unique<RequestRemoteState>(pass);
+    case kApplyUpdateState:
+      return std::make_unique<ApplyUpdateState>(pass);
+    case kEnterGameState:
+      return std::make_unique<EnterGameState>();
+    case kExceptionState:
+      return std::make_unique<ExceptionState>(0, "", "", true);
     default:
       return std::make_unique<PendingState>(type, pass);
   }
@@ -19,11 +27,8 @@ std::unique_ptr<State> MakeStateOfPass(int32_t type, int32_t pass) {
 
 std::unique_ptr<State> MakeFailureSuccessor(const State& failed) {
   if (failed.pass == 0) return MakeStateOfPass(kEnterGameState, 0);
-  std::unique_ptr<State> next = MakeStateOfPass(kExceptionState, failed.pass);
-  next->errorCode = failed.errorCode;
-  next->errorMessage = failed.errorMessage;
-  next->errorUrl = failed.errorUrl;
-  return next;
+  return std::make_unique<ExceptionState>(failed.errorCode, failed.errorMessage, failed.errorUrl,
+                                          true);
 }
 
 void NoteRemoteMapVersions(int32_t pass, const VersionMap& remote, const std::string& text) {

@@ -1,8 +1,8 @@
 // How the states of a pass make their successors, in one place.
 //
-// PROVISIONAL: the states not built yet (CheckVersionState onwards,
-// EnterGameState, ExceptionState) are stood in for by a PendingState of
-// their type and pass, which does nothing and stays current, so a pass that
+// PROVISIONAL: the states not built yet (CheckVersionState,
+// RequestPatchState, DownloadFilesState) are stood in for by a PendingState
+// of their type and pass, which does nothing and stays current, so a pass that
 // reaches one of them stops there visibly (the controller's current state
 // shows its type and pass).
 #ifndef UPDATE_STATES_SUCCESSOR_STATES_H_
