@@ -300,7 +300,7 @@ void PreDownloadState::OnRemoteVersionMap(const std::string& reply) {
 void PreDownloadState::OnProbeFinished(int code, const std::string& url, bool exists,
                                        const std::string& error) {
   if (code >= 0) {
-    SetPatchSuffixMode(!exists);
+    PatchSuffixMode = exists ? 0 : 1;
     QueueDownloads();
     return;
   }
