@@ -1,8 +1,8 @@
 // The idle probe of EnterGameState against the sample release: what it
 // offers, what it prunes, what it does when the servers fail, and its clock.
 //
-// The publisher serves release 2 under "/r2" and release 3 under "/r3"; the
-// game's servers and the pre-download servers are chosen per case.
+// The road publisher serves release 2 at its root and each release below
+// it; the game's servers and the pre-download servers are chosen per case.
 #include <gtest/gtest.h>
 #include <json/json.h>
 #include <windows.h>
@@ -19,15 +19,13 @@
 #include "base/time/time.h"
 #include "test_support/engine/engine_harness.h"
 #include "update/states/enter_game_state.h"
-#include "update/states/pre_download_state.h"
-#include "update/states/release_fixture.h"
+#include "update/states/pre_download_fixture.h"
 #include "update/states/state_clock.h"
 
+namespace road_testing {
 namespace {
 
 using engine_testing::WindowMessage;
-using release_testing::FileExistsA;
-using release_testing::ReleaseFixture;
 
 // The states' clock, moved by the tests.
 int64_t g_now = 0;
@@ -39,26 +37,22 @@ uint32_t TestTickCount() { return g_tick_count; }
 
 WindowMessage Page(WPARAM page) { return {MsgPreDlcPage, page, 0}; }
 
-class ProbeTest : public ReleaseFixture {
+class ProbeTest : public PreDownloadFixture {
  protected:
   void SetUp() override {
-    ReleaseFixture::SetUp();
+    PreDownloadFixture::SetUp();
     if (HasFatalFailure()) return;
-    InstallGame(2);
+    InstallGame("game-2");
+    harness_->pump_engine = false;  // the probe's requests block; nothing to pump
     g_now = 10000000;  // the machine has run for hours
     SetStateClockForTesting(TestClock);
     ResetIdleClocksForTesting();
   }
 
   void TearDown() override {
-    ReleaseFixture::TearDown();
+    PreDownloadFixture::TearDown();
     SetStateClockForTesting(nullptr);
     ResetIdleClocksForTesting();
-  }
-
-  void StartLauncher() override {
-    ReleaseFixture::StartLauncher();
-    harness_->make_pre_download_state = [] { return std::make_unique<PreDownloadState>(); };
   }
 
   // An idle launcher whose first tick probes; returns the probe step after
@@ -91,7 +85,9 @@ class ProbeTest : public ReleaseFixture {
 TEST_F(ProbeTest, OffersWhatTheServersHave) {
   int64_t bytes_2_to_3 = 0;
   const Json::Value& tree3 = summary_["trees"]["game-3"];
-  for (const std::string& name : ChangedFiles(2, 3)) bytes_2_to_3 += tree3[name]["size"].asInt64();
+  for (const std::string& name : ChangedFiles("game-2", "game-3")) {
+    bytes_2_to_3 += tree3[name]["size"].asInt64();
+  }
   const struct {
     const char* name;
     const char* game_root;  // the game's servers
@@ -102,21 +98,21 @@ TEST_F(ProbeTest, OffersWhatTheServersHave) {
     std::vector<WindowMessage> pages;
     std::vector<std::string> paths;
   } cases[] = {
-      {"next version offered", "r2", "r3", "3_2_0", false, "3_3_0", {Page(1)},
-       {"/pre_download", "/get/urls", "/r2/version_map.txt", "/r3/version_map.txt",
-        "/r3/patchs/3_2_0/patch_list.txt"}},
-      {"released and offered", "r3", "r3", "3_3_0", true, "3_3_0", {Page(1)},
-       {"/pre_download", "/get/urls", "/r3/version_map.txt", "/r3/patchs/3_2_0/patch_list.txt"}},
-      {"nothing newer", "r2", "r2", "3_2_0", false, "3_2_0", {Page(0)},
-       {"/pre_download", "/get/urls", "/r2/version_map.txt"}},
-      {"no pre-download servers", "r2", "", "3_2_0", false, "", {Page(0)},
-       {"/pre_download", "/get/urls", "/r2/version_map.txt"}},
+      {"next version offered", "", "release-3", "3_2_0", false, "3_3_0", {Page(1)},
+       {"/pre_download", "/get/urls", "/version_map.txt", "/release-3/version_map.txt",
+        "/release-3/patchs/3_2_0/patch_list.txt"}},
+      {"released and offered", "release-3", "release-3", "3_3_0", true, "3_3_0", {Page(1)},
+       {"/pre_download", "/get/urls", "/release-3/version_map.txt",
+        "/release-3/patchs/3_2_0/patch_list.txt"}},
+      {"nothing newer", "", "release-2", "3_2_0", false, "3_2_0", {Page(0)},
+       {"/pre_download", "/get/urls", "/version_map.txt", "/release-2/version_map.txt"}},
+      {"no pre-download servers", "", "", "3_2_0", false, "", {Page(0)},
+       {"/pre_download", "/get/urls", "/version_map.txt"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ASSERT_TRUE(publisher_.Reset());
-    ASSERT_TRUE(publisher_.SetConfig(ServerConfig(c.game_root, c.pre_root)));
-    StartLauncher();
+    Restart();
+    ServeGameAndNext(c.game_root, c.pre_root);
     ResetIdleClocksForTesting();
     EXPECT_EQ(0, ProbeOnce());  // the whole chain ran inside the tick
     EXPECT_EQ(c.remote, controller_->remoteGameVersion.Get());
@@ -129,17 +125,15 @@ TEST_F(ProbeTest, OffersWhatTheServersHave) {
     // At most five requests, each asked once (a missing patch list is asked
     // on each attempt).
     EXPECT_EQ(c.paths, DistinctPaths());
-    StopLauncher();
   }
 }
 
 TEST_F(ProbeTest, FailingServersEndItSilentlyUntilItIsDueAgain) {
-  ASSERT_TRUE(publisher_.SetConfig(ServerConfig("r2", "r3")));
+  ServeGameAndNext("", "release-3");
   Json::Value down;
   down["server"] = "gate";
   down["status"] = 503;
   ASSERT_TRUE(publisher_.AddFault(down));
-  StartLauncher();
   EXPECT_EQ(0, ProbeOnce());
   EXPECT_TRUE(Pages().empty());
   EXPECT_EQ("", controller_->preDownloadVersion.Get());
@@ -147,7 +141,7 @@ TEST_F(ProbeTest, FailingServersEndItSilentlyUntilItIsDueAgain) {
 
   // Nothing more until the period has passed, then the chain again.
   ASSERT_TRUE(publisher_.Reset());
-  ASSERT_TRUE(publisher_.SetConfig(ServerConfig("r2", "r3")));
+  ServeGameAndNext("", "release-3");
   g_now += 1860000 - 1;
   harness_->Tick();
   EXPECT_TRUE(RequestedPaths().empty());
@@ -158,7 +152,6 @@ TEST_F(ProbeTest, FailingServersEndItSilentlyUntilItIsDueAgain) {
 }
 
 TEST_F(ProbeTest, PrunesOlderFoldersAndKnowsACompleteOne) {
-  ASSERT_TRUE(publisher_.SetConfig(ServerConfig("r2", "r3")));
   // Folders of versions at and below the installed one go; a newer one and
   // a folder that is no version stay.
   for (const char* name : {"3_1_0", "3_2_0", "3_3_0", "temp"}) {
@@ -166,7 +159,9 @@ TEST_F(ProbeTest, PrunesOlderFoldersAndKnowsACompleteOne) {
     ASSERT_TRUE(CreateDirectoriesA(folder));
     ASSERT_TRUE(WriteFileTextA(folder + "\\kept.txt", "x"));
   }
-  StartLauncher();
+  Restart();  // the folders are listed as the engine starts
+  ServeGameAndNext("", "release-3");
+  harness_->pump_engine = false;
   EXPECT_EQ(0, ProbeOnce());
   EXPECT_FALSE(IsDirectoryA("update\\predownload\\3_1_0"));
   EXPECT_FALSE(IsDirectoryA("update\\predownload\\3_2_0"));
@@ -188,12 +183,7 @@ TEST_F(ProbeTest, PrunesOlderFoldersAndKnowsACompleteOne) {
 
   // Once that run is complete the probe says so.
   harness_->pump_engine = true;
-  for (int i = 0; i < 40000; ++i) {
-    bool filled = false;
-    harness_->OnWorker([&] { filled = controller_->preDownloadState != nullptr; });
-    if (!filled) break;
-    harness_->Tick();
-  }
+  RunPreDownloadUntil([] { return false; });
   ASSERT_TRUE(FileExistsA("update\\predownload\\3_3_0\\predownload_version_map.txt"));
   ResetIdleClocksForTesting();
   EXPECT_EQ(0, ProbeOnce());
@@ -224,3 +214,4 @@ TEST(StateClockTest, PeriodsRunOnAcrossTheTickCountsWraps) {
 }
 
 }  // namespace
+}  // namespace road_testing

@@ -1,10 +1,8 @@
 // The pre-download of the next game version against the sample release,
 // through the real download engine: version 3 fetched beside an installed
-// version 2, pause, an engine stopped half way and a new run that goes on,
-// and the ways a run ends early.
-//
-// The publisher serves release 2 under "/r2" (the game servers) and release
-// 3 under "/r3" (the pre-download servers).
+// version 2, pause, a launcher that ends half way and a new one that goes
+// on, the ways a run ends early, and the update to version 3 that then
+// fetches nothing the pre-download has.
 #include <gtest/gtest.h>
 #include <json/json.h>
 #include <windows.h>
@@ -19,88 +17,65 @@
 #include "app/controller/launcher_messages.h"
 #include "app/util/file_util.h"
 #include "test_support/engine/engine_harness.h"
-#include "test_support/publisher_client.h"
-#include "test_support/temp_folder.h"
-#include "update/states/release_fixture.h"
 #include "update/download/download_manager.h"
-#include "update/states/pre_download_state.h"
+#include "update/states/pre_download_fixture.h"
 
+namespace road_testing {
 namespace {
 
-using engine_testing::EngineHarness;
 using engine_testing::WindowMessage;
-using release_testing::FileExistsA;
-using release_testing::FileNames;
-using release_testing::ReleaseFixture;
-using release_testing::SameBytes;
-using release_testing::WindowsPath;
-
-class PreDownloadTest : public ReleaseFixture {
- protected:
-  void SetUp() override {
-    ReleaseFixture::SetUp();
-    if (HasFatalFailure()) return;
-    ASSERT_TRUE(publisher_.SetConfig(ServerConfig("r2", "r3")));
-    InstallGame(2);
-    StartLauncher();
-  }
-
-  // The launcher's engine thread as it starts: the engine, the folders and
-  // the installed version.
-  void StartLauncher() {
-    ReleaseFixture::StartLauncher();
-    harness_->make_pre_download_state = [] { return std::make_unique<PreDownloadState>(); };
-    harness_->pump_engine = true;
-  }
-
-  // The player asks for the pre-download; the worker runs until the slot is
-  // empty (or `stop` holds), at most `max_ticks` ticks.
-  void RunPreDownload(bool wanted, std::function<bool()> stop = nullptr, int max_ticks = 40000) {
-    controller_->resumeRequested = wanted;
-    controller_->StartPreDownload();
-    harness_->Settle();
-    for (int i = 0; i < max_ticks && SlotFilled(); ++i) {
-      if (stop && stop()) break;
-      harness_->Tick();
-    }
-    harness_->Settle();  // the messages the last ticks posted
-  }
-
-  bool SlotFilled() {
-    bool filled = false;
-    harness_->OnWorker([&] { filled = controller_->preDownloadState != nullptr; });
-    return filled;
-  }
-
-  std::vector<WindowMessage> Pages() { return harness_->MessagesOf(MsgPreDlcPage); }
-
-  std::string VersionFolder() const { return "update\\predownload\\3_3_0\\"; }
-};
 
 WindowMessage Page(WPARAM page, LPARAM refresh) { return {MsgPreDlcPage, page, refresh}; }
 
+const char kVersionFolder[] = "update\\predownload\\3_3_0\\";
+
+class PreDownloadTest : public PreDownloadFixture {
+ protected:
+  void SetUp() override {
+    PreDownloadFixture::SetUp();
+    if (HasFatalFailure()) return;
+    InstallGame("game-2");
+    ServeGameAndNext("", "release-3");
+  }
+
+  // The player asks for the pre-download (or the idle probe starts it).
+  void StartPreDownload(bool wanted) {
+    controller_->resumeRequested = wanted;
+    controller_->StartPreDownload();
+    harness_->Settle();
+  }
+  void RunPreDownload(bool wanted) {
+    StartPreDownload(wanted);
+    RunPreDownloadUntil([] { return false; });
+  }
+
+  std::vector<WindowMessage> Pages() { return harness_->MessagesOf(MsgPreDlcPage); }
+  std::string Md5Of(const std::string& name) { return TreeOf("game-3")[name]; }
+  std::string Served(const std::string& name) {
+    return release_ + "\\release-3\\" + WindowsPath(name);
+  }
+};
+
 TEST_F(PreDownloadTest, FetchesTheNextVersionBesideTheInstalledOne) {
   RunPreDownload(true);
-  ASSERT_FALSE(SlotFilled());
+  ASSERT_FALSE(PreDownloadRunning());
 
   // Each changed file under its digest, the map marking the folder complete.
-  const std::vector<std::string> changed = ChangedFiles(2, 3);
+  const std::vector<std::string> changed = ChangedFiles("game-2", "game-3");
   ASSERT_EQ(4u, changed.size());
   std::vector<std::string> expected_names = {"predownload_version_map.txt"};
   for (const std::string& name : changed) {
-    const std::string md5 = summary_["trees"]["game-3"][name]["md5"].asString();
-    expected_names.push_back(md5);
-    EXPECT_TRUE(SameBytes(release_ + "\\release-3\\" + WindowsPath(name), VersionFolder() + md5))
-        << name;
+    expected_names.push_back(Md5Of(name));
+    EXPECT_TRUE(SameBytes(Served(name), kVersionFolder + Md5Of(name))) << name;
   }
   std::sort(expected_names.begin(), expected_names.end());
-  EXPECT_EQ(expected_names, FileNames(VersionFolder()));
-  EXPECT_TRUE(SameBytes(release_ + "\\release-3\\version_map.txt",
-                        VersionFolder() + "predownload_version_map.txt"));
+  EXPECT_EQ(expected_names, FileNames(kVersionFolder));
+  EXPECT_TRUE(SameBytes(Served("version_map.txt"),
+                        std::string(kVersionFolder) + "predownload_version_map.txt"));
 
-  // The installed game is untouched.
-  EXPECT_TRUE(TreeMatches(game_, "game-2"));
-
+  std::map<std::string, std::string> installed = TreeDigests(game_);
+  installed.erase("version_map.txt");
+  EXPECT_EQ(TreeOf("game-2"), installed) << "the installed game is untouched";
   EXPECT_EQ("3_3_0", controller_->preDownloadVersion.Get());
   EXPECT_FALSE(controller_->resumeRequested);
   std::vector<std::string> folders;
@@ -113,78 +88,103 @@ TEST_F(PreDownloadTest, FetchesTheNextVersionBesideTheInstalledOne) {
   // from the pre-download servers, each once.
   std::vector<std::string> paths;
   for (const std::string& path : RequestedPaths()) {
-    if (path != "/r3/patchs/3_2_0/patch_list.txt" || paths.size() != 3) paths.push_back(path);
+    if (path != "/release-3/patchs/3_2_0/patch_list.txt" || paths.size() != 3) {
+      paths.push_back(path);
+    }
   }
-  std::vector<std::string> expected = {"/pre_download", "/r3/version_map.txt",
-                                       "/r3/patchs/3_2_0/patch_list.txt",
-                                       "/r3/patchs/3_2_0/TOLM.exe.patch"};
+  const std::vector<std::string> expected = {"/pre_download", "/release-3/version_map.txt",
+                                             "/release-3/patchs/3_2_0/patch_list.txt",
+                                             "/release-3/patchs/3_2_0/TOLM.exe.patch"};
   ASSERT_GE(paths.size(), expected.size());
   EXPECT_EQ(expected, std::vector<std::string>(paths.begin(), paths.begin() + 4));
   std::vector<std::string> files(paths.begin() + 4, paths.end());
   std::sort(files.begin(), files.end());
   std::vector<std::string> wanted;
-  for (const std::string& name : changed) wanted.push_back("/r3/" + name);
+  for (const std::string& name : changed) wanted.push_back("/release-3/" + name);
   std::sort(wanted.begin(), wanted.end());
   EXPECT_EQ(wanted, files);
 }
 
-TEST_F(PreDownloadTest, PausedThenStoppedHalfWayGoesOnFromWhatItHas) {
-  // One large file trickles, so the others finish while it is under way.
+TEST_F(PreDownloadTest, PausedStoppedAndStartedAgainThenTheUpdateTakesItAllOver) {
+  // One file trickles, so the others finish while it is under way.
   Json::Value slow;
   slow["server"] = "dl2";
-  slow["path"] = "/r3/Tolm_Data/level0";
-  slow["trickle_bytes"] = 16384;
-  slow["trickle_ms"] = 50;
+  slow["path"] = "/release-3/Tolm_Data/level0";
+  slow["trickle_bytes"] = 8192;
+  slow["trickle_ms"] = 100;
   ASSERT_TRUE(publisher_.AddFault(slow));
-  const std::vector<std::string> changed = ChangedFiles(2, 3);
-  const std::string slow_md5 = summary_["trees"]["game-3"]["Tolm_Data/level0"]["md5"].asString();
+  const std::vector<std::string> changed = ChangedFiles("game-2", "game-3");
+  const std::string slow_md5 = Md5Of("Tolm_Data/level0");
   auto others_done = [&] {
     for (const std::string& name : changed) {
-      const std::string md5 = summary_["trees"]["game-3"][name]["md5"].asString();
-      if (md5 != slow_md5 && !FileExistsA(VersionFolder() + md5)) return false;
+      if (Md5Of(name) != slow_md5 && !FileExistsA(kVersionFolder + Md5Of(name))) return false;
     }
     return true;
   };
-  RunPreDownload(true, others_done);
+  StartPreDownload(true);
+  RunPreDownloadUntil(others_done);
   ASSERT_TRUE(others_done());
-  ASSERT_TRUE(SlotFilled());
-  EXPECT_TRUE(FileExistsA(VersionFolder() + "tmp_predownload_version_map.txt"));
+  ASSERT_TRUE(PreDownloadRunning());
+  EXPECT_TRUE(FileExistsA(std::string(kVersionFolder) + "tmp_predownload_version_map.txt"));
 
   // Paused: ticks move nothing.
-  harness_->OnWorker([] { DownloadManager::GetInstance()->Pause(); });
   int64_t done_before = 0, done_after = 0;
-  harness_->OnWorker([&] { done_before = DownloadManager::GetInstance()->done_bytes(); });
+  harness_->OnWorker([&] {
+    DownloadManager::GetInstance()->Pause();
+    done_before = DownloadManager::GetInstance()->done_bytes();
+  });
   harness_->Tick(50);
   harness_->OnWorker([&] { done_after = DownloadManager::GetInstance()->done_bytes(); });
   EXPECT_EQ(done_before, done_after);
-  EXPECT_TRUE(SlotFilled());
+  EXPECT_TRUE(PreDownloadRunning());
 
-  // The launcher goes away half way; a new one starts the pre-download again.
-  StopLauncher();
-  ASSERT_FALSE(FileExistsA(VersionFolder() + slow_md5));
-  ASSERT_TRUE(publisher_.Reset());
-  ASSERT_TRUE(publisher_.SetConfig(ServerConfig("r2", "r3")));
-  StartLauncher();
+  // The launcher ends half way; a new one starts the pre-download again.
+  publisher_.Log();  // the cut transfer logged before the log is cleared
+  Restart();
+  ASSERT_FALSE(FileExistsA(kVersionFolder + slow_md5));
   RunPreDownload(true);
-  ASSERT_FALSE(SlotFilled());
+  ASSERT_FALSE(PreDownloadRunning());
 
   // Only the unfinished file was fetched again; the folder is complete.
   std::vector<std::string> files;
   for (const std::string& path : RequestedPaths()) {
-    if (path.find("/r3/Tolm_Data/") == 0 || path.find("/r3/config") == 0 ||
-        path == "/r3/TOLM.exe") {
+    if (path.find("/release-3/") == 0 && path.find("/release-3/patchs/") != 0 &&
+        path != "/release-3/version_map.txt") {
       files.push_back(path);
     }
   }
-  EXPECT_EQ(std::vector<std::string>{"/r3/Tolm_Data/level0"}, files);
+  EXPECT_EQ(std::vector<std::string>{"/release-3/Tolm_Data/level0"}, files);
   for (const std::string& name : changed) {
-    const std::string md5 = summary_["trees"]["game-3"][name]["md5"].asString();
-    EXPECT_TRUE(SameBytes(release_ + "\\release-3\\" + WindowsPath(name), VersionFolder() + md5))
-        << name;
+    EXPECT_TRUE(SameBytes(Served(name), kVersionFolder + Md5Of(name))) << name;
   }
-  EXPECT_TRUE(FileExistsA(VersionFolder() + "predownload_version_map.txt"));
-  EXPECT_FALSE(FileExistsA(VersionFolder() + "tmp_predownload_version_map.txt"));
+  EXPECT_TRUE(FileExistsA(std::string(kVersionFolder) + "predownload_version_map.txt"));
+  EXPECT_FALSE(FileExistsA(std::string(kVersionFolder) + "tmp_predownload_version_map.txt"));
   EXPECT_EQ(Page(3, 0), Pages().back());
+
+  // Release day: the game's servers serve version 3. The game pass takes
+  // every changed file over from the pre-download and fetches none.
+  Restart();
+  ServeGameAndNext("release-3", "release-3");
+  const int32_t stopped = RunPass(1);
+  std::vector<std::string> fetched;
+  for (const std::string& path : RequestedPaths()) {
+    if (path.find("/release-3/") == 0) fetched.push_back(path);
+  }
+  std::vector<std::string> asked(fetched);
+  asked.erase(std::unique(asked.begin(), asked.end()), asked.end());
+  EXPECT_EQ((std::vector<std::string>{"/release-3/version_map.txt",
+                                      "/release-3/patchs/3_2_0/patch_list.txt",
+                                      "/release-3/patchs/3_2_0/TOLM.exe.patch"}),
+            asked);
+  // The pass goes on to apply and ends with version 3 installed.
+  for (int i = 0; i < 4000 && Current().type == kApplyUpdateState; ++i) harness_->Tick();
+  harness_->Settle();
+  EXPECT_NE(kExceptionState, stopped);
+  EXPECT_EQ(kEnterGameState, Current().type) << CurrentErrorMessage();
+  std::map<std::string, std::string> installed = TreeDigests(game_);
+  installed.erase("version_map.txt");
+  EXPECT_EQ(TreeOf("game-3"), installed);
+  EXPECT_EQ("3_3_0", controller_->localGameVersion.Get());
 }
 
 TEST_F(PreDownloadTest, RunsThatEndEarly) {
@@ -202,22 +202,21 @@ TEST_F(PreDownloadTest, RunsThatEndEarly) {
       // nothing to offer, nothing said.
       {"no servers", true,
        [this] {
+         ServeGameAndNext("", "");
          Json::Value down;
          down["path"] = "/pre_download";
          down["status"] = 503;
          ASSERT_TRUE(publisher_.AddFault(down));
-         ASSERT_TRUE(publisher_.SetConfig(ServerConfig("r2", "")));
        },
        {Page(2, 0), Page(0, 0)}, L""},
       // The pre-download servers offer the installed version.
-      {"nothing newer", true,
-       [this] { ASSERT_TRUE(publisher_.SetConfig(ServerConfig("r2", "r2"))); },
+      {"nothing newer", true, [this] { ServeGameAndNext("", "release-2"); },
        {Page(2, 0), Page(0, 0)}, L"already the newest"},
       // A file the servers do not have ends the run with the engine's text.
       {"file missing", true,
        [this] {
          Json::Value gone;
-         gone["path"] = "/r3/config.ini";
+         gone["path"] = "/release-3/config.ini";
          gone["status"] = 404;
          ASSERT_TRUE(publisher_.AddFault(gone));
        },
@@ -226,24 +225,25 @@ TEST_F(PreDownloadTest, RunsThatEndEarly) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(publisher_.Reset());
-    ASSERT_TRUE(publisher_.SetConfig(ServerConfig("r2", "r3")));
+    ServeGameAndNext("", "release-3");
     c.arrange();
     if (HasFatalFailure()) return;
     harness_->ClearMessages();
     const size_t boxes = harness_->MsgBoxes().size();
-    RunPreDownload(c.wanted, [&] { return harness_->MsgBoxes().size() > boxes; });
+    StartPreDownload(c.wanted);
+    RunPreDownloadUntil([&] { return harness_->MsgBoxes().size() > boxes; });
     EXPECT_EQ(c.pages, Pages());
     EXPECT_FALSE(controller_->resumeRequested);
     if (c.box.empty()) {
       EXPECT_EQ(boxes, harness_->MsgBoxes().size());
-      EXPECT_FALSE(SlotFilled());
+      EXPECT_FALSE(PreDownloadRunning());
     } else {
       // The report keeps the state in its slot until the player answers;
       // its transfers are gone already.
       ASSERT_EQ(boxes + 1, harness_->MsgBoxes().size());
       const std::wstring detail = harness_->MsgBoxes().back().box.detail.value;
       EXPECT_NE(std::wstring::npos, detail.find(c.box)) << std::string(detail.begin(), detail.end());
-      EXPECT_TRUE(SlotFilled());
+      EXPECT_TRUE(PreDownloadRunning());
       size_t transfers = 1;
       harness_->OnWorker([&] {
         DownloadManager* engine = DownloadManager::GetInstance();
@@ -252,13 +252,16 @@ TEST_F(PreDownloadTest, RunsThatEndEarly) {
       EXPECT_EQ(0u, transfers);
       ASSERT_TRUE(harness_->AnswerOpenBox(1));
       harness_->Settle();
-      EXPECT_FALSE(SlotFilled());
+      EXPECT_FALSE(PreDownloadRunning());
     }
     if (std::string(c.name) == "check only") {
-      for (const std::string& path : RequestedPaths()) EXPECT_EQ(std::string::npos, path.find("/r3/Tolm"));
-      EXPECT_FALSE(FileExistsA(VersionFolder() + "tmp_predownload_version_map.txt"));
+      for (const std::string& path : RequestedPaths()) {
+        EXPECT_EQ(std::string::npos, path.find("/release-3/Tolm")) << path;
+      }
+      EXPECT_FALSE(FileExistsA(std::string(kVersionFolder) + "tmp_predownload_version_map.txt"));
     }
   }
 }
 
 }  // namespace
+}  // namespace road_testing
