@@ -14,6 +14,7 @@
 #include "update/download/download_manager.h"
 #include "update/states/patch_suffix_mode.h"
 #include "update/states/state_routing.h"
+#include "update/versions/pre_download_folders.h"
 #include "update/versions/server_replies.h"
 #include "update/versions/version_keys.h"
 #include "update/versions/version_map.h"
@@ -63,16 +64,11 @@ void OnPreDlcSpeed(int, double speed) {
   if (State* state = SlotState()) state->OnSpeed(speed);
 }
 
-std::string PreDownloadVersionFolder(const std::string& version) {
-  if (!IsVersionText(version)) return std::string();
-  return NormalizePathA(GetPreDownloadFolder(), true) + version;
-}
-
 PreDownloadState::PreDownloadState() : State(1) {}
 
 void PreDownloadState::Enter(State*) {
   LauncherController* controller = LauncherController::GetInstance();
-  const std::string root = GetPreDownloadFolder();
+  const std::string root = PreDownloadRoot();
   if (!IsDirectoryA(root)) CreateDirectoriesA(root);
   hasFiles = false;
   result = 1;
@@ -260,7 +256,7 @@ void PreDownloadState::OnRemoteVersionMap(const std::string& reply) {
   // A verdict of 1 means three digit-only parts: a plain folder name.
   controller->preDownloadVersion = version;
   controller->PublishVersions();
-  versionFolder_ = PreDownloadVersionFolder(version);
+  versionFolder_ = PreDownloadFolderOf(version);
   if (!IsDirectoryA(versionFolder_)) CreateDirectoriesA(versionFolder_);
   if (controller->resumeRequested) {
     WriteFileTextA(NormalizePathA(versionFolder_, true) + kTempPreDownloadVersionMapFile, reply);

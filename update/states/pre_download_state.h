@@ -87,9 +87,4 @@ void OnPreDlcProbeDone(int type, int code, const std::string& url, bool exists,
                        const std::string& error);
 void OnPreDlcSpeed(int type, double speed);
 
-// The folder of a pre-download version under the pre-download root; empty
-// when `version` is not a plain version text (digits in three parts), so a
-// server's text never names another folder.
-std::string PreDownloadVersionFolder(const std::string& version);
-
 #endif  // UPDATE_STATES_PRE_DOWNLOAD_STATE_H_

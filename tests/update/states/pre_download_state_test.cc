@@ -162,7 +162,9 @@ TEST_F(PreDownloadTest, PausedStoppedAndStartedAgainThenTheUpdateTakesItAllOver)
   EXPECT_EQ(Page(3, 0), Pages().back());
 
   // Release day: the game's servers serve version 3. The game pass takes
-  // every changed file over from the pre-download and fetches none.
+  // every changed file over from the pre-download, but one whose bytes went
+  // bad since is fetched again.
+  ASSERT_TRUE(WriteFileTextA(kVersionFolder + Md5Of("config.ini"), "[game]\r\nbroken\r\n"));
   Restart();
   ServeGameAndNext("release-3", "release-3");
   const int32_t stopped = RunPass(1);
@@ -174,7 +176,8 @@ TEST_F(PreDownloadTest, PausedStoppedAndStartedAgainThenTheUpdateTakesItAllOver)
   asked.erase(std::unique(asked.begin(), asked.end()), asked.end());
   EXPECT_EQ((std::vector<std::string>{"/release-3/version_map.txt",
                                       "/release-3/patchs/3_2_0/patch_list.txt",
-                                      "/release-3/patchs/3_2_0/TOLM.exe.patch"}),
+                                      "/release-3/patchs/3_2_0/TOLM.exe.patch",
+                                      "/release-3/config.ini"}),
             asked);
   // The pass goes on to apply and ends with version 3 installed.
   for (int i = 0; i < 4000 && Current().type == kApplyUpdateState; ++i) harness_->Tick();
@@ -221,6 +224,23 @@ TEST_F(PreDownloadTest, RunsThatEndEarly) {
          ASSERT_TRUE(publisher_.AddFault(gone));
        },
        {Page(2, 0), Page(2, 1), Page(0, 0)}, L"(config.ini)"},
+      // Names made from what a server says: a version that is not three
+      // parts of digits names no folder, an entry without a digest no file.
+      {"two-part version", true,
+       [this] {
+         ASSERT_TRUE(publisher_.PutFile("hostile-version/version_map.txt",
+                                        "{\"version\": {\"md5\": \"3_3\"}}"));
+         ServeGameAndNext("", "hostile-version");
+       },
+       {Page(2, 0), Page(0, 0)}, L"PreDlc check failed:-2"},
+      {"entry without digest", true,
+       [this] {
+         ASSERT_TRUE(publisher_.PutFile(
+             "hostile-digest/version_map.txt",
+             "{\"version\": {\"md5\": \"3_4_0\"}, \"config.ini\": {\"md5\": \"\", \"size\": 4}}"));
+         ServeGameAndNext("", "hostile-digest");
+       },
+       {Page(2, 0), Page(0, 0)}, L"PreDlc bad md5 of config.ini"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -253,6 +273,10 @@ TEST_F(PreDownloadTest, RunsThatEndEarly) {
       ASSERT_TRUE(harness_->AnswerOpenBox(1));
       harness_->Settle();
       EXPECT_FALSE(PreDownloadRunning());
+    }
+    EXPECT_FALSE(IsDirectoryA("update\\predownload\\3_3"));
+    for (const std::string& name : FileNames("update\\predownload\\3_4_0")) {
+      EXPECT_EQ("tmp_predownload_version_map.txt", name);
     }
     if (std::string(c.name) == "check only") {
       for (const std::string& path : RequestedPaths()) {
