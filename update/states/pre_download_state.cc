@@ -77,8 +77,9 @@ void PreDownloadState::Enter(State*) {
 }
 
 void PreDownloadState::Exit(State*) {
-  // The Part cancels in step 5 only; a run that failed there has moved on to
-  // step 7 or 0 with its transfers still queued, so cancel whatever is left.
+  // Not only in step 5: a run that failed while downloading has moved on to
+  // step 7 or 0 with transfers still queued, and their late answers would
+  // reach the next pre-download.
   CancelTransfers();
   step = 0;
   pending = 0;

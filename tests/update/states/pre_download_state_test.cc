@@ -16,6 +16,7 @@
 #include "app/controller/launcher_controller.h"
 #include "app/controller/launcher_messages.h"
 #include "app/util/file_util.h"
+#include "app/util/md5_context.h"
 #include "test_support/engine/engine_harness.h"
 #include "update/download/download_manager.h"
 #include "update/states/pre_download_fixture.h"
@@ -188,6 +189,32 @@ TEST_F(PreDownloadTest, PausedStoppedAndStartedAgainThenTheUpdateTakesItAllOver)
   installed.erase("version_map.txt");
   EXPECT_EQ(TreeOf("game-3"), installed);
   EXPECT_EQ("3_3_0", controller_->localGameVersion.Get());
+}
+
+// Two files of one content are one download into one file named by it.
+TEST_F(PreDownloadTest, FilesOfOneContentShareOneDownload) {
+  const std::string bytes(300000, 'q');
+  ASSERT_TRUE(publisher_.PutFile("twins/a.bin", bytes));
+  ASSERT_TRUE(publisher_.PutFile("twins/b.bin", bytes));
+  std::string digest;
+  int64_t size = 0;
+  const std::string local = base_ + "\\twin.bin";
+  ASSERT_TRUE(WriteFileTextA(local, bytes));
+  FileMatchesMd5(local, "", &digest, &size);
+  const std::string entry = "{\"md5\": \"" + digest + "\", \"size\": 300000}";
+  ASSERT_TRUE(publisher_.PutFile("twins/version_map.txt", "{\"version\": {\"md5\": \"3_4_0\"}, "
+                                 "\"a.bin\": " + entry + ", \"b.bin\": " + entry + "}"));
+  ServeGameAndNext("", "twins");
+  RunPreDownload(true);
+  EXPECT_EQ(Page(3, 0), Pages().back());
+  EXPECT_EQ((std::vector<std::string>{digest, "predownload_version_map.txt"}),
+            FileNames("update\\predownload\\3_4_0"));
+  EXPECT_TRUE(SameBytes(local, "update\\predownload\\3_4_0\\" + digest));
+  int fetched = 0;
+  for (const std::string& path : RequestedPaths()) {
+    fetched += path == "/twins/a.bin" || path == "/twins/b.bin";
+  }
+  EXPECT_EQ(1, fetched);
 }
 
 TEST_F(PreDownloadTest, RunsThatEndEarly) {
