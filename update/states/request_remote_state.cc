@@ -36,9 +36,7 @@ void RequestRemoteState::OnRequestFinished(int code, const std::string& url, con
   LauncherController* controller = LauncherController::GetInstance();
   result = -1;
   if (code < 0) {
-    errorCode = code;
-    errorMessage = "Request Failed:" + error;
-    errorUrl = url;
+    RecordFailure(this, code, "Request Failed:" + error, url);
     return;
   }
   const std::string reply = data ? std::string(data, static_cast<size_t>(length)) : std::string();
