@@ -1,13 +1,5 @@
 #include "update/states/patch_suffix_mode.h"
 
-#include <atomic>
+std::atomic<uint8_t> PatchSuffixMode{0};
 
-namespace {
-std::atomic<bool> g_cvdiff{false};
-}  // namespace
-
-bool GetPatchSuffixMode() { return g_cvdiff; }
-
-void SetPatchSuffixMode(bool cvdiff) { g_cvdiff = cvdiff; }
-
-const char* PatchSuffix() { return g_cvdiff ? ".cvdiff" : ".patch"; }
+const char* PatchSuffix() { return PatchSuffixMode == 1 ? ".cvdiff" : ".patch"; }

@@ -1,17 +1,18 @@
-// PatchSuffixMode: which suffix the servers' game patches carry. Each
-// existence probe of "TOLM.exe.patch" (the game pass's and the
-// pre-download's) sets it: ".patch" when that file exists, ".cvdiff" when it
-// does not. The launcher pass does not probe and keeps what the last probe
-// found (".patch" before any).
-//
-// Process-wide; the worker thread sets and reads it.
+// PatchSuffixMode: how the servers name the patch files of the game being
+// updated, as the last suffix probe found it. 0 (the start value): a file's
+// patch is its name plus ".patch"; 1: plus ".cvdiff". Each game-pass probe
+// and each pre-download probe sets it; the fetching and applying states read
+// it, the launcher pass included (it does not probe). Engine thread; atomic,
+// so a reader elsewhere never sees a torn value.
 #ifndef UPDATE_STATES_PATCH_SUFFIX_MODE_H_
 #define UPDATE_STATES_PATCH_SUFFIX_MODE_H_
 
-// True selects ".cvdiff".
-bool GetPatchSuffixMode();
-void SetPatchSuffixMode(bool cvdiff);
-// ".cvdiff" or ".patch", as the mode says.
+#include <atomic>
+#include <cstdint>
+
+extern std::atomic<uint8_t> PatchSuffixMode;
+
+// ".cvdiff" in mode 1, else ".patch".
 const char* PatchSuffix();
 
 #endif  // UPDATE_STATES_PATCH_SUFFIX_MODE_H_

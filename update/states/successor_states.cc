@@ -4,8 +4,11 @@
 #include "app/util/json_util.h"
 #include "json/json.h"
 #include "update/states/apply_update_state.h"
+#include "update/states/check_version_state.h"
+#include "update/states/download_files_state.h"
 #include "update/states/enter_game_state.h"
 #include "update/states/prepare_state.h"
+#include "update/states/request_patch_state.h"
 #include "update/states/request_remote_state.h"
 
 std::unique_ptr<State> MakeStateOfPass(int32_t type, int32_t pass) {
@@ -14,21 +17,29 @@ std::unique_ptr<State> MakeStateOfPass(int32_t type, int32_t pass) {
       return std::make_unique<PrepareState>(pass);
     case kRequestRemoteState:
       return std::make_unique<RequestRemoteState>(pass);
+    case kCheckVersionState:
+      return std::make_unique<CheckVersionState>(pass);
+    case kRequestPatchState:
+      return std::make_unique<RequestPatchState>(pass);
+    case kDownloadFilesState:
+      return std::make_unique<DownloadFilesState>(pass);
     case kApplyUpdateState:
       return std::make_unique<ApplyUpdateState>(pass);
     case kEnterGameState:
       return std::make_unique<EnterGameState>();
     case kExceptionState:
       return std::make_unique<ExceptionState>(0, "", "", true);
+    case kPreDownloadState:
+      return std::make_unique<PendingState>(type, 1);
     default:
       return std::make_unique<PendingState>(type, pass);
   }
 }
 
-std::unique_ptr<State> MakeFailureSuccessor(const State& failed) {
+std::unique_ptr<State> MakeFailureSuccessor(const State& failed, bool offer_retry) {
   if (failed.pass == 0) return MakeStateOfPass(kEnterGameState, 0);
   return std::make_unique<ExceptionState>(failed.errorCode, failed.errorMessage, failed.errorUrl,
-                                          true);
+                                          offer_retry);
 }
 
 void NoteRemoteMapVersions(int32_t pass, const VersionMap& remote, const std::string& text) {

@@ -1,8 +1,7 @@
 // How the states of a pass make their successors, in one place.
 //
-// PROVISIONAL: the states not built yet (CheckVersionState,
-// RequestPatchState, DownloadFilesState) are stood in for by a PendingState
-// of their type and pass, which does nothing and stays current, so a pass that
+// PROVISIONAL: the state not built yet (PreDownloadState) is stood in for by
+// a PendingState of its type, which does nothing and stays current, so a pass that
 // reaches one of them stops there visibly (the controller's current state
 // shows its type and pass).
 #ifndef UPDATE_STATES_SUCCESSOR_STATES_H_
@@ -14,13 +13,14 @@
 #include "app/controller/state.h"
 #include "update/versions/version_map.h"
 
-// A new state of `type` for `pass`.
+// A new state of `type` for `pass`. EnterGameState, ExceptionState and
+// PreDownloadState belong to no pass of their own and always carry pass 1.
 std::unique_ptr<State> MakeStateOfPass(int32_t type, int32_t pass);
 
 // What follows a failed step: pass 0 goes to EnterGameState; pass 1 to an
 // ExceptionState carrying the failure's code, message and URL, offering a
-// retry.
-std::unique_ptr<State> MakeFailureSuccessor(const State& failed);
+// retry unless `offer_retry` is false.
+std::unique_ptr<State> MakeFailureSuccessor(const State& failed, bool offer_retry = true);
 
 // A remote game map has been taken (from the download servers or the
 // directory's "CDN"): remoteGameVersion := its version (game pass), and
@@ -31,6 +31,7 @@ void NoteRemoteMapVersions(int32_t pass, const VersionMap& remote, const std::st
 class PendingState : public State {
  public:
   PendingState(int32_t type, int32_t pass) : State(pass), type_(type) {}
+
   int32_t GetType() const override { return type_; }
   void Enter(State*) override {}
   void Update() override {}

@@ -83,9 +83,11 @@ bool IsDeviceName(const std::string& component) {
 
 // Names the launcher keeps beside a file it fetches, patches or writes whole
 // (as WindowsPathKey has them): the resume record and the record being
-// written, a small file fetched whole, a patched file being built, and,
-// followed by a number, a whole-file write.
-const char* const kSideSuffixes[] = {".CFG", ".CFG.WRITING", ".PART", ".QVPATCH"};
+// written, a small file fetched whole, a patched file being built, the
+// file's patch in the staging folder (either suffix) and, followed by a
+// number, a whole-file write.
+const char* const kSideSuffixes[] = {".CFG", ".CFG.WRITING", ".PART", ".QVPATCH", ".PATCH",
+                                     ".CVDIFF"};
 const char kNumberedSideSuffix[] = ".~";
 
 // The listed file that `key` would sit beside as bookkeeping, or null.

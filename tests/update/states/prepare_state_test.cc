@@ -15,103 +15,27 @@
 #include "app/controller/launcher_messages.h"
 #include "app/util/file_util.h"
 #include "app/util/json_util.h"
-#include "test_support/engine/engine_harness.h"
-#include "test_support/publisher_client.h"
-#include "test_support/temp_folder.h"
 #include "update/download/download_manager.h"
+#include "update/states/road_fixture.h"
 #include "update/states/prepare_state.h"
 #include "update/states/successor_states.h"
 
 namespace {
 
-using engine_testing::EngineHarness;
 using engine_testing::WindowMessage;
-using testing_support::PublisherClient;
+using road_testing::CopyTree;
+using road_testing::ReadJson;
 
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
-
-Json::Value ReadJson(const std::string& path) {
-  std::string text, error;
-  Json::Value root;
-  EXPECT_TRUE(ReadFileTextA(path, &text)) << path;
-  EXPECT_TRUE(ParseJson(text, &root, &error)) << path << error;
-  return root;
-}
-
-// Copies a folder tree (the installed game of the release).
-void CopyTree(const std::string& from, const std::string& to) {
-  std::vector<std::string> files;
-  ASSERT_GE(ListFiles(from, &files, {}), 0) << from;
-  for (const std::string& file : files) {
-    const std::string target = to + file.substr(from.size());
-    CreateParentFoldersA(target);
-    ASSERT_TRUE(CopyFileA(file.c_str(), target.c_str(), FALSE)) << file;
-  }
-}
-
-class RoadTest : public ::testing::Test {
+class FirstStatesTest : public road_testing::RoadTest {
  protected:
-  void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(publisher_.Connect(&error)) << error;
-    ASSERT_TRUE(publisher_.Reset());
-    release_ = NormalizePathA(Env("QUORVEL_SAMPLE_RELEASE"), false);
-    ASSERT_FALSE(release_.empty());
-    // The launcher's own folder is the working folder: a fresh one per test,
-    // with the folders the launcher pass would have made.
-    wchar_t cwd[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, cwd);
-    old_cwd_ = cwd;
-    ASSERT_TRUE(SetCurrentDirectoryW(folder_.path().c_str()));
-    CreateDirectoriesW(GetExceptionFolder());
-    CreateDirectoriesW(GetUpdateFolder());
-    summary_ = ReadJson(release_ + "\\release.json");
-    game_ = std::string(folder_.path().begin(), folder_.path().end()) + "\\game";
-    harness_ = std::make_unique<EngineHarness>();
-    controller_ = harness_->controller();
-    controller_->settings.gamePath.Set(std::wstring(game_.begin(), game_.end()));
-    controller_->publicAddress = "127.0.0.1";  // no echo request to the real endpoint
-    harness_->OnWorker([this] {
-      DownloadManager::ServerOverrides overrides;
-      overrides.gate_urls = {publisher_.Url("gate") + "/"};
-      DownloadManager::GetInstance()->Init(overrides);
-    });
-  }
-
-  void TearDown() override {
-    if (harness_) harness_->OnWorker([] { DownloadManager::GetInstance()->Shutdown(); });
-    harness_.reset();
-    if (!old_cwd_.empty()) SetCurrentDirectoryW(old_cwd_.c_str());
-  }
-
   // Installs a game-pass PrepareState and runs `ticks` ticks of the worker.
   void RunGamePass(int ticks) {
     harness_->Install(std::make_unique<PrepareState>(1));
     harness_->Tick(ticks);
   }
-
-  LauncherController::StateInfo Current() const { return controller_->GetSnapshot()->state; }
-
-  std::vector<std::string> RequestedPaths() const {
-    std::vector<std::string> paths;
-    for (const Json::Value& entry : publisher_.Log()) paths.push_back(entry["path"].asString());
-    return paths;
-  }
-
-  PublisherClient publisher_;
-  std::string release_;
-  Json::Value summary_;
-  testing_support::TempFolder folder_;
-  std::string game_;
-  std::wstring old_cwd_;
-  std::unique_ptr<EngineHarness> harness_;
-  LauncherController* controller_ = nullptr;
 };
 
-TEST_F(RoadTest, GamePassWithoutMapHashesTheGameAndFetchesTheRemoteMap) {
+TEST_F(FirstStatesTest, GamePassWithoutMapHashesTheGameAndFetchesTheRemoteMap) {
   CopyTree(release_ + "\\installed\\game-1", game_);
   DeleteFileA((game_ + "\\version_map.txt").c_str());
   // Files under a folder named "save" at any depth are the player's, not the game's.
@@ -120,9 +44,10 @@ TEST_F(RoadTest, GamePassWithoutMapHashesTheGameAndFetchesTheRemoteMap) {
   CreateDirectoriesA(game_ + "\\Save");
   WriteFileTextA(game_ + "\\Save\\kept.dat", "hashed");
 
-  RunGamePass(2);
+  RunGamePass(1);
 
-  // The local map is what is on disk, the "Save" file included.
+  // The local map is what is on disk, the "Save" file included (read before
+  // the comparison consumes it).
   std::map<std::string, std::pair<std::string, int64_t>> expected;
   for (const auto& name : summary_["trees"]["game-1"].getMemberNames()) {
     const Json::Value& entry = summary_["trees"]["game-1"][name];
@@ -137,15 +62,19 @@ TEST_F(RoadTest, GamePassWithoutMapHashesTheGameAndFetchesTheRemoteMap) {
     }
   });
   EXPECT_EQ(expected, local);
+  harness_->Tick();
+  harness_->Settle();
 
-  // One progress message per hashed file, ending at 90, then 95 for the map.
+  // One progress message per hashed file, ending at 90, then 95 for the map
+  // and 100 for the comparison.
   std::vector<LPARAM> progress;
   for (const WindowMessage& m : harness_->MessagesOf(MsgCheckProgress)) progress.push_back(m.lparam);
   std::string shown;
   for (LPARAM value : progress) shown += std::to_string(value) + " ";
-  ASSERT_EQ(expected.size() + 1, progress.size()) << shown;
-  EXPECT_EQ(90, progress[progress.size() - 2]);
-  EXPECT_EQ(95, progress.back());
+  ASSERT_EQ(expected.size() + 2, progress.size()) << shown;
+  EXPECT_EQ(90, progress[progress.size() - 3]);
+  EXPECT_EQ(95, progress[progress.size() - 2]);
+  EXPECT_EQ(100, progress.back());
 
   // The remote map is kept as served, its version noted; the pass goes on
   // to the comparison.
@@ -176,7 +105,7 @@ TEST(HashProgressTest, SinglePrecisionTruncates) {
   }
 }
 
-TEST_F(RoadTest, DirectoryFailuresReachTheRetryWithTheirText) {
+TEST_F(FirstStatesTest, DirectoryFailuresReachTheRetryWithTheirText) {
   CopyTree(release_ + "\\installed\\game-1", game_);
   const std::string long_reply(200, 'x');
   const struct {
@@ -223,7 +152,7 @@ TEST_F(RoadTest, DirectoryFailuresReachTheRetryWithTheirText) {
   EXPECT_EQ(long_reply, saved);
 }
 
-TEST_F(RoadTest, TheDirectorysOwnMapSkipsTheRemoteRequestAndNamesItsVersion) {
+TEST_F(FirstStatesTest, TheDirectorysOwnMapSkipsTheRemoteRequestAndNamesItsVersion) {
   CopyTree(release_ + "\\installed\\game-1", game_);
   Json::Value config = ReadJson(release_ + "\\release-2\\directory-cdn.json");
   ASSERT_TRUE(publisher_.SetConfig(config));
@@ -235,7 +164,7 @@ TEST_F(RoadTest, TheDirectorysOwnMapSkipsTheRemoteRequestAndNamesItsVersion) {
   EXPECT_EQ(std::vector<std::string>{"/get/urls"}, paths);
 }
 
-TEST_F(RoadTest, HostileRemoteMapIsRefusedWholeAndNothingIsKept) {
+TEST_F(FirstStatesTest, HostileRemoteMapIsRefusedWholeAndNothingIsKept) {
   CopyTree(release_ + "\\installed\\game-1", game_);
   Json::Value fault;
   fault["path"] = "/version_map.txt";
