@@ -29,8 +29,8 @@ void CopyFileMakingFolders(const std::string& from, const std::string& to) {
 }
 
 // Every call moves the states' clock on by 600 ms: one file per batch.
-uint32_t g_clock = 0;
-uint32_t SteppingClock() { return g_clock += 600; }
+int64_t g_clock = 0;
+int64_t SteppingClock() { return g_clock += 600; }
 
 class ApplyUpdateTest : public road_testing::RoadTest {
  protected:
