@@ -274,7 +274,7 @@ void PrepareState::OnGameGateReply(int code, const std::string& url, const char*
     RecordFailure(this, code, "Request Failed:" + error, url);
     return;
   }
-  const std::string reply = data ? std::string(data, static_cast<size_t>(length)) : std::string();
+  const std::string reply = ReplyText(data, length);
   Json::Value root;
   std::string parse_error;
   if (!ParseJson(reply, &root, &parse_error)) {

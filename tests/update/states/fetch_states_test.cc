@@ -474,6 +474,43 @@ TEST_F(RoadTest, PreDownloadedFilesAreTakenOverAndTheUnfinishedOneIsTold) {
   EXPECT_EQ(1u, harness_->MessagesOf(MsgPreDlcPage).size());
 }
 
+TEST_F(RoadTest, EverythingPreDownloadedQueuesNothingAndGoesOnToApply) {
+  ServeFrom("release-1");
+  const std::string cache = base_ + "\\update\\predownload\\3_1_0";
+  CreateDirectoriesA(cache);
+  const Digests game1 = TreeOf("game-1");
+  for (const auto& file : game1) {
+    std::string from = release_ + "\\release-1\\" + file.first;
+    std::replace(from.begin(), from.end(), '/', '\\');
+    ASSERT_TRUE(CopyFileA(from.c_str(), (cache + "\\" + file.second).c_str(), FALSE)) << from;
+  }
+  EXPECT_EQ(kApplyUpdateState, RunPass(1));
+  harness_->Settle();
+  EXPECT_EQ(game1, StagedFiles());
+  for (const std::string& path : FilesRequested(RequestedPaths())) {
+    EXPECT_NE(std::string::npos, path.find("TOLM.exe.patch")) << path;  // the probe only
+  }
+  const auto progress = harness_->MessagesOf(MsgDownloadProgress);
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(0u, progress.back().wparam);
+  EXPECT_TRUE(harness_->MsgBoxes().empty());  // no unfinished pre-download to tell of
+}
+
+TEST_F(RoadTest, LauncherPatchesTakeTheSuffixTheLastProbeFound) {
+  CopyTree(release_ + "\\installed\\launcher-1.0.0", base_);
+  ServeFrom("");
+  harness_->OnWorker([] { PatchSuffixMode = 1; });
+  Json::Value fault;
+  fault["path"] = "/patchs/1_0_0/patch_list.txt";
+  fault["body"] = MapText(summary_["trees"]["launcher-1.0.1"], "1_0_0", {});
+  ASSERT_TRUE(publisher_.AddFault(fault));
+  // No such patch is published: the job fails and the launcher pass idles.
+  EXPECT_EQ(kEnterGameState, RunPass(0));
+  const std::set<std::string> requested = FilesRequested(RequestedPaths());
+  EXPECT_EQ(1u, requested.count("/patchs/1_0_0/launcher.exe.cvdiff"));
+  EXPECT_EQ(0u, requested.count("/patchs/1_0_0/launcher.exe.patch"));
+}
+
 TEST_F(RoadTest, StagedFilesLongerThanTheirEntryAreCutNotFetchedAgain) {
   ServeFrom("release-1");
   const std::string level0 = release_ + "\\release-1\\Tolm_Data\\level0";
