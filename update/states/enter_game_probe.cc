@@ -85,7 +85,7 @@ void EnterGameState::OnRequestFinished(int code, const std::string&, const char*
     }
     return;
   }
-  const std::string reply = data ? std::string(data, static_cast<size_t>(length)) : std::string();
+  const std::string reply = ReplyText(data, length);
   switch (probeStep) {
     case 1:
       OnPreDownloadInfo(reply);

@@ -169,7 +169,7 @@ void PreDownloadState::OnRequestFinished(int code, const std::string& url, const
     }
     return;
   }
-  const std::string reply = data ? std::string(data, static_cast<size_t>(length)) : std::string();
+  const std::string reply = ReplyText(data, length);
   switch (step) {
     case 1: {
       std::vector<std::string> servers;
