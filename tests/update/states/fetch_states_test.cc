@@ -198,27 +198,47 @@ bool Exists(const std::string& path) {
 }
 
 TEST_F(RoadTest, LauncherPassFetchesItsChangedFilesWhole) {
-  CopyTree(release_ + "\\installed\\launcher-1.0.0", base_);
-  ServeFrom("");
-  EXPECT_EQ(kApplyUpdateState, RunPass(0));
-  EXPECT_EQ(0, Current().pass);
-  // No launcher patches are published: the list is missing, whole files come.
-  const Digests expected = ExpectedFetch(TreeOf("launcher-1.0.0"), TreeOf("launcher-1.0.1"), {}, "");
-  EXPECT_EQ((std::set<std::string>{"SourceHanSansCNRegular.ttf", "cef/locales/en-US.pak",
-                                   "launcher.exe"}),
-            [&] {
-              std::set<std::string> names;
-              for (const auto& file : expected) names.insert(file.first);
-              return names;
-            }());
-  // ApplyUpdateState, entered already, lists the staged browser files and fonts.
-  Digests staged = StagedFiles();
-  staged.erase("cef_update.txt");
-  staged.erase("font_update.txt");
-  EXPECT_EQ(expected, staged);
-  EXPECT_EQ((std::set<std::string>{"/SourceHanSansCNRegular.ttf", "/cef/locales/en-US.pak",
-                                   "/launcher.exe"}),
-            FilesRequested(RequestedPaths()));
+  const struct {
+    const char* name;
+    bool new_exe_on_disk;  // replaced already, its map not yet
+    bool map_lost;         // the launcher's files are hashed instead
+    std::set<std::string> fetched;
+  } cases[] = {
+      {"as installed", false, false,
+       {"SourceHanSansCNRegular.ttf", "cef/locales/en-US.pak", "launcher.exe"}},
+      {"executable already new", true, false,
+       {"SourceHanSansCNRegular.ttf", "cef/locales/en-US.pak"}},
+      {"map lost", false, true,
+       {"SourceHanSansCNRegular.ttf", "cef/locales/en-US.pak", "launcher.exe"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(publisher_.Reset());
+    DeleteDirectory(base_ + "\\update");
+    CopyTree(release_ + "\\installed\\launcher-1.0.0", base_);
+    if (c.new_exe_on_disk) {
+      ASSERT_TRUE(CopyFileA((release_ + "\\release-2\\launcher.exe").c_str(),
+                            (base_ + "\\launcher.exe").c_str(), FALSE));
+    }
+    if (c.map_lost) DeleteFileA((base_ + "\\launcher_version_map.txt").c_str());
+    ServeFrom("");
+    EXPECT_EQ(kApplyUpdateState, RunPass(0));
+    EXPECT_EQ(0, Current().pass);
+    // No launcher patches are published: the list is missing, whole files come.
+    Digests expected;
+    const Digests next = TreeOf("launcher-1.0.1");
+    std::set<std::string> requested;
+    for (const std::string& name : c.fetched) {
+      expected[name] = next.at(name);
+      requested.insert("/" + name);
+    }
+    // ApplyUpdateState, entered already, lists the staged browser files and fonts.
+    Digests staged = StagedFiles();
+    staged.erase("cef_update.txt");
+    staged.erase("font_update.txt");
+    EXPECT_EQ(expected, staged);
+    EXPECT_EQ(requested, FilesRequested(RequestedPaths()));
+  }
 }
 
 TEST_F(RoadTest, LauncherWithoutSkinArchiveDropsOursAndReloadsBeforeIdling) {
