@@ -325,6 +325,12 @@ void ApplyUpdateState::FinishLauncherPass() {
     result = -1;
     return;
   }
+  for (const std::wstring& written :
+       {base + L"launcher_version_map.txt", base + L"tmp_launcher_version_map.txt",
+        NormalizePathW(GetUpdateFolder(), true) + Widen(kStagedCefListName),
+        NormalizePathW(GetUpdateFolder(), true) + Widen(kStagedFontListName)}) {
+    DeleteUnfinishedWrites(written);
+  }
   controller->LoadLauncherVersion();
   if (launcherStaged_) {
     controller->launcherReplaced = true;
@@ -433,6 +439,12 @@ void ApplyUpdateState::FinishGamePass() {
     return;
   }
   DeleteFileA((UpdateFolderA() + kApplyListName).c_str());
+  // A launcher killed while writing these left their new copies beside them.
+  for (const std::wstring& written :
+       {game + L"version_map.txt", game + L"tmp_version_map.txt",
+        NormalizePathW(GetUpdateFolder(), true) + Widen(kApplyListName)}) {
+    DeleteUnfinishedWrites(written);
+  }
   controller->LoadGameVersion();
   if (!controller->GetDownloadRecord().firstInstall) {
     DownloadManager::GetInstance()->ReportSpeedEvent("23", "apply_update_game_success", false);
