@@ -202,6 +202,13 @@ DownloadRecord LauncherController::GetDownloadRecord() const {
   return downloadRecord;
 }
 
+bool LauncherController::ClearFirstInstall() {
+  std::lock_guard<std::mutex> hold(recordLock_);
+  const bool was = downloadRecord.firstInstall;
+  downloadRecord.firstInstall = false;
+  return was;
+}
+
 void LauncherController::SetDownloadStatistics(int64_t size, int64_t speed, int64_t time) {
   std::lock_guard<std::mutex> hold(recordLock_);
   downloadRecord.downloadSize = size;

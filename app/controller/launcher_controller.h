@@ -120,6 +120,9 @@ class LauncherController {
   // engine's speed reports keep.
   DownloadRecord GetDownloadRecord() const;
   void SetDownloadStatistics(int64_t size, int64_t speed, int64_t time);
+  // The game has been started since its install: firstInstall := false.
+  // True when it was set.
+  bool ClearFirstInstall();
 
   // Thread 0: remembers the main window and marks it with the property
   // kLauncherInstanceName, whose value is the window itself; null removes the

@@ -96,6 +96,8 @@ void LauncherServices::LoadSkinArchive() {}
 void LauncherServices::StartUi(const std::wstring&, const std::wstring&, const std::wstring&) {}
 bool LauncherServices::LoadCommonConfig() { return false; }
 void LauncherServices::StopUi() {}
+void LauncherServices::CloseMainWindow(HWND window) { PostMessageW(window, WM_CLOSE, 0, 0); }
+
 void LauncherServices::RelaunchForSelfUpdate(const std::wstring&, bool) {}
 void LauncherServices::ApplyStagedCefUpdate() {}
 void LauncherServices::ApplyStagedFontUpdate() {}

@@ -107,6 +107,9 @@ class LauncherServices {
   // A new OptionsBox over `owner` from the request's texts, index and
   // callback; false when its window could not be created.
   virtual bool ShowOptionsBox(HWND owner, const OptionsBoxRequest& request);
+  // Closes the main window as its own close would end the launcher (the
+  // restart after a launcher update).
+  virtual void CloseMainWindow(HWND window);
 
   // Self-replacement.
   virtual void RelaunchForSelfUpdate(const std::wstring& command, bool launcher_replaced);

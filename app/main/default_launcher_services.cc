@@ -10,18 +10,20 @@
 #include "app/main/launcher_resources.h"
 #include "app/util/fonts.h"
 #include "app/util/file_util.h"
+#include "app/util/self_replacement.h"
 #include "base/file/path_util.h"
 #include "base/thread/thread_registry.h"
 #include "ui/core/global_resources.h"
+#include "update/states/pre_download_state.h"
 #include "update/states/prepare_state.h"
 
 std::unique_ptr<State> DefaultLauncherServices::MakePrepareState(int32_t pass) {
   return std::make_unique<PrepareState>(pass);
 }
 
-// PROVISIONAL: std::make_unique<PreDownloadState>() once the pre-download
-// state lands; until then the pre-download does not start.
-std::unique_ptr<State> DefaultLauncherServices::MakePreDownloadState() { return nullptr; }
+std::unique_ptr<State> DefaultLauncherServices::MakePreDownloadState() {
+  return std::make_unique<PreDownloadState>();
+}
 
 bool DefaultLauncherServices::InstallFonts() { return ::InstallFonts(); }
 
@@ -74,17 +76,16 @@ void DefaultLauncherServices::ShowMsgBox(HWND, const MsgBoxContent&, MessageBoxC
   closed(0);
 }
 
-// PROVISIONAL: RelaunchForSelfUpdate once the self-replacement lands.
-void DefaultLauncherServices::RelaunchForSelfUpdate(const std::wstring&, bool) {}
+void DefaultLauncherServices::RelaunchForSelfUpdate(const std::wstring& command,
+                                                    bool launcher_replaced) {
+  ::RelaunchForSelfUpdate(command, launcher_replaced);
+}
 
-// PROVISIONAL: ApplyStagedCefUpdate once the self-replacement lands.
-void DefaultLauncherServices::ApplyStagedCefUpdate() {}
+void DefaultLauncherServices::ApplyStagedCefUpdate() { ::ApplyStagedCefUpdate(); }
 
 void DefaultLauncherServices::ApplyStagedFontUpdate() { ::ApplyStagedFontUpdate(); }
 
-// PROVISIONAL: DeleteSelfAndExit once the self-replacement lands; until then
-// the copy ends without deleting itself.
-void DefaultLauncherServices::DeleteSelfAndExit() { ExitProcess(0); }
+void DefaultLauncherServices::DeleteSelfAndExit() { ::DeleteSelfAndExit(); }
 
 // PROVISIONAL: ui::LanguageTable::GetText once the UI framework's language
 // table lands; until then every text is empty.

@@ -24,6 +24,9 @@
 
 namespace {
 
+constexpr int kReplaceCopyAttempts = 20;
+constexpr DWORD kReplaceCopyRetryMs = 500;
+
 // Finishes a self-replacement that the previous launcher started before it
 // ended. Ends the process.
 void FinishReplacement(const std::vector<std::wstring>& arguments) {
@@ -33,7 +36,17 @@ void FinishReplacement(const std::vector<std::wstring>& arguments) {
   const std::wstring& command = arguments[2];
   // Gives the launcher that started us time to end.
   Sleep(4000);
-  if (!source.empty() && !target.empty()) CopyFileW(source.c_str(), target.c_str(), FALSE);
+  if (!source.empty() && !target.empty()) {
+    // A launcher slow to end still holds its executable: try a while longer
+    // rather than leave the old one in place.
+    bool copied = false;
+    for (int attempt = 0; attempt < kReplaceCopyAttempts && !copied; ++attempt) {
+      if (attempt > 0) Sleep(kReplaceCopyRetryMs);
+      copied = CopyFileW(source.c_str(), target.c_str(), FALSE) != FALSE;
+    }
+    // The staged executable has done its work.
+    if (copied) DeleteFileW(source.c_str());
+  }
   services->ApplyStagedCefUpdate();
   services->ApplyStagedFontUpdate();
   if (!command.empty()) RunProgram(command, L"", L"");

@@ -295,6 +295,24 @@ bool WriteFileTextW(const std::wstring& path, const std::string& text) {
   return false;
 }
 
+void DeleteUnfinishedWrites(const std::wstring& path) {
+  std::wstring folder, name;
+  if (!SplitPathW(path, &folder, &name)) folder = L".";
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((path + L".~*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  const std::wstring prefix = name + L".~";
+  do {
+    const std::wstring candidate = found.cFileName;
+    if (candidate.size() <= prefix.size() || candidate.compare(0, prefix.size(), prefix) != 0 ||
+        candidate.find_first_not_of(L"0123456789", prefix.size()) != std::wstring::npos) {
+      continue;
+    }
+    DeleteFileW((folder + L"\\" + candidate).c_str());
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
 bool CreateDirectoriesA(const std::string& path) {
   if (path.empty()) return false;
   CreateDirectoryChain(NormalizePathA(path, true));

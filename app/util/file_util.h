@@ -75,6 +75,10 @@ bool ReadFileTextW(const std::wstring& path, std::string* text);
 bool WriteFileTextA(const std::string& path, const std::string& text);
 bool WriteFileTextW(const std::wstring& path, const std::string& text);
 
+// Deletes what a whole-file write cut short (the process killed) left beside
+// `path`: files named `path` followed by ".~" and digits.
+void DeleteUnfinishedWrites(const std::wstring& path);
+
 // Creates every missing folder of the chain, the last component included.
 // False only for an empty path.
 bool CreateDirectoriesA(const std::string& path);

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "app/util/file_util.h"
-#include "app/util/json_util.h"
 #include "app/util/registry_util.h"
+#include "app/util/self_replacement.h"
 #include "app/util/string_util.h"
 
 const wchar_t* const kFontFaceNames[kFontCount] = {
@@ -57,20 +57,6 @@ bool WriteWhole(const std::wstring& path, const std::string& bytes) {
   return ok;
 }
 
-// The staged list: a JSON array of relative paths.
-bool ReadStagedList(const std::wstring& path, std::vector<std::string>* list) {
-  std::string text;
-  Json::Value root;
-  if (!ReadFileTextW(path, &text) || !ParseJson(text, &root, nullptr) || !root.isArray()) {
-    return false;
-  }
-  list->clear();
-  for (const Json::Value& item : root) {
-    if (item.isString()) list->push_back(item.asString());
-  }
-  return true;
-}
-
 }  // namespace
 
 FontPlaces& GetFontPlaces() {
@@ -106,16 +92,18 @@ bool InstallFontFiles() {
 void ApplyStagedFontUpdate() {
   const FontPlaces& places = GetFontPlaces();
   const std::wstring list_path = InFolder(places.update_folder, L"font_update.txt");
+  std::string narrow_list;
+  WideToMultiByte(list_path, &narrow_list, CP_ACP);
   std::vector<std::string> staged;
-  if (!ReadStagedList(list_path, &staged)) return;
-  Json::Value failed(Json::arrayValue);
+  if (!ReadJsonFileList(narrow_list, &staged)) return;
+  std::vector<std::string> failed;
   for (const std::string& entry : staged) {
     std::wstring name;
     if (!Utf8ToWide(entry, &name)) name.clear();
     const std::wstring source = InFolder(places.update_folder, name);
     const std::wstring target = InFolder(places.font_folder, name);
     if (name.empty() || !CopyFileW(source.c_str(), target.c_str(), FALSE)) {
-      failed.append(entry);
+      failed.push_back(entry);
       continue;
     }
     AddFontResourceExW(target.c_str(), FR_PRIVATE, nullptr);
@@ -129,9 +117,7 @@ void ApplyStagedFontUpdate() {
   }
   // Only the failed entries are tried again: the others' staged copies are
   // gone, and keeping them would keep the list for ever.
-  std::string narrow;
-  WideToMultiByte(list_path, &narrow, CP_ACP);
-  WriteJsonFile(narrow, failed);
+  WriteJsonFileList(narrow_list, failed);
 }
 
 void RemoveFonts(std::map<std::wstring, uint32_t>* failures) {

@@ -11,6 +11,7 @@
 #include "update/states/pre_download_takeover.h"
 #include "update/states/state_routing.h"
 #include "update/states/successor_states.h"
+#include "update/versions/pre_download_folders.h"
 #include "update/versions/version_keys.h"
 #include "update/versions/version_map.h"
 
@@ -58,11 +59,6 @@ std::string StagingFolder() {
 
 std::string StagedFilePath(const std::string& name) {
   return NormalizePathA(NormalizePathA(StagingFolder(), true) + name, false);
-}
-
-std::string PreDownloadFolderOf(const std::string& version) {
-  if (!IsSafeVersionText(version)) return "";
-  return NormalizePathA(GetPreDownloadFolder(), true) + version;
 }
 
 bool TrimStagedFile(const std::string& path, int64_t size) {

@@ -3,8 +3,11 @@
 #include "app/controller/launcher_controller.h"
 #include "app/util/json_util.h"
 #include "json/json.h"
+#include "update/states/apply_update_state.h"
 #include "update/states/check_version_state.h"
 #include "update/states/download_files_state.h"
+#include "update/states/enter_game_state.h"
+#include "update/states/pre_download_state.h"
 #include "update/states/prepare_state.h"
 #include "update/states/request_patch_state.h"
 #include "update/states/request_remote_state.h"
@@ -21,10 +24,14 @@ std::unique_ptr<State> MakeStateOfPass(int32_t type, int32_t pass) {
       return std::make_unique<RequestPatchState>(pass);
     case kDownloadFilesState:
       return std::make_unique<DownloadFilesState>(pass);
+    case kApplyUpdateState:
+      return std::make_unique<ApplyUpdateState>(pass);
     case kEnterGameState:
+      return std::make_unique<EnterGameState>();
     case kExceptionState:
+      return std::make_unique<ExceptionState>(0, "", "", true);
     case kPreDownloadState:
-      return std::make_unique<PendingState>(type, 1);
+      return std::make_unique<PreDownloadState>();
     default:
       return std::make_unique<PendingState>(type, pass);
   }
@@ -32,13 +39,8 @@ std::unique_ptr<State> MakeStateOfPass(int32_t type, int32_t pass) {
 
 std::unique_ptr<State> MakeFailureSuccessor(const State& failed, bool offer_retry) {
   if (failed.pass == 0) return MakeStateOfPass(kEnterGameState, 0);
-  std::unique_ptr<State> next = MakeStateOfPass(kExceptionState, failed.pass);
-  // PROVISIONAL: the ExceptionState takes the choice once it is built.
-  static_cast<PendingState*>(next.get())->offer_retry = offer_retry;
-  next->errorCode = failed.errorCode;
-  next->errorMessage = failed.errorMessage;
-  next->errorUrl = failed.errorUrl;
-  return next;
+  return std::make_unique<ExceptionState>(failed.errorCode, failed.errorMessage, failed.errorUrl,
+                                          offer_retry);
 }
 
 void RecordFailure(State* state, int code, const std::string& message, const std::string& url) {

@@ -1,10 +1,9 @@
 // How the states of a pass make their successors, in one place.
 //
-// PROVISIONAL: the states not built yet (ApplyUpdateState, EnterGameState,
-// ExceptionState, PreDownloadState) are stood in for by a PendingState of
-// their type and pass, which does nothing and stays current, so a pass that
-// reaches one of them stops there visibly (the controller's current state
-// shows its type and pass).
+// PendingState stands in for a type no state is built for, doing nothing and
+// staying current, so a pass that reaches one stops there visibly (the
+// controller's current state shows its type and pass); every state of the
+// passes is built now, so only an unknown type gets one.
 #ifndef UPDATE_STATES_SUCCESSOR_STATES_H_
 #define UPDATE_STATES_SUCCESSOR_STATES_H_
 
@@ -32,12 +31,11 @@ void RecordFailure(State* state, int code, const std::string& message, const std
 // downloadingVersion := the version `text` names.
 void NoteRemoteMapVersions(int32_t pass, const VersionMap& remote, const std::string& text);
 
-// PROVISIONAL stand-in for a state that is not built yet.
+// Stand-in for a state of a type nothing is built for.
 class PendingState : public State {
  public:
   PendingState(int32_t type, int32_t pass) : State(pass), type_(type) {}
 
-  bool offer_retry = true;  // what an ExceptionState would offer
   int32_t GetType() const override { return type_; }
   void Enter(State*) override {}
   void Update() override {}

@@ -8,6 +8,11 @@
 
 std::string PreDownloadRoot() { return GetPreDownloadFolder(); }
 
+std::string PreDownloadFolderOf(const std::string& version) {
+  if (!IsVersionText(version)) return std::string();
+  return NormalizePathA(PreDownloadRoot(), true) + version;
+}
+
 std::vector<std::string> ListPreDownloadFolders(const std::string& root) {
   std::vector<std::string> names;
   if (ListSubfolders(root, &names) < 0) names.clear();

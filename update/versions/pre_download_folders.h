@@ -16,6 +16,10 @@
 
 // The pre-download root, ".\update\predownload".
 std::string PreDownloadRoot();
+// The folder of pre-download version `version` under the root (no trailing
+// separator); empty when `version` is not a version text (three parts of
+// digits), so a server's text never names another folder.
+std::string PreDownloadFolderOf(const std::string& version);
 
 // Names of the root's direct sub-folders (empty when it cannot be listed).
 std::vector<std::string> ListPreDownloadFolders(const std::string& root);

@@ -271,6 +271,15 @@ void EngineHarness::ShowMsgBox(HWND owner, const MsgBoxContent& box,
   base::ThreadRegistry::Post(base::kUiThreadId, [closed, answer] { closed(answer); });
 }
 
+void EngineHarness::CloseMainWindow(HWND window) {
+  Record(window == main_window_ ? "CloseMainWindow" : "CloseMainWindow(other)");
+}
+
+void EngineHarness::RelaunchForSelfUpdate(const std::wstring& command, bool launcher_replaced) {
+  std::string narrow(command.begin(), command.end());
+  Record("RelaunchForSelfUpdate(" + narrow + "," + (launcher_replaced ? "1" : "0") + ")");
+}
+
 bool EngineHarness::ShowOptionsBox(HWND owner, const OptionsBoxRequest& request) {
   std::lock_guard<std::mutex> hold(lock_);
   options_boxes_.push_back({owner, request});

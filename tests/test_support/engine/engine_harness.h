@@ -121,6 +121,8 @@ class EngineHarness : public LauncherServices {
   bool IsOpenWindow(HWND window) override;
   void ShowMsgBox(HWND owner, const MsgBoxContent& box, MessageBoxCallback closed) override;
   bool ShowOptionsBox(HWND owner, const OptionsBoxRequest& request) override;
+  void CloseMainWindow(HWND window) override;
+  void RelaunchForSelfUpdate(const std::wstring& command, bool launcher_replaced) override;
 
  private:
   class HarnessThread;
