@@ -25,6 +25,9 @@ namespace {
 using app_testing::LauncherCopy;
 using testing_support::PumpUntil;
 
+// The provisional main window's yes button.
+constexpr WPARAM kYesCommand = 102;
+
 std::string Narrow(const std::wstring& wide) { return std::string(wide.begin(), wide.end()); }
 
 std::string Md5Of(const std::string& bytes) {
@@ -97,8 +100,16 @@ TEST(LauncherUpdateTest, TemporaryCopyReplacesTheLauncherAppliesTheStagedFilesAn
   ASSERT_TRUE(WriteJsonFile(Narrow(launcher.Path(L"save\\setting.json")), settings));
 
   ASSERT_TRUE(launcher.Start({}));
-  // The forced notice ends the first launcher...
-  EXPECT_EQ(0, launcher.WaitForExit(120000));
+  // The forced notice, answered as the player would, ends the first
+  // launcher...
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        HWND window = launcher.MainWindow();
+        if (window) PostMessageW(window, WM_COMMAND, kYesCommand, 0);
+        return !launcher.Running();
+      },
+      120000));
+  EXPECT_EQ(0, launcher.WaitForExit(1000));
   // ...and the temporary copy puts the new one in place and starts it.
   ASSERT_TRUE(PumpUntil([&] { return ReadAll(launcher.exe()) == new_exe; }, 60000));
   HWND window = nullptr;
