@@ -1,6 +1,5 @@
 #include "app/main/provisional_main_window.h"
 
-#include <cstdio>
 #include <mutex>
 
 #include "app/controller/launcher_controller.h"
@@ -40,6 +39,17 @@ std::wstring Widen(const std::string& text) {
   std::wstring wide;
   if (!Utf8ToWide(text, &wide)) wide.clear();
   return wide;
+}
+
+// A line on the process's standard output, when it has one (a GUI program's
+// C library may not have opened it: the handle is written directly).
+void Say(const std::wstring& line) {
+  std::string utf8;
+  if (!WideToUtf8(line + L"\n", &utf8)) return;
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (!out || out == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }
 
 HWND MakeChild(HWND parent, const wchar_t* kind, const wchar_t* text, DWORD style, int x, int y,
@@ -119,18 +129,15 @@ void ProvisionalMainWindow::ShowQuestion() {
   SetWindowTextW(question_, text.c_str());
   SetWindowTextW(yes_, box.yesButton.c_str());
   SetWindowTextW(no_, box.noButton.c_str());
-  std::printf("question: %ls [yes: %ls]%s%ls%s\n", text.c_str(), box.yesButton.c_str(),
-              box.noButton.empty() ? "" : " [no: ", box.noButton.c_str(),
-              box.noButton.empty() ? "" : "]");
-  std::fflush(stdout);
+  Say(L"question: " + text + L" [yes: " + box.yesButton + L"]" +
+      (box.noButton.empty() ? L"" : L" [no: " + box.noButton + L"]"));
 }
 
 void ProvisionalMainWindow::Answer(int answer) {
   if (questions_.empty()) return;
   Question question = std::move(questions_.front());
   questions_.pop_front();
-  std::printf("answer: %s\n", answer == 1 ? "yes" : "no");
-  std::fflush(stdout);
+  Say(answer == 1 ? L"answer: yes" : L"answer: no");
   ShowQuestion();
   // May close this window (the restart after a launcher update).
   question.closed(answer);
@@ -151,8 +158,7 @@ void ProvisionalMainWindow::Refresh() {
   if (shown_ == text) return;
   shown_ = text;
   SetWindowTextW(status_, text);
-  std::printf("%ls\n", text);
-  std::fflush(stdout);
+  Say(text);
 }
 
 std::vector<ProvisionalMainWindow::Received> ProvisionalMainWindow::History() {
