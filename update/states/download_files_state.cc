@@ -92,22 +92,17 @@ void DownloadFilesState::Enter(State*) {
 }
 
 void DownloadFilesState::FailUnansweredProbe(const std::string& url) {
-  result = -1;
-  errorCode = kRequestNoServers;
-  errorMessage = DownloadManager::GetInstance()->active_servers().empty()
-                     ? "ProbeUrl URL is empty"
-                     : "ProbeUrl got no answer";
-  errorUrl = url;
+  RecordFailure(this, kRequestNoServers,
+                DownloadManager::GetInstance()->active_servers().empty() ? "ProbeUrl URL is empty"
+                                                                          : "ProbeUrl got no answer",
+                url);
 }
 
 void DownloadFilesState::OnProbeFinished(int code, const std::string& url, bool exists,
                                          const std::string& error) {
   probe_answered_ = true;
   if (code < 0) {
-    result = -1;
-    errorCode = code;
-    errorMessage = error;
-    errorUrl = url;
+    RecordFailure(this, code, error, url);
     return;
   }
   PatchSuffixMode = exists ? 0 : 1;
@@ -172,10 +167,7 @@ void DownloadFilesState::QueueDownloads() {
 void DownloadFilesState::OnDownloadFinished(int code, const std::string& url,
                                             const std::string& error) {
   if (code < 0) {
-    result = -1;
-    errorCode = code;
-    errorMessage = error;
-    errorUrl = url;
+    RecordFailure(this, code, error, url);  // a later failure overwrites an earlier one
     return;
   }
   ++done_;

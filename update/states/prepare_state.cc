@@ -271,12 +271,10 @@ void PrepareState::OnGameGateReply(int code, const std::string& url, const char*
   LauncherController* controller = LauncherController::GetInstance();
   result = -1;
   if (code < 0) {
-    errorCode = code;
-    errorMessage = "Request Failed:" + error;
-    errorUrl = url;
+    RecordFailure(this, code, "Request Failed:" + error, url);
     return;
   }
-  const std::string reply = data ? std::string(data, static_cast<size_t>(length)) : std::string();
+  const std::string reply = ReplyText(data, length);
   Json::Value root;
   std::string parse_error;
   if (!ParseJson(reply, &root, &parse_error)) {

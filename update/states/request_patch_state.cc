@@ -22,7 +22,7 @@ void RequestPatchState::OnRequestFinished(int code, const std::string&, const ch
   result = -1;
   if (code < 0) return;
   // A list the map checks refuse leaves the patch map empty: whole files.
-  const std::string reply = data ? std::string(data, static_cast<size_t>(length)) : std::string();
+  const std::string reply = ReplyText(data, length);
   std::string ignored;
   ParseVersionMap(reply, &LauncherController::GetInstance()->versionMaps[patch_key_], &ignored);
   result = 1;

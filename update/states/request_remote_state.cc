@@ -36,12 +36,10 @@ void RequestRemoteState::OnRequestFinished(int code, const std::string& url, con
   LauncherController* controller = LauncherController::GetInstance();
   result = -1;
   if (code < 0) {
-    errorCode = code;
-    errorMessage = "Request Failed:" + error;
-    errorUrl = url;
+    RecordFailure(this, code, "Request Failed:" + error, url);
     return;
   }
-  const std::string reply = data ? std::string(data, static_cast<size_t>(length)) : std::string();
+  const std::string reply = ReplyText(data, length);
   VersionMap& remote = controller->ResetVersionMap(remoteKey_);
   std::string parse_error;
   if (!ParseVersionMap(reply, &remote, &parse_error)) {

@@ -29,6 +29,11 @@ std::string WithoutWhiteSpace(std::string text) {
 
 }  // namespace
 
+std::string ReplyText(const char* data, int length) {
+  return data != nullptr && length > 0 ? std::string(data, static_cast<size_t>(length))
+                                       : std::string();
+}
+
 void OnDownloadFileDone(int type, int code, const std::string& url, const std::string& error) {
   if (State* state = StateOfType(type)) state->OnDownloadFinished(code, url, error);
 }

@@ -25,6 +25,9 @@ void OnProbeDone(int type, int code, const std::string& url, bool exists,
 // statistics, not to the state.
 void OnDownloadSpeed(int type, double speed);
 
+// A blocking request's reply body as text ("" when there is none).
+std::string ReplyText(const char* data, int length);
+
 // "get/urls?key=<key>&udid=<machine id>[&is_qa=true]", without any white
 // space. The key is the server overrides' GateKey, else "PCX64HANSA_" and
 // the local game version.

@@ -42,6 +42,13 @@ std::unique_ptr<State> MakeFailureSuccessor(const State& failed, bool offer_retr
                                           offer_retry);
 }
 
+void RecordFailure(State* state, int code, const std::string& message, const std::string& url) {
+  state->result = -1;
+  state->errorCode = code;
+  state->errorMessage = message;
+  state->errorUrl = url;
+}
+
 void NoteRemoteMapVersions(int32_t pass, const VersionMap& remote, const std::string& text) {
   LauncherController* controller = LauncherController::GetInstance();
   if (pass != 0) controller->remoteGameVersion.Set(GetMapVersion(remote));

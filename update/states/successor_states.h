@@ -22,6 +22,10 @@ std::unique_ptr<State> MakeStateOfPass(int32_t type, int32_t pass);
 // retry unless `offer_retry` is false.
 std::unique_ptr<State> MakeFailureSuccessor(const State& failed, bool offer_retry = true);
 
+// Records a failed step on `state`: result -1 and the code, message and URL
+// that MakeFailureSuccessor carries on.
+void RecordFailure(State* state, int code, const std::string& message, const std::string& url);
+
 // A remote game map has been taken (from the download servers or the
 // directory's "CDN"): remoteGameVersion := its version (game pass), and
 // downloadingVersion := the version `text` names.

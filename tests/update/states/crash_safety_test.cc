@@ -78,7 +78,7 @@ class Runner {
     SetHandleInformation(read_, HANDLE_FLAG_INHERIT, 0);
     std::wstring exe = base::GetModuleDirectory() + L"road_runner.exe";
     std::string line = "\"road_runner.exe\" \"" + launcher + "\" \"" + game + "\" \"" + gate +
-                       "\" " + std::to_string(speed);
+                       "\" 0 " + std::to_string(speed);
     std::wstring command(line.begin(), line.end());
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);

@@ -4,12 +4,16 @@
 // against a publisher, and ticks the worker every 2 ms as the launcher does,
 // from PrepareState until the pass ends.
 //
-//   road_runner.exe LAUNCHER_FOLDER GAME_FOLDER GATE_URL [SPEED]
+//   road_runner.exe LAUNCHER_FOLDER GAME_FOLDER GATE_URL PIECE [SPEED]
 //
-// SPEED is the game download's speed limit as the settings give it (0 or
-// none: unlimited). Apply batches hold one file each, so a pass spends a few
-// ticks applying. Prints "state N" whenever the current state changes, then
-// "idle" (exit 0) or "failed MESSAGE URL" (exit 1).
+// PIECE is the download engine's piece size in bytes (0: its own). Without
+// SPEED the pass stops where the fetching ends: it prints "state N" for the
+// state it stopped in and exits 0 when that is the apply step, 1 otherwise.
+// With SPEED (the game download's speed limit as the settings give it, 0
+// unlimited) it runs to its end: apply batches hold one file each, so a pass
+// spends a few ticks applying; it prints "state N" whenever the current state
+// changes, then "idle" (exit 0) or "failed MESSAGE URL" (exit 1). 2: bad
+// arguments.
 #include <windows.h>
 
 #include <cstdio>
@@ -38,14 +42,16 @@ void Say(const std::string& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 4) {
-    Say("usage: road_runner LAUNCHER_FOLDER GAME_FOLDER GATE_URL [SPEED]");
+  if (argc != 5 && argc != 6) {
+    Say("usage: road_runner LAUNCHER_FOLDER GAME_FOLDER GATE_URL PIECE [SPEED]");
     return 2;
   }
   const std::string launcher = argv[1];
   const std::string game = argv[2];
   const std::string gate = argv[3];
-  const int32_t speed = argc > 4 ? std::atoi(argv[4]) : 0;
+  const int64_t piece = std::atoll(argv[4]);
+  const bool to_the_end = argc == 6;
+  const int32_t speed = to_the_end ? std::atoi(argv[5]) : 0;
   if (!SetCurrentDirectoryA(launcher.c_str())) return 2;
   CreateDirectoriesW(GetUpdateFolder());
   CreateDirectoriesW(GetExceptionFolder());
@@ -65,12 +71,23 @@ int main(int argc, char** argv) {
       overrides.gate_urls = {gate};
       DownloadManager* engine = DownloadManager::GetInstance();
       engine->Init(overrides);
+      if (piece > 0) engine->SetPieceSizeForTesting(piece);
       if (speed > 0) engine->ApplySpeedLimit(0, SpeedSetting{true, speed});
       controller->LoadGameVersion();
     });
     harness.Install(std::make_unique<PrepareState>(1));
     int32_t shown = -1;
-    for (;;) {
+    for (int tick = 0; !to_the_end; ++tick) {
+      const int32_t type = controller->GetSnapshot()->state.type;
+      if (tick < 200000 && type >= kPrepareState && type <= kDownloadFilesState) {
+        harness.Tick();
+        continue;
+      }
+      Say("state " + std::to_string(type));
+      exit_code = type == kApplyUpdateState ? 0 : 1;
+      break;
+    }
+    while (to_the_end) {
       const int32_t type = controller->GetSnapshot()->state.type;
       if (type != shown) {
         Say("state " + std::to_string(type));

@@ -144,6 +144,21 @@ TEST(VersionMapTest, BrokenAndHostileMapsAreRefused) {
   }
 }
 
+// The staging folder holds a file's patch beside it under either suffix: a
+// map may not list both, or one would overwrite the other there.
+TEST(VersionMapTest, AFileAndItsPatchNameAreRefusedTogether) {
+  auto map = [](const std::string& a, const std::string& b) {
+    return std::string(R"({"list": {")") + a + R"(": {"md5": ")" + kMd5A + R"(", "size": 1}, ")" +
+           b + R"(": {"md5": ")" + kMd5A + R"(", "size": 1}}})";
+  };
+  VersionMap parsed;
+  std::string error;
+  for (const char* patch : {"a.dll.patch", "A.DLL.CVDIFF"}) {
+    EXPECT_FALSE(ParseVersionMap(map("a.dll", patch), &parsed, &error)) << patch;
+    EXPECT_TRUE(ParseVersionMap(map("b.dll", patch), &parsed, &error)) << patch << error;
+  }
+}
+
 TEST(VersionMapTest, Diff) {
   const VersionMapEntry a{kMd5A, 1};
   const VersionMapEntry b{kMd5B, 2};
