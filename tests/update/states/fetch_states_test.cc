@@ -19,6 +19,7 @@
 #include "app/util/file_util.h"
 #include "update/download/download_manager.h"
 #include "update/states/check_version_state.h"
+#include "update/states/enter_game_state.h"
 #include "update/states/patch_suffix_mode.h"
 #include "update/states/road_fixture.h"
 #include "update/states/successor_states.h"
@@ -315,7 +316,7 @@ TEST_F(RoadTest, TooLittleRoomAsksAndOnlyAYesFetches) {
   ASSERT_EQ(1u, harness_->MsgBoxes().size());
   bool retry = true;
   harness_->OnWorker([&] {
-    retry = static_cast<PendingState*>(controller_->currentState.get())->offer_retry;
+    retry = static_cast<ExceptionState*>(controller_->currentState.get())->retryable;
   });
   EXPECT_FALSE(retry);
 
@@ -438,7 +439,7 @@ TEST_F(RoadTest, AFileThatFailsForGoodEndsThePass) {
       harness_->OnWorker([&] {
         code = controller_->currentState->errorCode;
         url = controller_->currentState->errorUrl;
-        retry = static_cast<PendingState*>(controller_->currentState.get())->offer_retry;
+        retry = static_cast<ExceptionState*>(controller_->currentState.get())->retryable;
       });
       EXPECT_LT(code, 0);
       EXPECT_NE(std::string::npos, url.find("Tolm_Data/level0")) << url;
