@@ -232,7 +232,12 @@ TEST_F(RoadTest, LauncherPassFetchesItsChangedFilesWhole) {
       expected[name] = next.at(name);
       requested.insert("/" + name);
     }
-    EXPECT_EQ(expected, StagedFiles());
+    // The apply step that follows within the same tick lists what it leaves
+    // staged for the self-replacement.
+    Digests staged = StagedFiles();
+    staged.erase("cef_update.txt");
+    staged.erase("font_update.txt");
+    EXPECT_EQ(expected, staged);
     EXPECT_EQ(requested, FilesRequested(RequestedPaths()));
   }
 }
