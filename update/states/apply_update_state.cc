@@ -449,6 +449,8 @@ void ApplyUpdateState::FinishGamePass() {
     result = -1;
     return;
   }
+  // Patches of files an earlier, interrupted pass applied and listed.
+  for (const std::string& path : applyList.files) DeleteFileW(PatchPath(path).c_str());
   DeleteFileA((UpdateFolderA() + kApplyListName).c_str());
   DeleteInterruptedWritesOfPass(pass);
   controller->LoadGameVersion();
