@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${QUORVEL_BUILD_DIR:-build}
-cmake --build "$build" -j3 --target crash_runner update_crash_safety_tests >/dev/null
+cmake --build "$build" -j3 --target road_runner update_crash_safety_tests >/dev/null
 export QUORVEL_CRASH_KILLS=${1:-300}
 [ -n "${2:-}" ] && export QUORVEL_CRASH_SEED=$2
 ctest --test-dir "$build" -R '^update_crash_safety_tests$' -V --timeout 36000 |

@@ -105,6 +105,7 @@ void LauncherController::InitVersionState() {
   launcherReplaced = false;
   cefFilesStaged = false;
   fontsStaged = false;
+  replacementStarted = false;
   restartPromptArmed = true;
   resourceReload = 0;
   languageChangePending = false;

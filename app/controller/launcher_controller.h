@@ -332,6 +332,9 @@ class LauncherController {
   std::atomic<bool> restartPromptArmed{true};
   std::atomic<bool> cefFilesStaged{false};
   std::atomic<bool> fontsStaged{false};
+  // The restart after a launcher update started the replacement already:
+  // the exit does not start a second one.
+  std::atomic<bool> replacementStarted{false};
   std::atomic<bool> forceUpdateLauncher{false};
   std::atomic<int32_t> resourceReload{0};  // 1 replaced, -1 removed, 0 unchanged
   std::atomic<bool> languageChangePending{false};

@@ -8,6 +8,7 @@
 #include "app/controller/message_box_request.h"
 #include "app/controller/state.h"
 #include "app/main/launcher_resources.h"
+#include "app/main/provisional_main_window.h"
 #include "app/util/fonts.h"
 #include "app/util/file_util.h"
 #include "app/util/self_replacement.h"
@@ -70,10 +71,11 @@ void DefaultLauncherServices::SwitchUiLanguage() {
 bool DefaultLauncherServices::IsOpenWindow(HWND window) { return IsWindow(window) != FALSE; }
 
 // PROVISIONAL: a new MsgBox and its ShowModal once the launcher windows land.
-// Until then no box can be seen or answered: it closes at once as its close
-// button would, so that nothing waits for it.
-void DefaultLauncherServices::ShowMsgBox(HWND, const MsgBoxContent&, MessageBoxCallback closed) {
-  closed(0);
+// Until then the provisional main window asks the question; without it the
+// box closes at once as its close button would, so that nothing waits.
+void DefaultLauncherServices::ShowMsgBox(HWND, const MsgBoxContent& box,
+                                         MessageBoxCallback closed) {
+  if (!ProvisionalMainWindow::Ask(box, closed)) closed(0);
 }
 
 void DefaultLauncherServices::RelaunchForSelfUpdate(const std::wstring& command,

@@ -52,8 +52,11 @@ void MainThread::Cleanup() {
   base::ThreadRegistry::Withdraw();
 
   if (controller->launcherReplaced || controller->cefFilesStaged || controller->fontsStaged) {
+    // The replacement copies the new fonts over the installed ones.
     if (controller->fontsStaged) services->RemoveFonts();
-    services->RelaunchForSelfUpdate(L"", controller->launcherReplaced);
+    if (!controller->replacementStarted) {
+      services->RelaunchForSelfUpdate(L"", controller->launcherReplaced);
+    }
   }
 }
 

@@ -75,6 +75,22 @@ void Trace(const std::string& line) { DownloadManager::GetInstance()->AppendTrac
 
 }  // namespace
 
+void DeleteInterruptedWritesOfPass(int32_t pass) {
+  const std::wstring update = NormalizePathW(GetUpdateFolder(), true);
+  std::vector<std::wstring> written;
+  if (pass == 0) {
+    const std::wstring base = NormalizePathW(GetBaseFolderW(), true);
+    written = {base + L"launcher_version_map.txt", base + L"tmp_launcher_version_map.txt",
+               update + Widen(kStagedCefListName), update + Widen(kStagedFontListName)};
+  } else {
+    const std::wstring game =
+        NormalizePathW(LauncherController::GetInstance()->GetSettings().gamePath.Get(), true);
+    written = {game + L"version_map.txt", game + L"tmp_version_map.txt",
+               update + Widen(kApplyListName)};
+  }
+  for (const std::wstring& path : written) DeleteUnfinishedWrites(path);
+}
+
 bool ApplyUpdateState::PromoteMap(const std::wstring& tmp_map, const std::wstring& map) {
   std::string text;
   if (!ReadFileTextW(tmp_map, &text) || !WriteFileTextW(map, text)) return false;
@@ -325,12 +341,7 @@ void ApplyUpdateState::FinishLauncherPass() {
     result = -1;
     return;
   }
-  for (const std::wstring& written :
-       {base + L"launcher_version_map.txt", base + L"tmp_launcher_version_map.txt",
-        NormalizePathW(GetUpdateFolder(), true) + Widen(kStagedCefListName),
-        NormalizePathW(GetUpdateFolder(), true) + Widen(kStagedFontListName)}) {
-    DeleteUnfinishedWrites(written);
-  }
+  DeleteInterruptedWritesOfPass(pass);
   controller->LoadLauncherVersion();
   if (launcherStaged_) {
     controller->launcherReplaced = true;
@@ -438,13 +449,10 @@ void ApplyUpdateState::FinishGamePass() {
     result = -1;
     return;
   }
+  // Patches of files an earlier, interrupted pass applied and listed.
+  for (const std::string& path : applyList.files) DeleteFileW(PatchPath(path).c_str());
   DeleteFileA((UpdateFolderA() + kApplyListName).c_str());
-  // A launcher killed while writing these left their new copies beside them.
-  for (const std::wstring& written :
-       {game + L"version_map.txt", game + L"tmp_version_map.txt",
-        NormalizePathW(GetUpdateFolder(), true) + Widen(kApplyListName)}) {
-    DeleteUnfinishedWrites(written);
-  }
+  DeleteInterruptedWritesOfPass(pass);
   controller->LoadGameVersion();
   if (!controller->GetDownloadRecord().firstInstall) {
     DownloadManager::GetInstance()->ReportSpeedEvent("23", "apply_update_game_success", false);

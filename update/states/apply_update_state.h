@@ -92,4 +92,9 @@ class ApplyUpdateState : public State {
   bool resourcesReplaced_ = false;
 };
 
+// Deletes what writes cut short by a killed launcher left beside the pass's
+// own files (its maps, the apply list or the staged lists). Whoever ends a
+// pass calls it.
+void DeleteInterruptedWritesOfPass(int32_t pass);
+
 #endif  // UPDATE_STATES_APPLY_UPDATE_STATE_H_

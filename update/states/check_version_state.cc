@@ -8,6 +8,7 @@
 #include "app/controller/launcher_messages.h"
 #include "app/util/file_util.h"
 #include "app/util/string_util.h"
+#include "update/states/apply_update_state.h"
 #include "base/thread/thread_registry.h"
 #include "update/states/request_remote_state.h"
 #include "update/states/successor_states.h"
@@ -138,6 +139,7 @@ void CheckVersionState::FinishWithoutFetching() {
       controller->LoadLauncherVersion();
     }
   }
+  DeleteInterruptedWritesOfPass(pass);
   if (controller->resourceReload != 0) {
     result = 0;
     controller->ReloadResources([] {

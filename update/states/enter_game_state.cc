@@ -15,11 +15,6 @@
 
 namespace {
 
-constexpr int32_t kMinuteMs = 60000;
-constexpr int32_t kDefaultRefreshMs = 28800000;  // 8 hours
-constexpr int32_t kDefaultUpdateMs = 43200000;   // 12 hours
-constexpr int32_t kDefaultProbeMs = 1800000;     // 30 minutes, plus one below
-
 // Process-wide: a new EnterGameState keeps the refresh clock, sets the update
 // clock to its start and the probe clock to 0.
 int64_t g_refresh_clock = 0;
@@ -38,6 +33,7 @@ void RestartLauncher() {
   HWND window = controller->mainWindow;
   if (!window || !services->IsOpenWindow(window)) return;
   const bool replaced = controller->launcherReplaced.exchange(false);
+  controller->replacementStarted = true;
   services->CloseMainWindow(window);
   services->RelaunchForSelfUpdate(L".\\launcher.exe", replaced);
 }
@@ -50,10 +46,6 @@ void ResetIdleClocksForTesting() {
   g_probe_clock = 0;
 }
 
-int32_t EnterGameState::PeriodOf(int32_t minutes, int32_t fallback) {
-  return minutes >= 1 && minutes <= 99 ? minutes * kMinuteMs : fallback;
-}
-
 void EnterGameState::Enter(State*) {
   LauncherController* controller = LauncherController::GetInstance();
   controller->NotifyMainWindow(MsgRefreshVersion, 0, 0);
@@ -63,9 +55,9 @@ void EnterGameState::Enter(State*) {
   preDlcAddresses.clear();
 
   const ServerOverrides& overrides = controller->serverOverrides;
-  refreshPeriod = PeriodOf(overrides.RefreshInterval, kDefaultRefreshMs);
-  updatePeriod = PeriodOf(overrides.UpdateInterval, kDefaultUpdateMs);
-  probePeriod = PeriodOf(overrides.UpdateInterval, kDefaultProbeMs) + kMinuteMs;
+  refreshPeriod = overrides.RefreshPeriodMs();
+  updatePeriod = overrides.UpdatePeriodMs();
+  probePeriod = overrides.ProbePeriodMs();
   g_update_clock = StateClockNow();
   g_probe_clock = 0;
 

@@ -39,9 +39,6 @@ class EnterGameState : public State {
   static void OnRestartAnswer(int answer);
   static void OnForcedRestartAnswer(int answer);
 
-  // Period in ms of "minutes" when it is 1 to 99, else `fallback` ms.
-  static int32_t PeriodOf(int32_t minutes, int32_t fallback);
-
   int32_t refreshPeriod = 0;
   int32_t updatePeriod = 0;
   int32_t probePeriod = 0;

@@ -1,5 +1,5 @@
 // Crash safety of the game road: a game pass in a process of its own
-// (crash_runner.exe) is killed at random moments (while it downloads, while
+// (road_runner.exe) is killed at random moments (while it downloads, while
 // it applies its batches, around the promotion of its map) and started again
 // until it ends; every round must end in an install that is exactly the
 // target release. Prints the kills, where they fell and the bytes fetched
@@ -67,7 +67,7 @@ void CopyTree(const std::string& from, const std::string& to) {
   }
 }
 
-// crash_runner.exe with its output read as it comes.
+// road_runner.exe with its output read as it comes.
 class Runner {
  public:
   Runner(const std::string& launcher, const std::string& game, const std::string& gate,
@@ -76,9 +76,9 @@ class Runner {
     HANDLE write_end = nullptr;
     CreatePipe(&read_, &write_end, &inherit, 0);
     SetHandleInformation(read_, HANDLE_FLAG_INHERIT, 0);
-    std::wstring exe = base::GetModuleDirectory() + L"crash_runner.exe";
-    std::string line = "\"crash_runner.exe\" \"" + launcher + "\" \"" + game + "\" \"" + gate +
-                       "\" " + std::to_string(speed);
+    std::wstring exe = base::GetModuleDirectory() + L"road_runner.exe";
+    std::string line = "\"road_runner.exe\" \"" + launcher + "\" \"" + game + "\" \"" + gate +
+                       "\" 0 " + std::to_string(speed);
     std::wstring command(line.begin(), line.end());
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);

@@ -149,6 +149,7 @@ TEST_F(IdleStateTest, RestartQuestionOncePerArmedPromptAndItsAnswers) {
     controller_->launcherReplaced = c.replaced;
     controller_->forceUpdateLauncher = c.force;
     controller_->restartPromptArmed = true;
+    controller_->replacementStarted = false;
     controller_->autoEnterGame = true;
     harness_->ScriptBoxAnswers({c.answer});
     harness_->Install(std::make_unique<EnterGameState>());
@@ -167,6 +168,8 @@ TEST_F(IdleStateTest, RestartQuestionOncePerArmedPromptAndItsAnswers) {
     const std::string relaunch =
         std::string("RelaunchForSelfUpdate(.\\launcher.exe,") + (c.replaced ? "1" : "0") + ")@0";
     EXPECT_EQ(c.restarts, Called(relaunch));
+    // The exit that follows starts no second replacement.
+    EXPECT_EQ(c.restarts, controller_->replacementStarted.load());
     // The restart takes the executable's flag; the lists' flags stay.
     EXPECT_EQ(c.replaced && !c.restarts, controller_->launcherReplaced.load());
     EXPECT_TRUE(controller_->fontsStaged);

@@ -232,7 +232,8 @@ TEST_F(RoadTest, LauncherPassFetchesItsChangedFilesWhole) {
       expected[name] = next.at(name);
       requested.insert("/" + name);
     }
-    // ApplyUpdateState, entered already, lists the staged browser files and fonts.
+    // The apply step that follows within the same tick lists what it leaves
+    // staged for the self-replacement.
     Digests staged = StagedFiles();
     staged.erase("cef_update.txt");
     staged.erase("font_update.txt");
