@@ -3,6 +3,7 @@
 #include "app/controller/launcher_controller.h"
 #include "app/controller/launcher_messages.h"
 #include "app/util/file_util.h"
+#include "app/util/string_util.h"
 #include "update/download/download_manager.h"
 #include "update/states/state_routing.h"
 #include "update/states/successor_states.h"
@@ -47,7 +48,16 @@ void RequestRemoteState::OnRequestFinished(int code, const std::string& url, con
     errorUrl = reply;
     return;
   }
-  WriteFileTextW(tmpMapPath_, reply);
+  // A first install has no game folder yet; the map's copy is what the apply
+  // step promotes, so a copy that cannot be written fails the pass now.
+  const size_t slash = tmpMapPath_.find_last_of(L"\\/");
+  if (slash != std::wstring::npos) CreateDirectoriesW(tmpMapPath_.substr(0, slash));
+  if (!WriteFileTextW(tmpMapPath_, reply)) {
+    std::string path;
+    WideToUtf8(tmpMapPath_, &path);
+    RecordFailure(this, -1, "Write Failed:", path);
+    return;
+  }
   // The version is read back from the stored copy; a failed read-back leaves
   // downloadingVersion as it was.
   std::string stored;

@@ -96,8 +96,11 @@ std::string PatchedFile(const std::string& name, const std::string& suffix,
 
 TEST_F(RoadTest, FirstInstallFetchesEveryFileOnceAndNothingElse) {
   ServeFrom("release-1");
+  // Not even the game folder exists yet: the remote map's copy makes it.
+  ASSERT_TRUE(RemoveDirectoryA(game_.c_str()));
   EXPECT_EQ(kApplyUpdateState, RunPass(1));
   EXPECT_EQ(1, Current().pass);
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((game_ + "\\tmp_version_map.txt").c_str()));
   const Digests expected = TreeOf("game-1");
   EXPECT_EQ(expected, StagedFiles());
 
