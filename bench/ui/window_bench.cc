@@ -171,6 +171,30 @@ void Report(const char* name, const std::vector<double>& ms) {
               Percentile(ms, 0.99));
 }
 
+// QUORVEL_BENCH_PARTS=1: the peer's share of each kind of control (cells
+// with their borders, pictures, texts), each painted alone over the tree.
+void ReportParts(ui::Window* window, ui::IRenderContext* peer, const ui::UiRect& all,
+                 int frames) {
+  auto* rows = dynamic_cast<ui::Box*>(window->GetRoot());
+  if (!rows) return;
+  const char* names[] = {"cells", "images", "texts"};
+  for (int kind = 0; kind < 3; ++kind) {
+    std::vector<double> ms;
+    for (int i = 0; i < frames; ++i) {
+      const double t0 = NowMs();
+      for (int r = 0; r < rows->GetCount(); ++r) {
+        auto* row = dynamic_cast<ui::Box*>(rows->GetItemAt(r));
+        for (int c = 0; row && c < row->GetCount(); ++c) {
+          const int k = (r * kColumns + c) % 4;
+          if ((k < 2 ? 0 : k - 1) == kind) row->GetItemAt(c)->PaintBlended(peer, all);
+        }
+      }
+      ms.push_back(NowMs() - t0);
+    }
+    Report(names[kind], ms);
+  }
+}
+
 int RunPaint(int frames, int runs) {
   Gdiplus::GpBitmap* image = MakeFrameImage();
   auto* window = new BenchWindow(MainSkin(), image);
@@ -265,6 +289,10 @@ int RunPaint(int frames, int runs) {
               Percentile(all_full, 0.5) / Percentile(all_peer, 0.5));
   std::printf("  hover without the on-screen update (medians): %.3f ms\n",
               Percentile(all_hover, 0.5) - Percentile(all_ulw, 0.5));
+  if (std::getenv("QUORVEL_BENCH_PARTS")) {
+    std::printf("parts (peer):\n");
+    ReportParts(window, peer.get(), all, frames);
+  }
   DestroyWindow(hwnd);
   PumpAll();
   gp::GdipDisposeImage(image);

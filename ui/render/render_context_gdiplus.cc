@@ -633,7 +633,18 @@ void RenderContext_GdiPlus::DrawBezier(IPen* pen, int32_t x1, int32_t y1, int32_
   gp::GdipDrawBezierI(graphics.get(), p, x1, y1, x2, y2, x3, y3, x4, y4);
 }
 
+// A one-pixel pen without smoothing covers the rectangle's edge pixels,
+// right and bottom included, each once: four solid strips give the same
+// pixels without a GDI+ draw (Wine's costs ~0.5 ms; a bordered control has one).
 void RenderContext_GdiPlus::DrawRect(const UiRect& rect, int32_t width, uint32_t color) {
+  if (width == 1 && rect.Width() > 0 && rect.Height() > 0) {
+    const int32_t l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
+    FillSolid(UiRect{l, t, r + 1, t + 1}, color);
+    FillSolid(UiRect{l, b, r + 1, b + 1}, color);
+    FillSolid(UiRect{l, t + 1, l + 1, b}, color);
+    FillSolid(UiRect{r, t + 1, r + 1, b}, color);
+    return;
+  }
   auto graphics = MakeGraphics(dc_);
   auto pen = MakePen(color, width);
   gp::GdipDrawRectangleI(graphics.get(), pen.get(), rect.left, rect.top, rect.Width(),

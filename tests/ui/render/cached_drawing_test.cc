@@ -272,6 +272,55 @@ TEST_F(CachedDrawingTest, BlendsBetweenContextsMatchGdi) {
   }
 }
 
+// One-pixel borders are drawn as solid strips; they give the pixels GDI+'s
+// pen gives, right and bottom edges included, under an origin and a plain
+// or rounded clip.
+TEST_F(CachedDrawingTest, OnePixelBordersMatchGdiplus) {
+  struct Case {
+    UiRect rect;
+    uint32_t color;
+    int clip;  // 0 none, 1 a rectangle, 2 a rounded rectangle
+  } cases[] = {
+      {{5, 4, 40, 30}, 0xFF8899AA, 0},  {{5, 4, 40, 30}, 0x80FF2040, 0},
+      {{0, 0, 49, 39}, 0xC0102030, 0},  {{10, 10, 11, 30}, 0xFF00FF00, 0},  // one column wide
+      {{-3, 2, 30, 50}, 0x60FFFFFF, 1}, {{2, 2, 45, 35}, 0xFF8899AA, 2},
+      {{2, 2, 45, 35}, 0x90204060, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.rect.left << "," << c.rect.top << " " << std::hex
+                                      << c.color << " clip " << c.clip);
+    auto ours = Make(50, 40);
+    auto theirs = Make(50, 40);
+    for (ui::IRenderContext* ctx : {ours.get(), theirs.get()}) {
+      ctx->FillRect({0, 0, 50, 40}, 0xFF204060);
+      ctx->FillRect({0, 0, 25, 40}, 0x60A0A0A0);
+      ctx->SetWindowOrg({-2, -1});
+      if (c.clip == 1) ctx->ClipRect({1, 3, 36, 28});
+      if (c.clip == 2) ctx->ClipRoundRect({0, 0, 46, 36}, 12, 12);
+    }
+    ours->DrawRect(c.rect, 1, c.color);
+    Gdiplus::GpGraphics* g = nullptr;
+    gp::GdipCreateFromHDC(theirs->GetDC(), &g);
+    Gdiplus::GpPen* pen = nullptr;
+    gp::GdipCreatePen1(c.color, 1, Gdiplus::UnitWorld, &pen);
+    gp::GdipDrawRectangleI(g, pen, c.rect.left, c.rect.top, c.rect.Width(), c.rect.Height());
+    gp::GdipDeletePen(pen);
+    gp::GdipDeleteGraphics(g);
+    auto background = Make(50, 40);
+    background->FillRect({0, 0, 50, 40}, 0xFF204060);
+    background->FillRect({0, 0, 25, 40}, 0x60A0A0A0);
+    int differ = 0, drawn = 0;
+    for (int y = 0; y < 40; ++y) {
+      for (int x = 0; x < 50; ++x) {
+        differ += PixelAt(ours.get(), x, y) != PixelAt(theirs.get(), x, y);
+        drawn += PixelAt(theirs.get(), x, y) != PixelAt(background.get(), x, y);
+      }
+    }
+    EXPECT_EQ(differ, 0);
+    EXPECT_GT(drawn, 20);
+  }
+}
+
 TEST(PixelOpsTest, BilinearScaleTable) {
   const uint32_t row[3] = {0xFF000000, 0xFF640000, 0x80008000};
   struct Case {
