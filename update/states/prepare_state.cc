@@ -293,8 +293,9 @@ void PrepareState::OnGameGateReply(int code, const std::string& url, const char*
   if (root.isMember("CDN") && ValueText(root["CDN"], &cdn)) {
     VersionMap& remote = controller->ResetVersionMap(remoteKey_);
     std::string map_error;
-    if (ParseVersionMap(cdn, &remote, &map_error)) {
-      WriteFileTextW(tmpMapPath_, cdn);
+    // A copy that cannot be kept leaves the map to the remote request, which
+    // reports the failure.
+    if (ParseVersionMap(cdn, &remote, &map_error) && StoreRemoteMapCopy(tmpMapPath_, cdn)) {
       remoteMapReceived_ = true;
       NoteRemoteMapVersions(pass, remote, cdn);
     }

@@ -48,11 +48,7 @@ void RequestRemoteState::OnRequestFinished(int code, const std::string& url, con
     errorUrl = reply;
     return;
   }
-  // A first install has no game folder yet; the map's copy is what the apply
-  // step promotes, so a copy that cannot be written fails the pass now.
-  const size_t slash = tmpMapPath_.find_last_of(L"\\/");
-  if (slash != std::wstring::npos) CreateDirectoriesW(tmpMapPath_.substr(0, slash));
-  if (!WriteFileTextW(tmpMapPath_, reply)) {
+  if (!StoreRemoteMapCopy(tmpMapPath_, reply)) {
     std::string path;
     WideToUtf8(tmpMapPath_, &path);
     RecordFailure(this, -1, "Write Failed:", path);

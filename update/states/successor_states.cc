@@ -1,6 +1,7 @@
 #include "update/states/successor_states.h"
 
 #include "app/controller/launcher_controller.h"
+#include "app/util/file_util.h"
 #include "app/util/json_util.h"
 #include "json/json.h"
 #include "update/states/apply_update_state.h"
@@ -48,6 +49,12 @@ void RecordFailure(State* state, int code, const std::string& message, const std
   state->errorCode = code;
   state->errorMessage = message;
   state->errorUrl = url;
+}
+
+bool StoreRemoteMapCopy(const std::wstring& path, const std::string& text) {
+  std::wstring folder, file;
+  if (SplitPathW(path, &folder, &file)) CreateDirectoriesW(folder);
+  return WriteFileTextW(path, text);
 }
 
 void NoteRemoteMapVersions(int32_t pass, const VersionMap& remote, const std::string& text) {

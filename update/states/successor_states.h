@@ -31,6 +31,11 @@ void RecordFailure(State* state, int code, const std::string& message, const std
 // downloadingVersion := the version `text` names.
 void NoteRemoteMapVersions(int32_t pass, const VersionMap& remote, const std::string& text);
 
+// Keeps the remote map's copy at `path`, the map the apply step promotes.
+// A first install has no game folder yet: it is made here. False when the
+// copy cannot be written.
+bool StoreRemoteMapCopy(const std::wstring& path, const std::string& text);
+
 // Stand-in for a state of a type nothing is built for.
 class PendingState : public State {
  public:

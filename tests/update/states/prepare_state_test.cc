@@ -164,6 +164,15 @@ TEST_F(FirstStatesTest, TheDirectorysOwnMapSkipsTheRemoteRequestAndNamesItsVersi
   EXPECT_EQ(std::vector<std::string>{"/get/urls"}, paths);
 }
 
+TEST_F(FirstStatesTest, TheDirectorysOwnMapOnAFirstInstallMakesTheGameFolder) {
+  ASSERT_TRUE(RemoveDirectoryA(game_.c_str()));
+  ASSERT_TRUE(publisher_.SetConfig(ReadJson(release_ + "\\release-2\\directory-cdn.json")));
+  RunGamePass(1);
+  EXPECT_EQ(kCheckVersionState, Current().type);
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((game_ + "\\tmp_version_map.txt").c_str()));
+  EXPECT_EQ(std::vector<std::string>{"/get/urls"}, RequestedPaths());
+}
+
 TEST_F(FirstStatesTest, HostileRemoteMapIsRefusedWholeAndNothingIsKept) {
   CopyTree(release_ + "\\installed\\game-1", game_);
   Json::Value fault;
