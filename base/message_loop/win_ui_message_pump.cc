@@ -77,10 +77,20 @@ void WinUIMessagePump::RunMessageLoop() {
     bool more_work = (HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0;
     MSG message;
     if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      more_work = HandleMessage(message);
+      if (message.message == kWmPumpWork && message.hwnd == window_) {
+        // Our own wake-up: the burst below runs the work. Posts from here
+        // on send one new wake-up, however many there are.
+        InterlockedExchange(&have_work_, 0);
+        more_work = true;
+      } else {
+        // A message that enters a modal loop must find a wake-up queued
+        // when tasks are left over, or they would wait for the next post.
+        if (work_left_) SignalWork();
+        more_work = HandleMessage(message);
+      }
       if (state->should_quit) break;
     }
-    more_work |= delegate->ProcessWork();
+    more_work |= RunWorkBurst(delegate);
     if (state->should_quit) break;
     more_work |= delegate->ProcessDelayedWork(&delayed_work_time_);
     if (state->should_quit) break;
@@ -92,6 +102,29 @@ void WinUIMessagePump::RunMessageLoop() {
     if (more_work) continue;
     WaitForWork();
   }
+}
+
+bool WinUIMessagePump::RunWorkBurst(Delegate* delegate) {
+  // Each look at the message queue is a round trip to Wine's server (tens of
+  // microseconds), so tasks run in bursts between looks; a burst is short in
+  // count and in time so input and paints stay prompt.
+  LARGE_INTEGER start, now, frequency;
+  QueryPerformanceCounter(&start);
+  QueryPerformanceFrequency(&frequency);
+  const LONGLONG budget = frequency.QuadPart * kBurstMicros / 1000000;
+  bool ran = false;
+  work_left_ = true;
+  for (int n = 0; n < kTasksPerBurst; ++n) {
+    if (state_->should_quit) break;
+    if (!delegate->ProcessWork()) {
+      work_left_ = false;
+      break;
+    }
+    ran = true;
+    QueryPerformanceCounter(&now);
+    if (now.QuadPart - start.QuadPart >= budget) break;
+  }
+  return ran;
 }
 
 void WinUIMessagePump::WaitForWork() {

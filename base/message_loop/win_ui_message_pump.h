@@ -36,6 +36,10 @@ class WinUIMessagePump : public WinMessagePump {
   static constexpr UINT kMinTimerDelayMs = 10;
   static constexpr UINT kMaxDelayMs = 0xFFFFFFFE;  // one below INFINITE
   static constexpr int kMessageFilterCode = 0x5001;
+  // How many tasks, and how long, a burst may run before the message queue
+  // is looked at again.
+  static constexpr int kTasksPerBurst = 512;
+  static constexpr int kBurstMicros = 2000;
 
   WinUIMessagePump();
   ~WinUIMessagePump() override;
@@ -66,11 +70,15 @@ class WinUIMessagePump : public WinMessagePump {
   // Takes the work message's place with one other message, so that a
   // steady stream of work messages cannot starve the others.
   bool HandleWorkMessage();
+  // Runs tasks until none is left or the burst's time is up; whether any
+  // ran. Sets work_left_ when it stopped for the time.
+  bool RunWorkBurst(Delegate* delegate);
   void WaitForWork();
   void OnTimer();
   void OnWorkMessage();
 
   HWND window_ = nullptr;
+  bool work_left_ = false;
   ObserverList<UIObserver> observers_;
 };
 
