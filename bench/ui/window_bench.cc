@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/ui/bench_png.h"
 #include "bench/ui/bench_timing.h"
 #include "ui/core/box.h"
 #include "ui/core/global_resources.h"
@@ -299,36 +300,6 @@ int RunPaint(int frames, int runs) {
   return 0;
 }
 
-bool PngEncoder(CLSID* clsid) {
-  UINT count = 0, size = 0;
-  if (gp::GdipGetImageEncodersSize(&count, &size) != Gdiplus::Ok || size == 0) return false;
-  std::vector<BYTE> buffer(size);
-  auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-  if (gp::GdipGetImageEncoders(count, size, codecs) != Gdiplus::Ok) return false;
-  for (UINT i = 0; i < count; ++i) {
-    if (wcscmp(codecs[i].MimeType, L"image/png") == 0) {
-      *clsid = codecs[i].Clsid;
-      return true;
-    }
-  }
-  return false;
-}
-
-bool SavePng(ui::IRenderContext* surface, const std::wstring& path) {
-  CLSID png;
-  if (!PngEncoder(&png)) return false;
-  Gdiplus::GpBitmap* bitmap = nullptr;
-  const int w = surface->GetWidth(), h = surface->GetHeight();
-  if (gp::GdipCreateBitmapFromScan0(w, h, w * 4, PixelFormat32bppPARGB,
-                                    reinterpret_cast<BYTE*>(surface->GetBits()),
-                                    &bitmap) != Gdiplus::Ok) {
-    return false;
-  }
-  const bool saved = gp::GdipSaveImageToFile(bitmap, path.c_str(), &png, nullptr) == Gdiplus::Ok;
-  gp::GdipDisposeImage(bitmap);
-  return saved;
-}
-
 int RunShots(const std::wstring& folder) {
   Gdiplus::GpBitmap* image = MakeFrameImage();
   auto* window = new BenchWindow(
@@ -358,7 +329,7 @@ int RunShots(const std::wstring& folder) {
     InvalidateRect(hwnd, nullptr, FALSE);
     SendMessageW(hwnd, WM_PAINT, 0, 0);
     const std::wstring path = folder + L"\\window_" + step.name + L".png";
-    const bool saved = SavePng(window->GetRenderContext(), path);
+    const bool saved = ui_bench::SavePng(window->GetRenderContext(), path);
     std::printf("%ls: %s\n", path.c_str(), saved ? "saved" : "FAILED");
     failures += saved ? 0 : 1;
   }

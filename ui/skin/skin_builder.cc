@@ -9,6 +9,7 @@
 #include "ui/controls/label.h"
 #include "ui/controls/list_box.h"
 #include "ui/controls/progress.h"
+#include "ui/controls/slider.h"
 #include "ui/controls/tab_box.h"
 #include "ui/core/box.h"
 #include "ui/core/control.h"
@@ -60,7 +61,7 @@ const struct {
     {L"ScrollBar", nullptr},
     {L"Progress", []() -> Control* { return new Progress(); }},
     {L"CircleProgress", []() -> Control* { return new CircleProgress(); }},
-    {L"Slider", nullptr},
+    {L"Slider", []() -> Control* { return new Slider(); }},
     {L"Combo", nullptr},
     {L"RichEdit", nullptr},
 };

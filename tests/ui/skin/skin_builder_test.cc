@@ -87,7 +87,7 @@ TEST_F(SkinBuilderTest, ElementTableMakesItsControlsAndReportsTheRest) {
       {L"OptionBox", kBox}, {L"ChildBox", kUnknown}, {L"TabBox", kBox},
       {L"HTabBox", kBox}, {L"VTabBox", kBox}, {L"VirtualListBox", kUnknown},
       {L"TreeView", kUnknown}, {L"TreeNode", kUnknown}, {L"ScrollBar", kUnknown},
-      {L"Progress", kControl}, {L"CircleProgress", kControl}, {L"Slider", kUnknown},
+      {L"Progress", kControl}, {L"CircleProgress", kControl}, {L"Slider", kControl},
       {L"Combo", kUnknown}, {L"RichEdit", kUnknown},
       // Names compare exactly; others go to the callbacks.
       {L"vbox", kCallback}, {L"CefControl", kCallback},
