@@ -133,8 +133,22 @@ void Window::Paint() {
       SIZE size{width, height};
       POINT source{0, 0};
       BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(window_alpha_), AC_SRC_ALPHA};
-      ::UpdateLayeredWindow(hwnd_, nullptr, &destination, &size, render_->GetDC(), &source, 0,
-                            &blend, ULW_ALPHA);
+      // Only the repainted part goes to the screen: a whole-surface update
+      // costs Wine more than the paint itself.
+      RECT dirty{update.left, update.top, update.right, update.bottom};
+      UPDATELAYEREDWINDOWINFO info = {};
+      info.cbSize = sizeof(info);
+      info.pptDst = &destination;
+      info.psize = &size;
+      info.hdcSrc = render_->GetDC();
+      info.pptSrc = &source;
+      info.pblend = &blend;
+      info.dwFlags = ULW_ALPHA;
+      info.prcDirty = &dirty;
+      if (!::UpdateLayeredWindowIndirect(hwnd_, &info)) {
+        ::UpdateLayeredWindow(hwnd_, nullptr, &destination, &size, render_->GetDC(), &source, 0,
+                              &blend, ULW_ALPHA);
+      }
     } else {
       ::BitBlt(ps.hdc, update.left, update.top, update.Width(), update.Height(),
                render_->GetDC(), update.left, update.top, SRCCOPY);
