@@ -129,15 +129,17 @@ void ScrollBar::LayoutParts() {
   const int b1 = show_button1_ ? s : 0;
   const int b2 = show_button2_ ? s : 0;
   const int track = length - b1 - b2;
-  auto make = [this, across0, s](int from, int to) {
-    return horizontal_ ? UiRect{from, across0, to, across0 + s} : UiRect{across0, from, across0 + s, to};
+  // A part from..to along the bar, `thick` across it.
+  auto make = [this, across0](int from, int to, int thick) {
+    return horizontal_ ? UiRect{from, across0, to, across0 + thick}
+                       : UiRect{across0, from, across0 + thick, to};
   };
 
   if (s < track) {
-    button1_rect_ = make(start, start + b1);
-    button2_rect_ = make(end - b2, end);
+    button1_rect_ = make(start, start + b1, b1);
+    button2_rect_ = make(end - b2, end, b2);
     if (range_ <= 0) {
-      thumb_rect_ = make(start + b1, end - b2);
+      thumb_rect_ = make(start + b1, end - b2, s);
     } else {
       int64_t thumb = static_cast<int64_t>(track) * length / (range_ + length);
       thumb = std::max<int64_t>(thumb, thumb_min_length_);
@@ -145,20 +147,13 @@ void ScrollBar::LayoutParts() {
       thumb = std::min<int64_t>(thumb, track);
       int64_t top = (track - thumb) * position_ / range_ + start + b1;
       if (top + thumb > end - b2) top = end - b2 - thumb;
-      thumb_rect_ = make(static_cast<int>(top), static_cast<int>(top + thumb));
+      thumb_rect_ = make(static_cast<int>(top), static_cast<int>(top + thumb), s);
     }
   } else {
     // Too short for a thumb: the buttons share the length.
     const int c = std::max(0, std::min(s, length / 2));
-    button1_rect_ = make(start, show_button1_ ? start + c : start);
-    button2_rect_ = make(show_button2_ ? end - c : end, end);
-    if (horizontal_) {
-      button1_rect_.bottom = button1_rect_.top + b1;
-      button2_rect_.bottom = button2_rect_.top + b2;
-    } else {
-      button1_rect_.right = button1_rect_.left + b1;
-      button2_rect_.right = button2_rect_.left + b2;
-    }
+    button1_rect_ = make(start, show_button1_ ? start + c : start, b1);
+    button2_rect_ = make(show_button2_ ? end - c : end, end, b2);
     thumb_rect_ = UiRect{0, 0, 0, 0};
   }
   Invalidate();
