@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "bench/ui/bench_timing.h"
+#include "bench/ui/png_file.h"
 #include "ui/core/box.h"
 #include "ui/core/global_resources.h"
 #include "ui/core/window_impl_base.h"
@@ -42,6 +43,7 @@ constexpr int kColumns = 10, kRows = 20;  // 200 controls
 
 using ui_bench::NowMs;
 using ui_bench::Percentile;
+using ui_bench::SavePng;
 
 void PumpAll() {
   MSG msg;
@@ -297,36 +299,6 @@ int RunPaint(int frames, int runs) {
   PumpAll();
   gp::GdipDisposeImage(image);
   return 0;
-}
-
-bool PngEncoder(CLSID* clsid) {
-  UINT count = 0, size = 0;
-  if (gp::GdipGetImageEncodersSize(&count, &size) != Gdiplus::Ok || size == 0) return false;
-  std::vector<BYTE> buffer(size);
-  auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-  if (gp::GdipGetImageEncoders(count, size, codecs) != Gdiplus::Ok) return false;
-  for (UINT i = 0; i < count; ++i) {
-    if (wcscmp(codecs[i].MimeType, L"image/png") == 0) {
-      *clsid = codecs[i].Clsid;
-      return true;
-    }
-  }
-  return false;
-}
-
-bool SavePng(ui::IRenderContext* surface, const std::wstring& path) {
-  CLSID png;
-  if (!PngEncoder(&png)) return false;
-  Gdiplus::GpBitmap* bitmap = nullptr;
-  const int w = surface->GetWidth(), h = surface->GetHeight();
-  if (gp::GdipCreateBitmapFromScan0(w, h, w * 4, PixelFormat32bppPARGB,
-                                    reinterpret_cast<BYTE*>(surface->GetBits()),
-                                    &bitmap) != Gdiplus::Ok) {
-    return false;
-  }
-  const bool saved = gp::GdipSaveImageToFile(bitmap, path.c_str(), &png, nullptr) == Gdiplus::Ok;
-  gp::GdipDisposeImage(bitmap);
-  return saved;
 }
 
 int RunShots(const std::wstring& folder) {
