@@ -85,13 +85,7 @@ bool ListBox::SelectByKey(int index, bool forward) {
 }
 
 void ListBox::HandleEvent(EventArgs& args) {
-  if (!IsMouseEnabled() && IsMouseEventType(args.type)) {
-    if (parent_)
-      parent_->SendEvent(args);
-    else
-      ScrollableBox::HandleEvent(args);
-    return;
-  }
+  if (PassDeafMouseEvent(args)) return;
   switch (args.type) {
     case kEventKeyDown:
       switch (args.key) {

@@ -350,66 +350,48 @@ UiSize ScrollableBox::MeasureContent(UiRect content) {
 }
 
 void ScrollableBox::UpdateVerticalScrollBar(UiRect rect, int required) {
-  const int right = rect.right - bar_padding_.right;
-  const int top = rect.top + bar_padding_.top;
-  const int bottom = rect.bottom - bar_padding_.bottom;
   if (!vbar_) return;
-  const int view = ViewHeight();
-  if (required > view && vbar_->GetRange() == 0) {
-    vbar_->SetRange(static_cast<int64_t>(required) - view);
-    vbar_->SetScrollPos(0);
-    relayout_guard_ = true;
-    Relayout();
-    relayout_guard_ = false;
-    return;
-  }
-  if (vbar_->GetRange() == 0) return;
-  const int64_t diff = static_cast<int64_t>(required) - view;
-  if (diff <= 0 && !relayout_guard_) {
-    vbar_->SetScrollPos(0);
-    vbar_->SetRange(0);
-    vbar_->SetVisible(false);
-    Relayout();
-    return;
-  }
-  vbar_->SetPos(UiRect{right - std::max(0, vbar_->GetFixedWidth()), top, right, bottom});
-  if (vbar_->GetRange() != diff) {
-    const int64_t old = vbar_->GetScrollPos();
-    vbar_->SetRange(diff < 0 ? -diff : diff);
-    if (vbar_->GetRange() == 0 && vbar_->GetScrollPos() != 0) vbar_->SetScrollPos(0);
-    if (old > vbar_->GetScrollPos()) Relayout();
-  }
+  const int right = rect.right - bar_padding_.right;
+  const UiRect placed{right - std::max(0, vbar_->GetFixedWidth()), rect.top + bar_padding_.top,
+                      right, rect.bottom - bar_padding_.bottom};
+  UpdateBar(vbar_.get(), required, ViewHeight(), placed);
 }
 
 void ScrollableBox::UpdateHorizontalScrollBar(UiRect rect, int required) {
-  const int left = rect.left + bar_padding_.left;
-  const int right = rect.right - bar_padding_.right;
-  const int bottom = rect.bottom - bar_padding_.bottom;
   if (!hbar_) return;
-  const int view = ViewWidth();
-  if (required > view && hbar_->GetRange() == 0) {
-    hbar_->SetRange(static_cast<int64_t>(required) - view);
-    hbar_->SetScrollPos(0);
+  const int bottom = rect.bottom - bar_padding_.bottom;
+  const UiRect placed{rect.left + bar_padding_.left, bottom - std::max(0, hbar_->GetFixedHeight()),
+                      rect.right - bar_padding_.right, bottom};
+  UpdateBar(hbar_.get(), required, ViewWidth(), placed);
+}
+
+void ScrollableBox::UpdateBar(ScrollBar* bar, int required, int view, const UiRect& placed) {
+  if (required > view && bar->GetRange() == 0) {
+    // The bar comes into use: lay out again, narrower unless it floats.
+    bar->SetRange(static_cast<int64_t>(required) - view);
+    bar->SetScrollPos(0);
     relayout_guard_ = true;
     Relayout();
     relayout_guard_ = false;
     return;
   }
-  if (hbar_->GetRange() == 0) return;
+  if (bar->GetRange() == 0) return;
   const int64_t diff = static_cast<int64_t>(required) - view;
   if (diff <= 0 && !relayout_guard_) {
-    hbar_->SetScrollPos(0);
-    hbar_->SetRange(0);
-    hbar_->SetVisible(false);
+    // The content fits now.
+    bar->SetScrollPos(0);
+    bar->SetRange(0);
+    bar->SetVisible(false);
     Relayout();
     return;
   }
-  hbar_->SetPos(UiRect{left, bottom - std::max(0, hbar_->GetFixedHeight()), right, bottom});
-  if (hbar_->GetRange() != diff) {
-    const int64_t old = hbar_->GetScrollPos();
-    hbar_->SetRange(diff < 0 ? -diff : diff);
-    if (hbar_->GetRange() == 0 && hbar_->GetScrollPos() != 0) hbar_->SetScrollPos(0);
-    if (old > hbar_->GetScrollPos()) Relayout();
+  bar->SetPos(placed);
+  if (bar->GetRange() != diff) {
+    const int64_t old = bar->GetScrollPos();
+    bar->SetRange(diff < 0 ? -diff : diff);
+    if (bar->GetRange() == 0 && bar->GetScrollPos() != 0) bar->SetScrollPos(0);
+    // A position pulled in by the smaller range moves the content.
+    if (old > bar->GetScrollPos()) Relayout();
   }
 }
 
@@ -517,14 +499,17 @@ void ScrollableBox::PaintChildren(IRenderContext* render, const UiRect& paint_re
 
 // ---- Input ----------------------------------------------------------------------------
 
+bool ScrollableBox::PassDeafMouseEvent(EventArgs& args) {
+  if (IsMouseEnabled() || !IsMouseEventType(args.type)) return false;
+  if (parent_)
+    parent_->SendEvent(args);
+  else
+    Control::HandleEvent(args);
+  return true;
+}
+
 void ScrollableBox::HandleEvent(EventArgs& args) {
-  if (!IsMouseEnabled() && IsMouseEventType(args.type)) {
-    if (parent_)
-      parent_->SendEvent(args);
-    else
-      Control::HandleEvent(args);
-    return;
-  }
+  if (PassDeafMouseEvent(args)) return;
   const int wheel = static_cast<int32_t>(args.wparam);
   if (IsVActive() && vbar_->IsEnabled()) {
     switch (args.type) {

@@ -112,9 +112,15 @@ class ScrollableBox : public Box, public IScrollState {
   // Loads the background images of the children near the view and unloads
   // the others; forward visits them top to bottom.
   void UpdateLazyImages(bool forward);
+  // A mouse event while the box takes no mouse input goes to its parent;
+  // true when it went.
+  bool PassDeafMouseEvent(EventArgs& args);
 
  private:
   void StartLineScroll(bool vertical, int from, int to);
+  // Brings one bar into use, out of use or to the content's new size, and
+  // places it.
+  void UpdateBar(ScrollBar* bar, int required, int view, const UiRect& placed);
   ScrollBar* MakeBar(bool horizontal);
   int ViewHeight() const;
   int ViewWidth() const;

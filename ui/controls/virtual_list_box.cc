@@ -117,13 +117,7 @@ void VirtualListBox::ReArrangeChildren(bool force) {
 }
 
 void VirtualListBox::HandleEvent(EventArgs& args) {
-  if (!IsMouseEnabled() && IsMouseEventType(args.type)) {
-    if (parent_)
-      parent_->SendEvent(args);
-    else
-      ScrollableBox::HandleEvent(args);
-    return;
-  }
+  if (PassDeafMouseEvent(args)) return;
   if (args.type == kEventKeyDown) {
     switch (args.key) {
       case VK_END: SetScrollPosY(GetScrollRange().cy); return;
