@@ -510,6 +510,13 @@ bool ScrollableBox::PassDeafMouseEvent(EventArgs& args) {
 
 void ScrollableBox::HandleEvent(EventArgs& args) {
   if (PassDeafMouseEvent(args)) return;
+  // The hover reaches the box's children, not the box: the bars follow the
+  // mouse in and out of the box through its children's hover events too.
+  if ((args.type == kEventMouseEnter || args.type == kEventMouseLeave) && args.sender != this) {
+    std::weak_ptr<base::WeakFlag> alive = GetWeakFlag();
+    FadeAutoHideBars(rect_.Contains(args.mouse_point));
+    if (alive.expired()) return;
+  }
   const int wheel = static_cast<int32_t>(args.wparam);
   if (IsVActive() && vbar_->IsEnabled()) {
     switch (args.type) {
@@ -587,22 +594,25 @@ void ScrollableBox::HandleEvent(EventArgs& args) {
   Control::HandleEvent(args);
 }
 
+void ScrollableBox::FadeAutoHideBars(bool in) {
+  for (ScrollBar* bar : {vbar_.get(), hbar_.get()}) {
+    if (!bar || bar->GetRange() == 0 || !bar->IsEnabled() || !bar->IsAutoHideScroll()) continue;
+    if (in && !bar->IsVisible())
+      bar->SetFadeVisible(true);
+    else if (!in && bar->IsVisible() && bar->GetThumbState() != kControlStatePushed)
+      bar->SetFadeVisible(false);
+  }
+}
+
 bool ScrollableBox::OnMouseEnter(EventArgs& args) {
   if (!Control::OnMouseEnter(args)) return false;
-  for (ScrollBar* bar : {vbar_.get(), hbar_.get()}) {
-    if (bar && bar->GetRange() != 0 && bar->IsEnabled() && bar->IsAutoHideScroll())
-      bar->SetFadeVisible(true);
-  }
+  FadeAutoHideBars(true);
   return true;
 }
 
 bool ScrollableBox::OnMouseLeave(EventArgs& args) {
   if (!Control::OnMouseLeave(args)) return false;
-  for (ScrollBar* bar : {vbar_.get(), hbar_.get()}) {
-    if (bar && bar->GetRange() != 0 && bar->IsEnabled() && bar->IsAutoHideScroll() &&
-        bar->GetThumbState() != kControlStatePushed)
-      bar->SetFadeVisible(false);
-  }
+  FadeAutoHideBars(false);
   return true;
 }
 

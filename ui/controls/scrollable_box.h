@@ -118,6 +118,9 @@ class ScrollableBox : public Box, public IScrollState {
 
  private:
   void StartLineScroll(bool vertical, int from, int to);
+  // Shows (in) or hides the bars that show only while the mouse is over
+  // the box; a bar whose thumb is held stays.
+  void FadeAutoHideBars(bool in);
   // Brings one bar into use, out of use or to the content's new size, and
   // places it.
   void UpdateBar(ScrollBar* bar, int required, int view, const UiRect& placed);

@@ -238,6 +238,32 @@ TEST_F(ScrollTest, APressInTheTrackPagesAndHeldButtonsRepeatAfterAPause) {
   EXPECT_EQ(kControlStateNormal, Bar()->GetButton2State());
 }
 
+TEST_F(ScrollTest, AnAutoHidingBarShowsOnHoverAndHidesWhenReleasedOutside) {
+  Open(ListSkin(20, L"vscrollbar=\"true\" vscrollbarstyle=\"width='12' showbutton1='false' "
+                    L"showbutton2='false'\""));
+  ASSERT_EQ(500, list_->GetScrollRange().cy);
+  EXPECT_FALSE(Bar()->IsVisible());
+  EXPECT_NE(Bar(), window_->FindControlAt(UiPoint{194, 30}));
+  // The mouse over an item is over the list: the bar shows, and goes when
+  // the mouse leaves the list.
+  Send(WM_MOUSEMOVE, 0, PointParam(50, 30));
+  EXPECT_TRUE(Bar()->IsVisible());
+  Send(WM_MOUSEMOVE, 0, PointParam(50, 60));
+  EXPECT_TRUE(Bar()->IsVisible());
+  Send(WM_MOUSEMOVE, 0, PointParam(50, 10));
+  EXPECT_FALSE(Bar()->IsVisible());
+  Send(WM_MOUSEMOVE, 0, PointParam(50, 30));
+  EXPECT_TRUE(Bar()->IsVisible());
+  // A thumb drag released below the list: the bar goes away again.
+  const UiRect thumb = Bar()->GetThumbRect();
+  const int x = (thumb.left + thumb.right) / 2, y = (thumb.top + thumb.bottom) / 2;
+  Send(WM_MOUSEMOVE, 0, PointParam(x, y));
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, PointParam(x, y));
+  Send(WM_MOUSEMOVE, MK_LBUTTON, PointParam(x, 130));
+  Send(WM_LBUTTONUP, 0, PointParam(x, 130));
+  EXPECT_FALSE(Bar()->IsVisible());
+}
+
 TEST_F(ScrollTest, HoldEndKeepsAGrowingListAtItsEnd) {
   Open(ListSkin(20, L"holdend=\"true\" vscrollbar=\"true\" vscrollbarstyle=\"" +
                         std::wstring(kBarStyle) + L"\""));
