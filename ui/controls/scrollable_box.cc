@@ -275,17 +275,20 @@ ScrollBar* ScrollableBox::MakeBar(bool horizontal) {
 }
 
 void ScrollableBox::EnableScrollBar(bool vertical, bool horizontal) {
-  if (vertical && !vbar_) {
+  // A bar that goes is deleted later (never inside a handler that may still
+  // run on it) and forgets this box at once, which may go first.
+  auto drop = [this](std::unique_ptr<ScrollBar>& bar) {
+    bar->SetOwner(nullptr);
+    DestroyChild(bar.release());
+  };
+  if (vertical && !vbar_)
     vbar_.reset(MakeBar(false));
-  } else if (!vertical && vbar_) {
-    // Never deleted inside a handler that may still run on it.
-    DestroyChild(vbar_.release());
-  }
-  if (horizontal && !hbar_) {
+  else if (!vertical && vbar_)
+    drop(vbar_);
+  if (horizontal && !hbar_)
     hbar_.reset(MakeBar(true));
-  } else if (!horizontal && hbar_) {
-    DestroyChild(hbar_.release());
-  }
+  else if (!horizontal && hbar_)
+    drop(hbar_);
   Arrange();
 }
 

@@ -172,6 +172,14 @@ TEST_F(ScrollTest, KeysScrollByPageAndToTheEnds) {
   Key(VK_END);
   EXPECT_EQ(19, list_->GetCurSel());  // a list moves its selection
   EXPECT_EQ(500, Pos());
+  // The end with the slide: the position jumps, the content slides there
+  // over its render offset.
+  list_->ScrollToTop();
+  list_->ScrollToBottom(true, true);
+  EXPECT_EQ(500, Pos());
+  EXPECT_LT(list_->GetRenderOffset().y, 0);
+  timers_.RunUntilIdle();
+  EXPECT_EQ(0, list_->GetRenderOffset().y);
   Key(VK_HOME);
   EXPECT_EQ(0, list_->GetCurSel());
   EXPECT_EQ(0, Pos());
