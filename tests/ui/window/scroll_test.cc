@@ -168,9 +168,9 @@ TEST_F(ScrollTest, KeysScrollByPageAndToTheEnds) {
   EXPECT_EQ(200, Pos());
   Key(VK_PRIOR);
   EXPECT_EQ(100, Pos());
-  // End jumps at once; the content slides there over its render offset.
+  // End and Home move a list's selection, which scrolls into view.
   Key(VK_END);
-  EXPECT_EQ(19, list_->GetCurSel());  // a list moves its selection
+  EXPECT_EQ(19, list_->GetCurSel());
   EXPECT_EQ(500, Pos());
   // The end with the slide: the position jumps, the content slides there
   // over its render offset.
