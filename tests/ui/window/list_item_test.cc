@@ -60,7 +60,7 @@ class ListItemTest : public ::testing::Test {
     control->AttachEvent(kEventAll, [this, name](EventArgs* args) {
       const int t = args->type;
       if (t != kEventClick && t != kEventSelect && t != kEventUnselect && t != kEventReturn &&
-          t != kEventMenu)
+          t != kEventMenu && t != kEventDoubleClick)
         return true;
       std::string entry = name + ":" + std::to_string(t);
       if (name == "tabs" && t == kEventSelect)
@@ -158,6 +158,19 @@ TEST_F(ListItemTest, ARightClickSelectsAndAsksForTheMenu) {
   Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd_), MAKELPARAM(screen.x, screen.y));
   EXPECT_EQ(2, list_->GetCurSel());
   EXPECT_EQ((std::vector<std::string>{"i2:42", "tabs:42 2,-1", "i2:23"}), Take());
+}
+
+TEST_F(ListItemTest, ADoubleClickIsReportedAndHidingTheSelectedItemLeavesNoSelection) {
+  Control* item = Named(L"i1");
+  Click(item);
+  Send(WM_LBUTTONDBLCLK, MK_LBUTTON, CentreOf(item));
+  Send(WM_LBUTTONUP, 0, CentreOf(item));
+  EXPECT_EQ((std::vector<std::string>{"i1:41", "i1:42", "tabs:42 1,-1", "i1:22"}), Take());
+  // Without fade animations the item hides at once and leaves the list.
+  item->SetFadeVisible(false);
+  EXPECT_FALSE(item->IsVisible());
+  EXPECT_EQ(-1, list_->GetCurSel());
+  EXPECT_FALSE(Selected(L"i1"));
 }
 
 }  // namespace
