@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "bench/ui/bench_timing.h"
-#include "bench/ui/png_file.h"
+#include "bench/ui/bench_png.h"
 #include "ui/animation/timer_manager.h"
 #include "ui/controls/virtual_list_box.h"
 #include "ui/core/global_resources.h"
@@ -251,14 +251,17 @@ int RunMemory() {
 // A 14 x 28 picture of one colour with a lighter one-pixel edge and
 // rounded (transparent) corners, as the skin's bar images have.
 bool WriteBarImage(const std::wstring& path, uint32_t color) {
-  std::vector<uint32_t> pixels(14 * 28);
+  auto picture = ui::RenderFactory_GdiPlus().CreateRenderContext();
+  picture->Resize(14, 28);
+  uint32_t* pixels = picture->GetBits();
+  if (!pixels) return false;
   for (int y = 0; y < 28; ++y) {
     for (int x = 0; x < 14; ++x) {
       const bool edge_x = x == 0 || x == 13, edge_y = y == 0 || y == 27;
       pixels[y * 14 + x] = edge_x && edge_y ? 0 : (edge_x || edge_y) ? 0xFFFFFFFF : color;
     }
   }
-  return ui_bench::SavePixelsPng(pixels.data(), 14, 28, PixelFormat32bppARGB, path);
+  return ui_bench::SavePng(picture.get(), path);
 }
 
 int RunShots(const std::wstring& folder) {

@@ -25,8 +25,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/ui/bench_png.h"
 #include "bench/ui/bench_timing.h"
-#include "bench/ui/png_file.h"
 #include "ui/core/box.h"
 #include "ui/core/global_resources.h"
 #include "ui/core/window_impl_base.h"
@@ -43,7 +43,6 @@ constexpr int kColumns = 10, kRows = 20;  // 200 controls
 
 using ui_bench::NowMs;
 using ui_bench::Percentile;
-using ui_bench::SavePng;
 
 void PumpAll() {
   MSG msg;
@@ -330,7 +329,7 @@ int RunShots(const std::wstring& folder) {
     InvalidateRect(hwnd, nullptr, FALSE);
     SendMessageW(hwnd, WM_PAINT, 0, 0);
     const std::wstring path = folder + L"\\window_" + step.name + L".png";
-    const bool saved = SavePng(window->GetRenderContext(), path);
+    const bool saved = ui_bench::SavePng(window->GetRenderContext(), path);
     std::printf("%ls: %s\n", path.c_str(), saved ? "saved" : "FAILED");
     failures += saved ? 0 : 1;
   }

@@ -26,6 +26,7 @@
 #include "ui/render/render_factory.h"
 #include "ui/render/render_resources.h"
 #include "ui/render/text_effect.h"
+#include "ui/render/text_units.h"
 #include "ui/skin/skin_text.h"
 #include "ui/util/number_list.h"
 
@@ -309,21 +310,10 @@ UiSize LabelTemplate<Base>::EstimateTextSize(UiSize available, bool* needs_re_es
     result.cx = pad.left + pad.right + w;
     result.cy = pad.top + pad.bottom + h;
   }
-  if (effect_) {
-    const int extra = effect_->GetLetterSpacing();
-    size_t longest = text.size();
-    if (!single_line_) {
-      longest = 0;
-      size_t start = 0;
-      while (start <= text.size()) {
-        size_t end = text.find(L'\n', start);
-        if (end == std::wstring::npos) end = text.size();
-        longest = std::max(longest, end - start);
-        start = end + 1;
-      }
-    }
-    result.cx += extra * static_cast<int>(longest);
-  }
+  // Spacing goes between the units the effect places, not between UTF-16
+  // code units: a Thai mark or a joined Arabic letter adds none.
+  if (effect_ && effect_->GetLetterSpacing() > 0)
+    result.cx += effect_->GetLetterSpacing() * static_cast<int>(CountUnitsOfLongestLine(text));
   return result;
 }
 

@@ -7,6 +7,7 @@ class GpFont;
 class GpGraphics;
 class GpImage;
 class GpStringFormat;
+class GpPath;
 }  // namespace Gdiplus
 
 #endif  // UI_RENDER_GDIPLUS_FWD_H_

@@ -6,6 +6,7 @@
 #include "ui/render/path_gdiplus.h"
 #include "ui/render/pen_gdiplus.h"
 #include "ui/render/render_context_gdiplus.h"
+#include "ui/render/text_effect_gdiplus.h"
 
 namespace ui {
 
@@ -37,6 +38,8 @@ std::unique_ptr<IRenderContext> RenderFactory_GdiPlus::CreateRenderContext() {
   return std::make_unique<RenderContext_GdiPlus>();
 }
 
-std::unique_ptr<ITextEffect> RenderFactory_GdiPlus::CreateTextEffect() { return nullptr; }
+std::unique_ptr<ITextEffect> RenderFactory_GdiPlus::CreateTextEffect() {
+  return std::make_unique<TextEffect_GdiPlus>();
+}
 
 }  // namespace ui

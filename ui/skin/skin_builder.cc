@@ -11,6 +11,7 @@
 #include "ui/controls/list_box.h"
 #include "ui/controls/progress.h"
 #include "ui/controls/scroll_bar.h"
+#include "ui/controls/slider.h"
 #include "ui/controls/tab_box.h"
 #include "ui/controls/tree_view.h"
 #include "ui/controls/virtual_list_box.h"
@@ -64,7 +65,7 @@ const struct {
     {L"ScrollBar", []() -> Control* { return new ScrollBar(); }},
     {L"Progress", []() -> Control* { return new Progress(); }},
     {L"CircleProgress", []() -> Control* { return new CircleProgress(); }},
-    {L"Slider", nullptr},
+    {L"Slider", []() -> Control* { return new Slider(); }},
     {L"Combo", nullptr},
     {L"RichEdit", nullptr},
 };

@@ -87,7 +87,7 @@ TEST_F(SkinBuilderTest, ElementTableMakesItsControlsAndReportsTheRest) {
       {L"OptionBox", kBox}, {L"ChildBox", kBox}, {L"TabBox", kBox},
       {L"HTabBox", kBox}, {L"VTabBox", kBox}, {L"VirtualListBox", kList},
       {L"TreeView", kList}, {L"TreeNode", kBox}, {L"ScrollBar", kControl},
-      {L"Progress", kControl}, {L"CircleProgress", kControl}, {L"Slider", kUnknown},
+      {L"Progress", kControl}, {L"CircleProgress", kControl}, {L"Slider", kControl},
       {L"Combo", kUnknown}, {L"RichEdit", kUnknown},
       // Names compare exactly; others go to the callbacks.
       {L"vbox", kCallback}, {L"CefControl", kCallback},

@@ -1,7 +1,7 @@
-// Writes a render surface to a PNG file through GDI+ (which must be
-// started): the UI benchmarks' screenshots.
-#ifndef BENCH_UI_PNG_FILE_H_
-#define BENCH_UI_PNG_FILE_H_
+// Writes a render context's surface to a PNG file, for the benchmarks'
+// renderings. GDI+ must be started.
+#ifndef BENCH_UI_BENCH_PNG_H_
+#define BENCH_UI_BENCH_PNG_H_
 
 #include <windows.h>
 #include <objidl.h>
@@ -23,7 +23,7 @@ inline bool PngEncoder(CLSID* clsid) {
   auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
   if (gp::GdipGetImageEncoders(count, size, codecs) != Gdiplus::Ok) return false;
   for (UINT i = 0; i < count; ++i) {
-    if (wcscmp(codecs[i].MimeType, L"image/png") == 0) {
+    if (std::wcscmp(codecs[i].MimeType, L"image/png") == 0) {
       *clsid = codecs[i].Clsid;
       return true;
     }
@@ -31,14 +31,15 @@ inline bool PngEncoder(CLSID* clsid) {
   return false;
 }
 
-// Pixels are 32-bit ARGB, premultiplied as the surface stores them.
-inline bool SavePixelsPng(void* bits, int w, int h, INT format, const std::wstring& path) {
+inline bool SavePng(ui::IRenderContext* surface, const std::wstring& path) {
   namespace gp = Gdiplus::DllExports;
   CLSID png;
   if (!PngEncoder(&png)) return false;
   Gdiplus::GpBitmap* bitmap = nullptr;
-  if (gp::GdipCreateBitmapFromScan0(w, h, w * 4, format, static_cast<BYTE*>(bits), &bitmap) !=
-      Gdiplus::Ok) {
+  const int w = surface->GetWidth(), h = surface->GetHeight();
+  if (gp::GdipCreateBitmapFromScan0(w, h, w * 4, PixelFormat32bppPARGB,
+                                    reinterpret_cast<BYTE*>(surface->GetBits()),
+                                    &bitmap) != Gdiplus::Ok) {
     return false;
   }
   const bool saved = gp::GdipSaveImageToFile(bitmap, path.c_str(), &png, nullptr) == Gdiplus::Ok;
@@ -46,11 +47,6 @@ inline bool SavePixelsPng(void* bits, int w, int h, INT format, const std::wstri
   return saved;
 }
 
-inline bool SavePng(ui::IRenderContext* surface, const std::wstring& path) {
-  return SavePixelsPng(surface->GetBits(), surface->GetWidth(), surface->GetHeight(),
-                       PixelFormat32bppPARGB, path);
-}
-
 }  // namespace ui_bench
 
-#endif  // BENCH_UI_PNG_FILE_H_
+#endif  // BENCH_UI_BENCH_PNG_H_
