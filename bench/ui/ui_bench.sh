@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The UI framework's figures under Wine, in a prefix of their own so that no
 # other program shares its wineserver: full-repaint time, a skinned window's
-# full and hover repaints, then the idle CPU of 10 running 16 ms UI timers
+# full and hover repaints, scroll frames of a list and a virtual list and
+# the virtual list's memory, then the idle CPU of 10 running 16 ms UI timers
 # with the wineserver's CPU counted.
 #   bash bench/ui/ui_bench.sh [build-dir] [timer seconds per run] [runs]
 set -euo pipefail
@@ -29,4 +30,8 @@ done
 
 [ -n "${QUORVEL_BENCH_SKIP_FRAME:-}" ] || "$run" "$exe" frame 200
 [ -n "${QUORVEL_BENCH_SKIP_WINDOW:-}" ] || "$run" "$build/bench/ui/window_bench.exe" paint 100 3
+if [ -z "${QUORVEL_BENCH_SKIP_SCROLL:-}" ]; then
+  "$run" "$build/bench/ui/scroll_bench.exe" frames 20 5
+  "$run" "$build/bench/ui/scroll_bench.exe" memory
+fi
 QUORVEL_WINESERVER_PID=$server "$run" "$exe" timers "$seconds" "$runs"

@@ -9,72 +9,66 @@ namespace ui {
 
 // ---- ListContainerElement --------------------------------------------------
 
-ListContainerElement::~ListContainerElement() {
-  if (window_ && !group_.empty()) window_->RemoveOptionGroup(group_, this);
-}
-
-void ListContainerElement::SetWindow(Window* window, Box* parent, bool init) {
-  Box::SetWindow(window, parent, init);
-  if (window_ && !group_.empty()) window_->AddOptionGroup(group_, this);
-}
-
-void ListContainerElement::SetGroup(const std::wstring& group) {
-  if (group == group_) return;
-  if (window_ && !group_.empty()) window_->RemoveOptionGroup(group_, this);
-  group_ = group;
-  if (window_ && !group_.empty()) window_->AddOptionGroup(group_, this);
+ListContainerElement::ListContainerElement() {
+  text_style_ = DT_VCENTER | DT_SINGLELINE | DT_NOCLIP | DT_END_ELLIPSIS;
+  // Pointer input reaching an item is its parent's.
+  receive_pointer_ = false;
 }
 
 void ListContainerElement::SetSelected(bool selected, bool trigger) {
-  if (selected_ == selected) return;
-  selected_ = selected;
+  if (!IsEnabled() || !selected) return;
+  if (owner_) owner_->SelectItem(index_, false, trigger);
+}
+
+void ListContainerElement::SetFadeVisible(bool visible) {
   std::weak_ptr<base::WeakFlag> alive = GetWeakFlag();
-  if (selected && window_ && !group_.empty()) {
-    if (const std::vector<Control*>* group = window_->GetOptionGroup(group_)) {
-      const std::vector<Control*> members = *group;
-      for (Control* member : members) {
-        auto* option = dynamic_cast<ListContainerElement*>(member);
-        if (option && option != this && option->IsSelected())
-          option->Unselect(trigger);
-      }
-    }
-    if (alive.expired()) return;
-  }
-  if (trigger && window_) SendEventArgs(selected ? kEventSelect : kEventUnselect);
+  OptionTemplate<Box>::SetFadeVisible(visible);
   if (alive.expired()) return;
-  Invalidate();
+  if (!IsVisible() && IsSelected()) {
+    selected_ = false;
+    if (owner_) owner_->SelectItem(-1, false, true);
+  }
 }
 
-void ListContainerElement::Unselect(bool trigger) {
-  selected_ = false;
-  std::weak_ptr<base::WeakFlag> alive = GetWeakFlag();
-  if (trigger && window_) SendEventArgs(kEventUnselect);
-  if (!alive.expired()) Invalidate();
+void ListContainerElement::InvokeDoubleClickEvent() {
+  if (window_) SendEventArgs(kEventDoubleClick);
 }
 
-void ListContainerElement::Selected(bool selected, bool trigger) {
-  if (owner_ && selected) {
-    owner_->SelectItem(index_, false, trigger);
+void ListContainerElement::HandleEvent(EventArgs& args) {
+  if (!IsMouseEnabled() && IsMouseEventType(args.type)) {
+    if (owner_)
+      owner_->SendEvent(args);
+    else
+      Control::HandleEvent(args);
     return;
   }
-  SetSelected(selected, trigger);
-}
-
-void ListContainerElement::Activate() {
-  if (!IsActivatable()) return;
-  std::weak_ptr<base::WeakFlag> alive = GetWeakFlag();
-  SendEventArgs(kEventClick);
-  if (!alive.expired()) Selected(true, true);
-}
-
-void ListContainerElement::SetAttribute(const std::wstring& name,
-                                        const std::wstring& value) {
-  if (name == L"group")
-    SetGroup(value);
-  else if (name == L"selected")
-    SetSelected(value == L"true", false);
-  else
-    Box::SetAttribute(name, value);
+  const bool enter = args.type == kEventKeyDown && args.key == VK_RETURN;
+  const bool space = args.type == kEventKeyDown && args.key == VK_SPACE;
+  if (args.type == kEventInternalDoubleClick) {
+    if (IsActivatable()) InvokeDoubleClickEvent();
+    return;
+  }
+  if (enter && IsEnabled()) {
+    if (IsActivatable() && window_) SendEventArgs(kEventReturn);
+    return;
+  }
+  if (args.type == kEventInternalMenu && IsEnabled()) {
+    std::weak_ptr<base::WeakFlag> alive = GetWeakFlag();
+    SetSelected(true, true);
+    if (alive.expired()) return;
+    SendEventArgs(kEventMenu);
+    if (!alive.expired()) Invalidate();
+    return;
+  }
+  if ((space || enter) && IsKeyboardEnabled()) {
+    Activate();
+    return;
+  }
+  if (args.type == kEventInternalMenu) {
+    if (IsContextMenuEnabled()) SendEventArgs(kEventMenu, args.wparam, args.lparam);
+    return;
+  }
+  Control::HandleEvent(args);
 }
 
 // ---- ListBox ---------------------------------------------------------------
@@ -91,13 +85,7 @@ bool ListBox::SelectByKey(int index, bool forward) {
 }
 
 void ListBox::HandleEvent(EventArgs& args) {
-  if (!IsMouseEnabled() && IsMouseEventType(args.type)) {
-    if (parent_)
-      parent_->SendEvent(args);
-    else
-      ScrollableBox::HandleEvent(args);
-    return;
-  }
+  if (PassDeafMouseEvent(args)) return;
   switch (args.type) {
     case kEventKeyDown:
       switch (args.key) {
@@ -143,11 +131,10 @@ bool ListBox::SelectItem(int index, bool take_focus, bool trigger) {
   const int old = cur_sel_;
   if (cur_sel_ >= 0) {
     if (auto* element = dynamic_cast<ListContainerElement*>(GetItemAt(cur_sel_))) {
-      element->SetSelected(false, false);
-      std::weak_ptr<base::WeakFlag> element_alive = element->GetWeakFlag();
-      if (element->GetWindow()) element->SendEventArgs(kEventUnselect);
+      // The option's own selection: it clears the flag, tells the item
+      // (with a window) and repaints it.
+      element->OptionTemplate<Box>::SetSelected(false, false);
       if (alive.expired()) return false;
-      if (!element_alive.expired()) element->Invalidate();
     }
     cur_sel_ = -1;
   }
@@ -156,7 +143,7 @@ bool ListBox::SelectItem(int index, bool take_focus, bool trigger) {
   auto* element = dynamic_cast<ListContainerElement*>(GetItemAt(index));
   if (!element || !element->IsVisible() || !element->IsEnabled()) return false;
   cur_sel_ = index;
-  element->ListContainerElement::SetSelected(true, trigger);
+  element->OptionTemplate<Box>::SetSelected(true, trigger);
   if (alive.expired()) return false;
   // A listener may have moved or removed it meanwhile.
   if (GetItemAt(index) != element) return true;

@@ -3,16 +3,17 @@
 // insertion, removal and move, moves the selection with the keys (and the
 // wheel when "scrollselect" is on) and scrolls the selected item into view.
 //
-// ListContainerElement is the list item: a box with a selected flag, its
-// index and its owner. PROVISIONAL in this form: it becomes the option
-// template over Box when the option controls land; SetSelected(selected,
-// trigger) stays the option's own operation and Selected() the one that
-// goes through the list.
+// ListContainerElement is the list item: an option box that reports its
+// selection to its list. Selecting it asks the list, which clears the old
+// item and sets this one; a request to deselect does nothing (deselection
+// comes from the list). It takes Space (activation: a click, then the
+// selection) and Return (kEventReturn), and is a Tab stop.
 //
 // UI thread only.
 #ifndef UI_CONTROLS_LIST_BOX_H_
 #define UI_CONTROLS_LIST_BOX_H_
 
+#include "ui/controls/check_box.h"
 #include "ui/controls/scrollable_box.h"
 
 namespace ui {
@@ -27,38 +28,26 @@ class IListOwner {
   virtual void StopScroll() = 0;
 };
 
-class ListContainerElement : public Box, public ISelectableItem {
+class ListContainerElement : public OptionTemplate<Box>, public ISelectableItem {
  public:
-  ListContainerElement() = default;
-  ~ListContainerElement() override;
-
-  bool IsSelected() const { return selected_; }
-  // The option's own selection: stores the flag, raises kEventSelect or
-  // kEventUnselect when trigger is set and the element has a window, and
-  // leaves the other options of its group.
-  virtual void SetSelected(bool selected, bool trigger);
-  // Selects through the owning list when there is one.
-  virtual void Selected(bool selected, bool trigger);
-  void Activate() override;
-
-  const std::wstring& GetGroup() const { return group_; }
-  void SetGroup(const std::wstring& group);
+  ListContainerElement();
 
   int GetIndex() const { return index_; }
   void SetIndex(int index) { index_ = index; }
   IListOwner* GetOwner() const { return owner_; }
   void SetOwner(IListOwner* owner) { owner_ = owner; }
+  // Raises kEventDoubleClick on the item.
+  void InvokeDoubleClickEvent();
 
-  void SetWindow(Window* window) override { Box::SetWindow(window); }
-  void SetWindow(Window* window, Box* parent, bool init) override;
-  void SetAttribute(const std::wstring& name, const std::wstring& value) override;
+  // Only a request to select an enabled item does anything: it goes to the
+  // list, without an owner nowhere.
+  void SetSelected(bool selected, bool trigger) override;
+  // A selected item that is hidden at once leaves its list with no
+  // selection.
+  void SetFadeVisible(bool visible) override;
+  void HandleEvent(EventArgs& args) override;
 
  private:
-  // Clears the flag without events (a group neighbour was selected).
-  void Unselect(bool trigger);
-
-  bool selected_ = false;
-  std::wstring group_;
   int index_ = -1;
   IListOwner* owner_ = nullptr;
 };

@@ -6,11 +6,15 @@
 
 #include "ui/controls/box_kinds.h"
 #include "ui/controls/check_box.h"
+#include "ui/controls/child_box.h"
 #include "ui/controls/label.h"
 #include "ui/controls/list_box.h"
 #include "ui/controls/progress.h"
+#include "ui/controls/scroll_bar.h"
 #include "ui/controls/slider.h"
 #include "ui/controls/tab_box.h"
+#include "ui/controls/tree_view.h"
+#include "ui/controls/virtual_list_box.h"
 #include "ui/core/box.h"
 #include "ui/core/control.h"
 #include "ui/core/event_args.h"
@@ -46,7 +50,7 @@ const struct {
     {L"ButtonBox", []() -> Control* { return new ButtonBox(); }},
     {L"CheckBoxBox", []() -> Control* { return new CheckBoxBox(); }},
     {L"OptionBox", []() -> Control* { return new OptionBox(); }},
-    {L"ChildBox", nullptr},
+    {L"ChildBox", []() -> Control* { return new ChildBox(); }},
     {L"TabBox", []() -> Control* { return new TabBox(); }},
     {L"HTabBox", []() -> Control* { return new HTabBox(); }},
     {L"VTabBox", []() -> Control* { return new VTabBox(); }},
@@ -54,11 +58,11 @@ const struct {
     {L"HListBox", []() -> Control* { return new ListBox(new HLayout()); }},
     {L"VListBox", []() -> Control* { return new ListBox(new VLayout()); }},
     {L"TileListBox", []() -> Control* { return new ListBox(new TileLayout()); }},
-    {L"VirtualListBox", nullptr},
+    {L"VirtualListBox", []() -> Control* { return new VirtualListBox(); }},
     {L"ListContainerElement", []() -> Control* { return new ListContainerElement(); }},
-    {L"TreeView", nullptr},
-    {L"TreeNode", nullptr},
-    {L"ScrollBar", nullptr},
+    {L"TreeView", []() -> Control* { return new TreeView(); }},
+    {L"TreeNode", []() -> Control* { return new TreeNode(); }},
+    {L"ScrollBar", []() -> Control* { return new ScrollBar(); }},
     {L"Progress", []() -> Control* { return new Progress(); }},
     {L"CircleProgress", []() -> Control* { return new CircleProgress(); }},
     {L"Slider", []() -> Control* { return new Slider(); }},

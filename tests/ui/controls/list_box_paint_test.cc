@@ -28,8 +28,9 @@ TEST(ListBoxPaint, ScrolledItemsPaintAndHitWhereTheyShow) {
     item->SetAttribute(L"bkcolor", color);
     list.Add(item);
   }
+  list.SetAttribute(L"vscrollbar", L"true");
   list.SetPos(UiRect{0, 0, 30, 50});
-  list.SetScrollRange(UiSize{0, 20});
+  ASSERT_EQ(20, list.GetScrollRange().cy);
   list.SetScrollPos(UiSize{0, 20});
 
   RenderFactory_GdiPlus factory;

@@ -84,9 +84,9 @@ TEST_F(SkinBuilderTest, ElementTableMakesItsControlsAndReportsTheRest) {
       // The rest are unknown until their controls exist.
       {L"Label", kControl}, {L"Button", kControl}, {L"CheckBox", kControl}, {L"Option", kControl},
       {L"LabelBox", kBox}, {L"ButtonBox", kBox}, {L"CheckBoxBox", kBox},
-      {L"OptionBox", kBox}, {L"ChildBox", kUnknown}, {L"TabBox", kBox},
-      {L"HTabBox", kBox}, {L"VTabBox", kBox}, {L"VirtualListBox", kUnknown},
-      {L"TreeView", kUnknown}, {L"TreeNode", kUnknown}, {L"ScrollBar", kUnknown},
+      {L"OptionBox", kBox}, {L"ChildBox", kBox}, {L"TabBox", kBox},
+      {L"HTabBox", kBox}, {L"VTabBox", kBox}, {L"VirtualListBox", kList},
+      {L"TreeView", kList}, {L"TreeNode", kBox}, {L"ScrollBar", kControl},
       {L"Progress", kControl}, {L"CircleProgress", kControl}, {L"Slider", kControl},
       {L"Combo", kUnknown}, {L"RichEdit", kUnknown},
       // Names compare exactly; others go to the callbacks.
