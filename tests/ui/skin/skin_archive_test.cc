@@ -141,6 +141,10 @@ TEST(SkinArchiveTest, ExtractsInPiecesAndChecksIndexes) {
   EXPECT_EQ(ui::kArchiveBadArgument, SkinArchive::GetEntry(archive.get(), count, &entry));
   EXPECT_EQ(ui::kArchiveBadArgument, SkinArchive::GetEntry(archive.get(), -2, &entry));
   EXPECT_EQ(ui::kArchiveBadArgument, SkinArchive::ExtractEntry(archive.get(), count, buffer, 4));
+  // -1 is also the mark of "no entry open": it must not pass for one.
+  EXPECT_EQ(ui::kArchiveBadArgument, SkinArchive::ExtractEntry(archive.get(), -1, nullptr, 0));
+  EXPECT_EQ(ui::kArchiveBadArgument, SkinArchive::ExtractEntry(archive.get(), -1, buffer, 4));
+  EXPECT_EQ(ui::kArchiveBadArgument, SkinArchive::ExtractEntry(archive.get(), -2, buffer, 0));
 
   std::string big;
   EXPECT_EQ(ui::kArchiveBadArgument, SkinArchive::ReadEntry(archive.get(), L"ten.bin", 9, &big));
