@@ -423,9 +423,10 @@ uint32_t SkinArchive::Find(const wchar_t* name, int32_t* index, ArchiveEntry* en
 
 uint32_t SkinArchive::Extract(int32_t index, void* buffer, uint32_t length) {
   unzFile reader = Reader(reader_);
+  // -1 also marks "no entry open": check before comparing with it.
+  if (index < 0 || index >= EntryCount()) return kArchiveBadArgument;
   if (index != open_entry_) {
     CloseOpenEntry();
-    if (index < 0 || index >= EntryCount()) return kArchiveBadArgument;
     if (uint32_t moved = MoveTo(index)) return moved;
     unz_file_info64 info{};
     if (int err = unzGetCurrentFileInfo64(reader, &info, nullptr, 0, nullptr, 0, nullptr, 0)) {
