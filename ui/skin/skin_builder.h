@@ -40,6 +40,8 @@ class SkinBuilder {
   static constexpr int kMaxIncludeRepeat = 100;
   // Include builds in all, from one outermost build.
   static constexpr int kMaxIncludeBuilds = 1000;
+  // Controls made in all by one outermost build, its includes counted.
+  static constexpr int kMaxControls = 10000;
 
   SkinBuilder() = default;
   SkinBuilder(const SkinBuilder&) = delete;

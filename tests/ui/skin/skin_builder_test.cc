@@ -336,6 +336,25 @@ TEST_F(IncludeTest, RepeatsThroughLevelsAreCappedInAll) {
   EXPECT_TRUE(HasProblem(builder, L"Includes stopped after"));
 }
 
+TEST_F(IncludeTest, ControlsOfOneBuildAreCappedInAll) {
+  // 500 controls included 100 times, twice over: 100,000 without a cap.
+  std::string many = "<Window>";
+  for (int i = 0; i < 500; ++i) many += "<Control/>";
+  Write(L"parts\\many.xml", many + "</Window>");
+  SkinBuilder builder;
+  const auto names = BuildVBox(L"<Include source=\"parts/many.xml\" count=\"100\"/>"
+                               L"<Include source=\"parts/many.xml\" count=\"100\"/>",
+                               &builder);
+  // The VBox itself is one of them.
+  EXPECT_EQ(static_cast<size_t>(SkinBuilder::kMaxControls - 1), names.size());
+  EXPECT_TRUE(HasProblem(builder, L"Controls stopped after 10000"));
+
+  // The count starts again with the next outermost build.
+  SkinBuilder again;
+  EXPECT_EQ(500u, BuildVBox(L"<Include source=\"parts/many.xml\"/>", &again).size());
+  EXPECT_TRUE(again.GetProblems().empty());
+}
+
 TEST_F(IncludeTest, NestingCountsAcrossIncludes) {
   auto nested = [](int levels, const std::string& inside) {
     std::string text = "<Window>";
