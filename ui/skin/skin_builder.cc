@@ -112,6 +112,10 @@ constexpr size_t kMaxIncludeText = 499;
 // they are counted in all.
 int g_build_depth = 0;
 int g_include_builds = 0;
+// Controls made since the outermost build began; once the cap is met the
+// rest of every walk is skipped, and said once.
+int g_controls_made = 0;
+bool g_controls_capped = false;
 
 // Skin files being built, outermost first: an include already on it would
 // loop.
@@ -255,7 +259,7 @@ bool SkinBuilder::Load(const std::wstring& source) {
 Control* SkinBuilder::BuildFromMarkup(const std::wstring& source, CreateControlCallback callback,
                                       Window* window, Control* parent, Box* box) {
   if (!Load(source)) {
-    problems_.push_back(L"Cannot load " + (source_.empty() ? std::wstring(L"markup") : source_) +
+    AddProblem(L"Cannot load " + (source_.empty() ? std::wstring(L"markup") : source_) +
                         L": " + document_.GetErrorMessage());
     return nullptr;
   }
@@ -269,7 +273,11 @@ Control* SkinBuilder::BuildFromDocument(CreateControlCallback callback, Window* 
   if (!root.IsValid()) return nullptr;
   struct BuildScope {
     BuildScope() {
-      if (g_build_depth++ == 0) g_include_builds = 0;
+      if (g_build_depth++ == 0) {
+        g_include_builds = 0;
+        g_controls_made = 0;
+        g_controls_capped = false;
+      }
     }
     ~BuildScope() { --g_build_depth; }
   } build_scope;
@@ -362,7 +370,7 @@ Control* SkinBuilder::ParseChildren(MarkupNode node, Control* parent, Window* wi
   // deeper than one document may be.
   static int depth = 0;
   if (depth >= MarkupDocument::kMaxDepth) {
-    problems_.push_back(L"Elements nested too deeply, skipped below " + std::wstring(node.Name()));
+    AddProblem(L"Elements nested too deeply, skipped below " + std::wstring(node.Name()));
     return nullptr;
   }
   struct DepthScope {
@@ -379,6 +387,15 @@ Control* SkinBuilder::ParseChildren(MarkupNode node, Control* parent, Window* wi
       Include(child, parent, window);
       continue;
     }
+    // Unknown elements and events count too: they cost a walk as well.
+    if (++g_controls_made > kMaxControls) {
+      if (!g_controls_capped) {
+        g_controls_capped = true;
+        AddProblem(L"Controls stopped after " + std::to_wstring(kMaxControls) + L" in " +
+                   (source_.empty() ? std::wstring(L"markup") : source_));
+      }
+      break;
+    }
     Control* control = MakeControl(name);
     if (!control && (name == L"Event" || name == L"BubbledEvent")) {
       AttachMarkupEvent(name == L"BubbledEvent", child, parent);
@@ -386,7 +403,7 @@ Control* SkinBuilder::ParseChildren(MarkupNode node, Control* parent, Window* wi
     }
     if (!control) control = AskCallbacks(name);
     if (!control) {
-      problems_.push_back(L"Unknown element: " + name);
+      AddProblem(L"Unknown element: " + name);
       continue;
     }
     static_cast<PlaceHolder*>(control)->SetWindow(window);
@@ -427,22 +444,22 @@ void SkinBuilder::Include(MarkupNode node, Control* parent, Window* window) {
   if (source.empty() || count <= 0) return;
   // A path from markup must stay under the resource root.
   if (!StaysInsideFolder(source)) {
-    problems_.push_back(L"Include refused, outside the skin: " + source);
+    AddProblem(L"Include refused, outside the skin: " + source);
     return;
   }
   const std::string key = IncludeKey(source);
   for (const std::string& open : IncludeStack()) {
     if (open == key) {
-      problems_.push_back(L"Include refused, includes itself: " + source);
+      AddProblem(L"Include refused, includes itself: " + source);
       return;
     }
   }
   if (IncludeStack().size() >= static_cast<size_t>(kMaxIncludeDepth)) {
-    problems_.push_back(L"Include refused, nested too deeply: " + source);
+    AddProblem(L"Include refused, nested too deeply: " + source);
     return;
   }
   if (count > kMaxIncludeRepeat) {
-    problems_.push_back(L"Include repeated only " + std::to_wstring(kMaxIncludeRepeat) +
+    AddProblem(L"Include repeated only " + std::to_wstring(kMaxIncludeRepeat) +
                         L" times: " + source);
     count = kMaxIncludeRepeat;
   }
@@ -450,7 +467,7 @@ void SkinBuilder::Include(MarkupNode node, Control* parent, Window* window) {
   SkinBuilder included;
   for (long i = 0; i < count; ++i) {
     if (++g_include_builds > kMaxIncludeBuilds) {
-      problems_.push_back(L"Includes stopped after " + std::to_wstring(kMaxIncludeBuilds) +
+      AddProblem(L"Includes stopped after " + std::to_wstring(kMaxIncludeBuilds) +
                           L" builds: " + source);
       break;
     }
@@ -459,8 +476,17 @@ void SkinBuilder::Include(MarkupNode node, Control* parent, Window* window) {
     // Without a parent nobody holds what the include made.
     if (!parent) delete made;
     if (i == 0 && !included.document().GetRoot().IsValid()) break;
+    if (g_controls_capped) break;
   }
-  for (std::wstring& problem : included.problems_) problems_.push_back(std::move(problem));
+  for (std::wstring& problem : included.problems_) AddProblem(std::move(problem));
+}
+
+void SkinBuilder::AddProblem(std::wstring problem) {
+  if (problems_.size() < kMaxProblems) {
+    problems_.push_back(std::move(problem));
+  } else if (problems_.size() == kMaxProblems) {
+    problems_.push_back(L"More problems not listed");
+  }
 }
 
 void SkinBuilder::AttachMarkupEvent(bool bubbled, MarkupNode node, Control* control) {

@@ -42,6 +42,8 @@ class SkinBuilder {
   static constexpr int kMaxIncludeBuilds = 1000;
   // Controls made in all by one outermost build, its includes counted.
   static constexpr int kMaxControls = 10000;
+  // Problem lines kept; one more says that others were dropped.
+  static constexpr size_t kMaxProblems = 100;
 
   SkinBuilder() = default;
   SkinBuilder(const SkinBuilder&) = delete;
@@ -70,6 +72,7 @@ class SkinBuilder {
   void ApplyWindowRoot(MarkupNode root, Window* window);
   void Include(MarkupNode node, Control* parent, Window* window);
   Control* AskCallbacks(const std::wstring& name);
+  void AddProblem(std::wstring problem);
 
   MarkupDocument document_;
   CreateControlCallback callback_;
