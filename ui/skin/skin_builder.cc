@@ -1,5 +1,6 @@
 #include "ui/skin/skin_builder.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <cwctype>
 #include <utility>
@@ -248,10 +249,16 @@ bool SkinBuilder::Load(const std::wstring& source) {
   if (!source.empty() && source[0] == L'<') return document_.LoadText(source.c_str());
   source_ = source;
   std::string bytes;
-  if (resources.archive() &&
-      resources.ReadResourceBytes(resources.GetResourceRoot() + source, &bytes)) {
-    // Found in the archive: a bad entry fails without trying the disk.
-    return document_.LoadUtf8(bytes.data(), bytes.size());
+  const std::wstring path = resources.GetResourceRoot() + source;
+  if (resources.archive()) {
+    if (resources.ReadResourceBytes(path, &bytes, MarkupDocument::kMaxFileBytes)) {
+      // Found in the archive: a bad entry fails without trying the disk.
+      return document_.LoadUtf8(bytes.data(), bytes.size());
+    }
+    // Too large to read: refused before anything is inflated.
+    if (resources.GetArchiveError() == kArchiveBadArgument) {
+      return document_.LoadUtf8(nullptr, MarkupDocument::kMaxFileBytes + 1);
+    }
   }
   return document_.LoadFile(source, resources.GetResourceRoot());
 }
@@ -482,6 +489,8 @@ void SkinBuilder::Include(MarkupNode node, Control* parent, Window* window) {
 }
 
 void SkinBuilder::AddProblem(std::wstring problem) {
+  // The same unknown element a thousand times is one problem.
+  if (std::find(problems_.begin(), problems_.end(), problem) != problems_.end()) return;
   if (problems_.size() < kMaxProblems) {
     problems_.push_back(std::move(problem));
   } else if (problems_.size() == kMaxProblems) {

@@ -349,6 +349,14 @@ TEST_F(IncludeTest, ControlsOfOneBuildAreCappedInAll) {
   EXPECT_EQ(static_cast<size_t>(SkinBuilder::kMaxControls - 1), names.size());
   EXPECT_TRUE(HasProblem(builder, L"Controls stopped after 10000"));
 
+  // Elements nobody makes count as well, and are named once.
+  std::wstring unknown;
+  for (int i = 0; i < 20000; ++i) unknown += L"<X/>";
+  SkinBuilder unknowns;
+  EXPECT_EQ(0u, BuildVBox(unknown, &unknowns).size());
+  EXPECT_TRUE(HasProblem(unknowns, L"Controls stopped after 10000"));
+  EXPECT_EQ(2u, unknowns.GetProblems().size());
+
   // The count starts again with the next outermost build.
   SkinBuilder again;
   EXPECT_EQ(500u, BuildVBox(L"<Include source=\"parts/many.xml\"/>", &again).size());
