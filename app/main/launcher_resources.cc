@@ -40,7 +40,7 @@ bool ArchiveMakesASkin(const ui::ArchiveHandle* archive, std::wstring* problem) 
     } else if (result == ui::kArchiveBadArgument) {
       *problem = entry + L" is larger than allowed";
     } else if (result != ui::kArchiveOk) {
-      *problem = entry + L" is damaged (code " + std::to_wstring(result) + L")";
+      *problem = entry + L" is damaged (" + ui::SkinArchive::CodeText(result) + L")";
     } else if (!document.LoadUtf8(bytes.data(), bytes.size()) || !document.GetRoot().IsValid()) {
       *problem = entry + L" does not parse: " + document.GetErrorMessage();
     } else {

@@ -310,7 +310,7 @@ void GlobalResources::ReportUnreadableEntry(const std::wstring& path, size_t max
   AddSkinProblem(ArchivePath(path) +
                  (archive_error_ == kArchiveBadArgument
                       ? L": larger than the " + std::to_wstring(max_bytes) + L" bytes allowed"
-                      : L": damaged in the archive (code " + std::to_wstring(archive_error_) + L")"));
+                      : L": damaged in the archive (" + SkinArchive::CodeText(archive_error_) + L")"));
 }
 
 std::vector<std::wstring> GlobalResources::TakeSkinProblems() {

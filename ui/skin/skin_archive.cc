@@ -233,6 +233,12 @@ SkinArchive::~SkinArchive() {
 
 uint32_t SkinArchive::LastResult() { return g_last_result; }
 
+std::wstring SkinArchive::CodeText(uint32_t result) {
+  wchar_t text[24];
+  swprintf(text, 24, L"code 0x%X", result);
+  return text;
+}
+
 std::unique_ptr<ArchiveHandle> SkinArchive::Open(const void* source, uint32_t length,
                                                  int32_t kind, const char* password,
                                                  std::wstring* problem) {
@@ -244,7 +250,7 @@ std::unique_ptr<ArchiveHandle> SkinArchive::Open(const void* source, uint32_t le
     if (problem) {
       *problem = !why.empty() ? why
                  : result == kArchiveCannotOpen ? L"cannot be opened"
-                                                : L"cannot be read (code " + std::to_wstring(result) + L")";
+                                                : L"cannot be read (" + CodeText(result) + L")";
     }
     return nullptr;
   }

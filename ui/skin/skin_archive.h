@@ -92,6 +92,8 @@ class SkinArchive {
                             std::string* bytes);
 
   static uint32_t LastResult();
+  // "code 0x5000000": a result code as the table above writes it.
+  static std::wstring CodeText(uint32_t result);
 
   // Strips drives, leading separators and every ".." part, so the name can
   // only name something inside the skin.
