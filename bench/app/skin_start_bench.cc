@@ -1,6 +1,6 @@
 // Start-up of launcher.exe with each skin of the damaged and hostile skin
 // table: the time from CreateProcess until the first visible window, the
-// launcher's peak memory (working set and committed bytes) and the skin lines
+// launcher's peak working set and the skin lines
 // of its trace file; medians of several runs, beside the shipped skin's.
 //
 //   skin_start_bench.exe <table folder> <runs> <launcher.exe> [<launcher.exe> ...]
@@ -23,7 +23,6 @@ namespace {
 struct Figures {
   long window_ms = -1;
   double working_mib = 0;
-  double committed_mib = 0;
   std::string trace;
 };
 
@@ -45,7 +44,6 @@ Figures RunOnce(const std::wstring& launcher, const testing_support::SkinRow& ro
   counters.cb = sizeof(counters);
   if (GetProcessMemoryInfo(trial.launcher().process(), &counters, sizeof(counters))) {
     figures.working_mib = counters.PeakWorkingSetSize / 1048576.0;
-    figures.committed_mib = counters.PeakPagefileUsage / 1048576.0;
   }
   figures.trace = trial.SkinTraceLines();
   return figures;
@@ -74,10 +72,14 @@ int wmain(int argc, wchar_t** argv) {
 
   printf("%-24s %-8s %10s %10s %10s %10s  %s\n", "skin", "build", "window_ms", "d_ms",
          "peak_ws_MiB", "d_MiB", "trace");
-  for (size_t which = 0; which < launchers.size(); ++which) {
-    double normal_ms = 0, normal_mib = 0;
-    for (const testing_support::SkinRow& row : rows) {
-      std::vector<double> ms, mib, committed;
+  // A first start warms the prefix (fonts, caches): its figures are dropped.
+  for (const std::wstring& launcher : launchers) RunOnce(launcher, rows.front());
+  // Row by row, each launcher in turn, so that their figures share the
+  // machine's moment.
+  std::vector<double> normal_ms(launchers.size()), normal_mib(launchers.size());
+  for (const testing_support::SkinRow& row : rows) {
+    for (size_t which = 0; which < launchers.size(); ++which) {
+      std::vector<double> ms, mib;
       std::string trace;
       int failed = 0;
       for (int i = 0; i < runs; ++i) {
@@ -88,13 +90,12 @@ int wmain(int argc, wchar_t** argv) {
         }
         ms.push_back(static_cast<double>(f.window_ms));
         mib.push_back(f.working_mib);
-        committed.push_back(f.committed_mib);
         trace = f.trace;
       }
       const double m = Median(ms), w = Median(mib);
-      if (row.name == "shipped") {
-        normal_ms = m;
-        normal_mib = w;
+      if (row.name == rows.front().name) {
+        normal_ms[which] = m;
+        normal_mib[which] = w;
       }
       char build[16];
       snprintf(build, sizeof(build), "#%u", static_cast<unsigned>(which + 1));
@@ -103,7 +104,7 @@ int wmain(int argc, wchar_t** argv) {
                "-", FirstLine(trace, 110).c_str());
       } else {
         printf("%-24s %-8s %10.0f %+10.0f %10.1f %+10.1f  %s%s\n", row.name.c_str(), build, m,
-               m - normal_ms, w, w - normal_mib, FirstLine(trace, 110).c_str(),
+               m - normal_ms[which], w, w - normal_mib[which], FirstLine(trace, 110).c_str(),
                failed ? " (some runs without window)" : "");
       }
       fflush(stdout);
