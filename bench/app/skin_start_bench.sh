@@ -19,16 +19,7 @@ table=$build/testing/skin/hostile
 }
 export QUORVEL_WINEPREFIX=$build/wineprefix-bench
 run=$root/scripts/wine-run.sh
-"$run" cmd /c exit 0 >/dev/null 2>&1 || true  # makes the prefix, starts its server
-
-server=
-for p in /proc/[0-9]*; do
-  case "$(readlink "$p/exe" 2>/dev/null)" in */wineserver*) ;; *) continue ;; esac
-  if tr '\0' '\n' < "$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$QUORVEL_WINEPREFIX"; then
-    server=${p#/proc/}
-    break
-  fi
-done
+server=$("$root/scripts/bench-wineserver.sh")
 
 launchers=()
 [ -n "$earlier" ] && launchers+=("$(winepath -w "$earlier" 2>/dev/null)")
