@@ -113,8 +113,9 @@ constexpr size_t kMaxIncludeText = 499;
 // they are counted in all.
 int g_build_depth = 0;
 int g_include_builds = 0;
-// Controls made since the outermost build began; once the cap is met the
-// rest of every walk is skipped, and said once.
+// Elements walked since the outermost build began (controls, and elements
+// nobody makes); once the cap is met the rest of every walk is skipped, and
+// that is said once.
 int g_controls_made = 0;
 bool g_controls_capped = false;
 
@@ -266,8 +267,8 @@ bool SkinBuilder::Load(const std::wstring& source) {
 Control* SkinBuilder::BuildFromMarkup(const std::wstring& source, CreateControlCallback callback,
                                       Window* window, Control* parent, Box* box) {
   if (!Load(source)) {
-    AddProblem(L"Cannot load " + (source_.empty() ? std::wstring(L"markup") : source_) +
-                        L": " + document_.GetErrorMessage());
+    AddProblem(L"Cannot load " + (source_.empty() ? std::wstring(L"markup") : source_) + L": " +
+               document_.GetErrorMessage());
     return nullptr;
   }
   return BuildFromDocument(std::move(callback), window, parent, box);
@@ -466,16 +467,16 @@ void SkinBuilder::Include(MarkupNode node, Control* parent, Window* window) {
     return;
   }
   if (count > kMaxIncludeRepeat) {
-    AddProblem(L"Include repeated only " + std::to_wstring(kMaxIncludeRepeat) +
-                        L" times: " + source);
+    AddProblem(L"Include repeated only " + std::to_wstring(kMaxIncludeRepeat) + L" times: " +
+               source);
     count = kMaxIncludeRepeat;
   }
   // One load serves every repetition.
   SkinBuilder included;
   for (long i = 0; i < count; ++i) {
     if (++g_include_builds > kMaxIncludeBuilds) {
-      AddProblem(L"Includes stopped after " + std::to_wstring(kMaxIncludeBuilds) +
-                          L" builds: " + source);
+      AddProblem(L"Includes stopped after " + std::to_wstring(kMaxIncludeBuilds) + L" builds: " +
+                 source);
       break;
     }
     Control* made = i == 0 ? included.BuildFromMarkup(source, callback_, window, parent, nullptr)
