@@ -131,9 +131,6 @@ class GlobalResources : public IRenderResources {
   void AddSkinProblem(const std::wstring& line);
   // The lines added since the last call.
   std::vector<std::wstring> TakeSkinProblems();
-  // After a failed archive read of `path`: a problem line unless the entry
-  // was simply not there.
-  void ReportUnreadableEntry(const std::wstring& path, size_t max_bytes);
 
   // ---- Skin files -------------------------------------------------------------
   Box* CreateBoxFromFile(const std::wstring& file, CreateControlCallback create_control);
@@ -216,6 +213,9 @@ class GlobalResources : public IRenderResources {
   ~GlobalResources() override;
 
   void LoadLanguageFile(const std::wstring& path);
+  // After a failed archive read of `path`: a problem line unless the entry
+  // was simply not there.
+  void ReportUnreadableEntry(const std::wstring& path, size_t max_bytes);
   void ReleaseImage(ImageInfo* info);
   // Decodes a picture file's bytes, refusing sizes above the limits.
   std::unique_ptr<ImageInfo> DecodeImage(const std::string& bytes, const std::wstring& key);
