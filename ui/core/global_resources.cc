@@ -180,6 +180,13 @@ void GlobalResources::LoadLanguageFile(const std::wstring& path) {
     }
     return;
   }
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) &&
+      (data.nFileSizeHigh != 0 || data.nFileSizeLow > kMaxLanguageBytes)) {
+    AddSkinProblem(path + L": larger than the " + std::to_wstring(kMaxLanguageBytes) +
+                   L" bytes allowed");
+    return;
+  }
   LanguageTable::Instance().LoadFile(path);
 }
 
