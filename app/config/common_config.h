@@ -9,6 +9,7 @@
 #ifndef APP_CONFIG_COMMON_CONFIG_H_
 #define APP_CONFIG_COMMON_CONFIG_H_
 
+#include <cstddef>
 #include <map>
 #include <string>
 #include <utility>
@@ -27,6 +28,9 @@ struct CommonConfig {
 // The two names of the file, tried in this order.
 extern const wchar_t kChannelCommonConfigFile[];
 extern const wchar_t kCommonConfigFile[];
+// A larger file is not read: the shipped one holds a few kilobytes, and the
+// parsed tree takes many times the text.
+constexpr size_t kMaxCommonConfigBytes = 512 * 1024;
 
 // Reads the configuration for the language code; false (config untouched)
 // when the text is not JSON.

@@ -49,7 +49,10 @@ void DefaultLauncherServices::StartUi(const std::wstring& resource_root, const s
 }
 
 bool DefaultLauncherServices::LoadCommonConfig() {
-  return ::LoadCommonConfig(LauncherController::GetInstance());
+  const bool loaded = ::LoadCommonConfig(LauncherController::GetInstance());
+  // The last step of every skin load: what went wrong in it is traced now.
+  TraceSkinProblems();
+  return loaded;
 }
 
 void DefaultLauncherServices::StopUi() { ui::GlobalResources::Instance().Shutdown(); }

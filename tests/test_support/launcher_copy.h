@@ -77,6 +77,9 @@ class LauncherCopy {
     return GetFileAttributesW(Path(name).c_str()) != INVALID_FILE_ATTRIBUTES;
   }
   const std::wstring& exe() const { return exe_; }
+  const std::wstring& folder() const { return folder_.path(); }
+  DWORD pid() const { return pid_; }
+  HANDLE process() const { return process_; }
 
  private:
   TempFolder folder_;

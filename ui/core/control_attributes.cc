@@ -1,6 +1,8 @@
 // The attribute parser of Control, the class and attribute-list appliers
 // and the channel filter.
 #include <cwchar>
+#include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -48,9 +50,17 @@ Control* MatchName(Control* control, void* data) {
 
 // Classes being applied, outermost first: a class whose attributes name
 // itself, directly or through others, is not applied again.
-std::vector<std::pair<const Control*, std::wstring>>& ClassesInProgress() {
-  static std::vector<std::pair<const Control*, std::wstring>> stack;
-  return stack;
+// The classes one outermost application has expanded so far: a class that
+// others name along many paths is expanded once (a skin whose classes each
+// name the next twice would otherwise grow exponentially), and a cycle ends.
+struct ClassExpansion {
+  int depth = 0;
+  std::set<std::pair<const Control*, std::wstring>> expanded;
+};
+
+ClassExpansion& CurrentClassExpansion() {
+  static ClassExpansion expansion;
+  return expansion;
 }
 
 struct StateName {
@@ -242,20 +252,21 @@ void Control::SetAttribute(const std::wstring& name, const std::wstring& value) 
 }
 
 void Control::ApplyClass(const std::wstring& classes) {
-  auto& in_progress = ClassesInProgress();
+  ClassExpansion& expansion = CurrentClassExpansion();
+  struct Scope {
+    explicit Scope(ClassExpansion& e) : e(e) { ++e.depth; }
+    ~Scope() {
+      if (--e.depth == 0) e.expanded.clear();
+    }
+    ClassExpansion& e;
+  } scope(expansion);
   for (const std::wstring& name : SplitAtSpaces(classes)) {
-    bool cycle = false;
-    for (const auto& entry : in_progress)
-      if (entry.first == this && entry.second == name) cycle = true;
-    if (cycle) continue;
+    if (!expansion.expanded.emplace(this, name).second) continue;
 
     std::wstring text = GlobalResources::Instance().GetClassAttributes(name);
     if (text.empty() && window_) text = window_->GetClassAttributes(name);
     if (text.empty()) continue;
-
-    in_progress.emplace_back(this, name);
     ApplyAttributeList(text);
-    in_progress.pop_back();
   }
 }
 

@@ -11,6 +11,7 @@ using std::min;
 #include <gdiplus.h>
 
 #include "ui/core/box.h"
+#include "ui/core/image_header.h"
 #include "ui/core/window.h"
 #include "ui/render/dpi_scale.h"
 #include "ui/render/render_factory_gdiplus.h"
@@ -84,6 +85,33 @@ void SetFaceName(LOGFONTW* font, const std::wstring& face) {
   lstrcpynW(font->lfFaceName, face.c_str(), LF_FACESIZE);
 }
 
+enum class DiskRead { kOk, kMissing, kTooLarge, kFailed };
+
+// A whole file of at most `max_bytes`.
+DiskRead ReadDiskFile(const std::wstring& path, size_t max_bytes, std::string* bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return DiskRead::kMissing;
+  LARGE_INTEGER size = {};
+  DiskRead result = DiskRead::kOk;
+  if (!GetFileSizeEx(file, &size)) {
+    result = DiskRead::kFailed;
+  } else if (size.QuadPart > static_cast<LONGLONG>(max_bytes)) {
+    result = DiskRead::kTooLarge;
+  } else {
+    bytes->resize(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!bytes->empty() &&
+        (!ReadFile(file, &(*bytes)[0], static_cast<DWORD>(bytes->size()), &read, nullptr) ||
+         read != bytes->size())) {
+      result = DiskRead::kFailed;
+    }
+  }
+  CloseHandle(file);
+  if (result != DiskRead::kOk) bytes->clear();
+  return result;
+}
+
 }  // namespace
 
 GlobalResources& GlobalResources::Instance() {
@@ -145,7 +173,18 @@ void GlobalResources::LoadLanguageFile(const std::wstring& path) {
   if (archive_) {
     // With an archive the language comes from it alone.
     std::string bytes;
-    if (ReadResourceBytes(path, &bytes)) LanguageTable::Instance().LoadMemory(bytes.data(), bytes.size());
+    if (ReadResourceBytes(path, &bytes, kMaxLanguageBytes)) {
+      LanguageTable::Instance().LoadMemory(bytes.data(), bytes.size());
+    } else {
+      ReportUnreadableEntry(path, kMaxLanguageBytes);
+    }
+    return;
+  }
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) &&
+      (data.nFileSizeHigh != 0 || data.nFileSizeLow > kMaxLanguageBytes)) {
+    AddSkinProblem(path + L": larger than the " + std::to_wstring(kMaxLanguageBytes) +
+                   L" bytes allowed");
     return;
   }
   LanguageTable::Instance().LoadFile(path);
@@ -174,6 +213,7 @@ void GlobalResources::LoadGlobalMarkup() {
   Window window;
   SkinBuilder builder;
   std::unique_ptr<Control> made(builder.BuildFromMarkup(L"global.xml", nullptr, &window));
+  for (const std::wstring& problem : builder.GetProblems()) AddSkinProblem(L"global.xml: " + problem);
 }
 
 void GlobalResources::SetResourceRoot(const std::wstring& path) {
@@ -212,12 +252,13 @@ std::wstring GlobalResources::ArchivePath(const std::wstring& path) {
   return joined;
 }
 
-bool GlobalResources::ReadResourceBytes(const std::wstring& path, std::string* bytes) {
+bool GlobalResources::ReadResourceBytes(const std::wstring& path, std::string* bytes,
+                                        size_t max_bytes) {
   bytes->clear();
   if (!archive_) return false;
   const std::wstring entry = ArchivePath(path);
   if (entry.empty()) return false;
-  archive_error_ = SkinArchive::ReadEntry(archive_.get(), entry.c_str(), kMaxResourceBytes, bytes);
+  archive_error_ = SkinArchive::ReadEntry(archive_.get(), entry.c_str(), max_bytes, bytes);
   if (archive_error_ != kArchiveOk) bytes->clear();
   return archive_error_ == kArchiveOk;
 }
@@ -237,30 +278,52 @@ HGLOBAL GlobalResources::ReadResourceFile(const std::wstring& path) {
   return block;
 }
 
-bool GlobalResources::ReadTextFile(const std::wstring& path, std::string* text) {
+bool GlobalResources::ReadTextFile(const std::wstring& path, std::string* text,
+                                   size_t max_bytes) {
   std::wstring full = path;
   if (PathIsRelativeW(full.c_str())) full = resource_root_ + full;
   full = NormalizeSlashes(full);
   std::string bytes;
-  if (archive_ && ReadResourceBytes(full, &bytes)) {
-    *text = std::move(bytes);
-    return true;
+  if (archive_) {
+    if (ReadResourceBytes(full, &bytes, max_bytes)) {
+      *text = std::move(bytes);
+      return true;
+    }
+    ReportUnreadableEntry(full, max_bytes);
   }
-  HANDLE file = CreateFileW(full.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  LARGE_INTEGER size = {};
-  bool ok = GetFileSizeEx(file, &size) && size.QuadPart <= static_cast<LONGLONG>(kMaxResourceBytes);
-  if (ok) {
-    bytes.resize(static_cast<size_t>(size.QuadPart));
-    DWORD read = 0;
-    ok = bytes.empty() || (ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read,
-                                    nullptr) &&
-                           read == bytes.size());
+  switch (ReadDiskFile(full, max_bytes, &bytes)) {
+    case DiskRead::kOk:
+      *text = std::move(bytes);
+      return true;
+    case DiskRead::kTooLarge:
+      AddSkinProblem(full + L": larger than the " + std::to_wstring(max_bytes) + L" bytes allowed");
+      return false;
+    default:
+      return false;
   }
-  CloseHandle(file);
-  if (ok) *text = std::move(bytes);
-  return ok;
+}
+
+// ---- Skin problems ----------------------------------------------------------------
+
+void GlobalResources::AddSkinProblem(const std::wstring& line) {
+  // A hostile skin may fail in many places: the first ones say enough.
+  constexpr size_t kMaxReported = 200;
+  if (reported_problems_.size() >= kMaxReported) return;
+  if (reported_problems_.insert(line).second) skin_problems_.push_back(line);
+}
+
+void GlobalResources::ReportUnreadableEntry(const std::wstring& path, size_t max_bytes) {
+  if (archive_error_ == kArchiveOk || archive_error_ == kArchiveNotFound) return;
+  AddSkinProblem(ArchivePath(path) +
+                 (archive_error_ == kArchiveBadArgument
+                      ? L": larger than the " + std::to_wstring(max_bytes) + L" bytes allowed"
+                      : L": damaged in the archive (" + SkinArchive::CodeText(archive_error_) + L")"));
+}
+
+std::vector<std::wstring> GlobalResources::TakeSkinProblems() {
+  std::vector<std::wstring> lines;
+  lines.swap(skin_problems_);
+  return lines;
 }
 
 // ---- Skin files -------------------------------------------------------------------
@@ -325,26 +388,10 @@ std::shared_ptr<ImageInfo> GlobalResources::GetImage(const std::wstring& path) {
   }
 
   std::unique_ptr<ImageInfo> info;
-  if (archive_) {
-    if (HGLOBAL block = ReadResourceFile(key)) {
-      IStream* stream = nullptr;
-      if (CreateStreamOnHGlobal(block, TRUE, &stream) == S_OK) {
-        Gdiplus::GpBitmap* bitmap = nullptr;
-        if (gp::GdipCreateBitmapFromStream(stream, &bitmap) == Gdiplus::Ok) {
-          info = ImageInfo::FromBitmap(bitmap, key);
-        }
-        stream->Release();
-      } else {
-        GlobalFree(block);
-      }
-    }
-  }
-  if (!info) {
-    Gdiplus::GpBitmap* bitmap = nullptr;
-    if (gp::GdipCreateBitmapFromFile(key.c_str(), &bitmap) == Gdiplus::Ok) {
-      info = ImageInfo::FromBitmap(bitmap, key);
-    }
-  }
+  std::string bytes;
+  bool found = archive_ && ReadResourceBytes(key, &bytes);
+  if (!found) found = ReadDiskFile(key, kMaxResourceBytes, &bytes) == DiskRead::kOk;
+  if (found) info = DecodeImage(bytes, key);
   if (!info) return nullptr;
 
   std::shared_ptr<ImageInfo> shared(info.release(), [](ImageInfo* dying) {
@@ -353,6 +400,43 @@ std::shared_ptr<ImageInfo> GlobalResources::GetImage(const std::wstring& path) {
   image_cache_[key] = shared;
   shared->cached = true;
   return shared;
+}
+
+std::unique_ptr<ImageInfo> GlobalResources::DecodeImage(const std::string& bytes,
+                                                         const std::wstring& key) {
+  // The decoder allocates what the header declares: read it first.
+  uint32_t width = 0, height = 0;
+  if (!ReadImageSize(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &width,
+                     &height)) {
+    AddSkinProblem(key + L": not a picture of a known kind");
+    return nullptr;
+  }
+  if (width > kMaxImageSide || height > kMaxImageSide ||
+      static_cast<uint64_t>(width) * height > kMaxImagePixels) {
+    AddSkinProblem(key + L": " + std::to_wstring(width) + L"x" + std::to_wstring(height) +
+                   L" pixels, larger than allowed");
+    return nullptr;
+  }
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_NODISCARD, bytes.size());
+  void* data = block ? GlobalLock(block) : nullptr;
+  if (!data) {
+    if (block) GlobalFree(block);
+    return nullptr;
+  }
+  memcpy(data, bytes.data(), bytes.size());
+  GlobalUnlock(block);
+  std::unique_ptr<ImageInfo> info;
+  IStream* stream = nullptr;
+  if (CreateStreamOnHGlobal(block, TRUE, &stream) != S_OK) {
+    GlobalFree(block);
+    return nullptr;
+  }
+  Gdiplus::GpBitmap* bitmap = nullptr;
+  if (gp::GdipCreateBitmapFromStream(stream, &bitmap) == Gdiplus::Ok) {
+    info = ImageInfo::FromBitmap(bitmap, key);
+  }
+  stream->Release();
+  return info;
 }
 
 void GlobalResources::ReleaseImage(ImageInfo* info) {
@@ -411,6 +495,16 @@ std::wstring GlobalResources::SubstituteFace(const std::wstring& face, bool bold
 HFONT GlobalResources::AddFont(const std::wstring& id, const std::wstring& face, int size,
                                bool bold, bool underline, bool italic, bool is_default) {
   const std::wstring key = id.empty() ? std::to_wstring(fonts_.size()) : id;
+  // An id already present keeps its first font: nothing to make.
+  auto present = fonts_.find(key);
+  if (present != fonts_.end()) {
+    if (is_default) default_font_id_ = key;
+    return present->second.hfont;
+  }
+  if (fonts_.size() >= kMaxFonts) {
+    AddSkinProblem(L"Fonts stopped after " + std::to_wstring(kMaxFonts));
+    return nullptr;
+  }
   FontRecord record;
   record.face = SubstituteFace(face, bold, italic);
   record.size = DpiScale::Instance()->ScaleInt(size);

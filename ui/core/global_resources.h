@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -65,8 +66,16 @@ enum DefaultFace {
 
 class GlobalResources : public IRenderResources {
  public:
-  // Resource files larger than this are not read from the archive.
-  static constexpr size_t kMaxResourceBytes = 64 * 1024 * 1024;
+  // Resource files larger than this are not read, from the archive or the
+  // disk; callers that know their kind ask for less.
+  static constexpr size_t kMaxResourceBytes = 16 * 1024 * 1024;
+  static constexpr size_t kMaxLanguageBytes = 1024 * 1024;
+  // Fonts a skin may define; later ones are not made.
+  static constexpr size_t kMaxFonts = 256;
+  // Pictures wider or taller than this, or of more pixels than the second
+  // figure, are not decoded.
+  static constexpr uint32_t kMaxImageSide = 8192;
+  static constexpr uint64_t kMaxImagePixels = 4096ull * 4096ull;
 
   static GlobalResources& Instance();
 
@@ -105,12 +114,23 @@ class GlobalResources : public IRenderResources {
   // The archive entry as a movable global block the caller frees with
   // GlobalFree; null without an archive, entry or whole read.
   HGLOBAL ReadResourceFile(const std::wstring& path);
-  // The same entry as bytes; false where ReadResourceFile gives null.
-  bool ReadResourceBytes(const std::wstring& path, std::string* bytes);
+  // The same entry as bytes; false where ReadResourceFile gives null, or
+  // when the entry is larger than `max_bytes`.
+  bool ReadResourceBytes(const std::wstring& path, std::string* bytes,
+                         size_t max_bytes = kMaxResourceBytes);
   // A skin text file: relative paths are under the resource root; the
   // archive entry when there is one, else the file on disk. False (text
-  // untouched) when neither can be read.
-  bool ReadTextFile(const std::wstring& path, std::string* text);
+  // untouched) when neither can be read, or the one found is larger than
+  // `max_bytes` (a skin problem then says so).
+  bool ReadTextFile(const std::wstring& path, std::string* text,
+                    size_t max_bytes = kMaxResourceBytes);
+
+  // ---- Skin problems ----------------------------------------------------------
+  // What a skin could not give and why, one readable line each; a line
+  // already reported once is not added again.
+  void AddSkinProblem(const std::wstring& line);
+  // The lines added since the last call.
+  std::vector<std::wstring> TakeSkinProblems();
 
   // ---- Skin files -------------------------------------------------------------
   Box* CreateBoxFromFile(const std::wstring& file, CreateControlCallback create_control);
@@ -193,7 +213,12 @@ class GlobalResources : public IRenderResources {
   ~GlobalResources() override;
 
   void LoadLanguageFile(const std::wstring& path);
+  // After a failed archive read of `path`: a problem line unless the entry
+  // was simply not there.
+  void ReportUnreadableEntry(const std::wstring& path, size_t max_bytes);
   void ReleaseImage(ImageInfo* info);
+  // Decodes a picture file's bytes, refusing sizes above the limits.
+  std::unique_ptr<ImageInfo> DecodeImage(const std::string& bytes, const std::wstring& key);
   std::wstring SubstituteFace(const std::wstring& face, bool bold, bool italic);
   Box* BuildCached(const std::wstring& file, CreateControlCallback create_control, Window* window,
                    Box* box);
@@ -218,6 +243,9 @@ class GlobalResources : public IRenderResources {
 
   std::map<std::wstring, std::wstring> classes_;
   std::function<std::wstring(const std::wstring&)> text_lookup_;
+
+  std::vector<std::wstring> skin_problems_;
+  std::set<std::wstring> reported_problems_;
 
   std::map<std::wstring, std::weak_ptr<ImageInfo>> image_cache_;
   std::map<std::wstring, std::unique_ptr<SkinBuilder>> markup_cache_;

@@ -111,17 +111,67 @@ uint32_t WindowsAttributes(uint64_t version_made_by, uint64_t external) {
 // --- Sources: file handle, file name, memory block ---------------------------
 
 struct SkinArchive::Source {
+  // The unzip library reads a directory record a few bytes per call: file
+  // reads go through a block buffer so that each call is not a system call.
+  static constexpr size_t kBlockBytes = 64 * 1024;
+
   int32_t kind = 0;
   HANDLE file = INVALID_HANDLE_VALUE;
   bool owns_file = false;
-  uint64_t offset = 0;  // file position at opening; reading is relative to it
+  uint64_t offset = 0;  // file position at opening; positions are relative to it
   const unsigned char* memory = nullptr;
-  uint64_t size = 0;
-  uint64_t position = 0;
+  uint64_t size = 0;      // bytes from `offset` to the end
+  uint64_t position = 0;  // where the next read starts
+  std::vector<unsigned char> block;
+  uint64_t block_start = 0;
   bool failed = false;
 
   ~Source() {
     if (owns_file && file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  }
+
+  // Reads `count` bytes of the file at `at` (relative); the count read.
+  size_t ReadFileAt(uint64_t at, void* buffer, size_t count) {
+    LARGE_INTEGER to{};
+    to.QuadPart = static_cast<LONGLONG>(offset + at);
+    if (!SetFilePointerEx(file, to, nullptr, FILE_BEGIN)) {
+      failed = true;
+      return 0;
+    }
+    DWORD read = 0;
+    if (!ReadFile(file, buffer, static_cast<DWORD>(count), &read, nullptr)) {
+      failed = true;
+      return 0;
+    }
+    return read;
+  }
+
+  size_t ReadBuffered(unsigned char* out, size_t count) {
+    size_t done = 0;
+    while (done < count && position < size) {
+      if (position >= block_start && position < block_start + block.size()) {
+        const size_t at = static_cast<size_t>(position - block_start);
+        size_t n = block.size() - at;
+        if (n > count - done) n = count - done;
+        std::memcpy(out + done, block.data() + at, n);
+        done += n;
+        position += n;
+        continue;
+      }
+      // Large reads (entry data) skip the block.
+      if (count - done >= kBlockBytes) {
+        const size_t n = ReadFileAt(position, out + done, count - done);
+        done += n;
+        position += n;
+        break;
+      }
+      block.resize(kBlockBytes);
+      block_start = position;
+      const size_t n = ReadFileAt(position, block.data(), kBlockBytes);
+      block.resize(n);
+      if (n == 0) break;
+    }
+    return done;
   }
 
   static voidpf ZCALLBACK Open(voidpf opaque, const void*, int) { return opaque; }
@@ -135,50 +185,23 @@ struct SkinArchive::Source {
       s->position += n;
       return n;
     }
-    DWORD read = 0;
-    if (!ReadFile(s->file, buffer, size, &read, nullptr)) {
-      s->failed = true;
-      return 0;
-    }
-    return read;
+    return static_cast<uLong>(s->ReadBuffered(static_cast<unsigned char*>(buffer), size));
   }
 
   static uLong ZCALLBACK Write(voidpf, voidpf, const void*, uLong) { return 0; }
 
   static ZPOS64_T ZCALLBACK Tell(voidpf opaque, voidpf) {
-    Source* s = static_cast<Source*>(opaque);
-    if (s->memory) return s->position;
-    LARGE_INTEGER zero{}, now{};
-    if (!SetFilePointerEx(s->file, zero, &now, FILE_CURRENT)) {
-      s->failed = true;
-      return static_cast<ZPOS64_T>(-1);
-    }
-    return static_cast<uint64_t>(now.QuadPart) - s->offset;
+    return static_cast<Source*>(opaque)->position;
   }
 
   static long ZCALLBACK Seek(voidpf opaque, voidpf, ZPOS64_T offset, int origin) {
     Source* s = static_cast<Source*>(opaque);
-    if (s->memory) {
-      uint64_t base = 0;
-      if (origin == ZLIB_FILEFUNC_SEEK_CUR) base = s->position;
-      if (origin == ZLIB_FILEFUNC_SEEK_END) base = s->size;
-      const uint64_t target = base + offset;
-      if (target < base || target > s->size) return -1;
-      s->position = target;
-      return 0;
-    }
-    LARGE_INTEGER to{};
-    DWORD method = FILE_BEGIN;
-    if (origin == ZLIB_FILEFUNC_SEEK_SET) {
-      to.QuadPart = static_cast<LONGLONG>(s->offset + offset);
-    } else {
-      to.QuadPart = static_cast<LONGLONG>(offset);
-      method = origin == ZLIB_FILEFUNC_SEEK_CUR ? FILE_CURRENT : FILE_END;
-    }
-    if (!SetFilePointerEx(s->file, to, nullptr, method)) {
-      s->failed = true;
-      return -1;
-    }
+    uint64_t base = 0;
+    if (origin == ZLIB_FILEFUNC_SEEK_CUR) base = s->position;
+    if (origin == ZLIB_FILEFUNC_SEEK_END) base = s->size;
+    const uint64_t target = base + offset;
+    if (target < base || target > s->size) return -1;
+    s->position = target;
     return 0;
   }
 
@@ -210,18 +233,34 @@ SkinArchive::~SkinArchive() {
 
 uint32_t SkinArchive::LastResult() { return g_last_result; }
 
+std::wstring SkinArchive::CodeText(uint32_t result) {
+  wchar_t text[24];
+  swprintf(text, 24, L"code 0x%X", result);
+  return text;
+}
+
 std::unique_ptr<ArchiveHandle> SkinArchive::Open(const void* source, uint32_t length,
-                                                 int32_t kind, const char* password) {
+                                                 int32_t kind, const char* password,
+                                                 std::wstring* problem) {
   std::unique_ptr<SkinArchive> archive(new SkinArchive());
   if (password) archive->password_.reset(new std::string(password));
-  const uint32_t result = Store(archive->OpenSource(source, length, kind));
-  if (result != kArchiveOk) return nullptr;
+  std::wstring why;
+  const uint32_t result = Store(archive->OpenSource(source, length, kind, &why));
+  if (result != kArchiveOk) {
+    if (problem) {
+      *problem = !why.empty() ? why
+                 : result == kArchiveCannotOpen ? L"cannot be opened"
+                                                : L"cannot be read (" + CodeText(result) + L")";
+    }
+    return nullptr;
+  }
   std::unique_ptr<ArchiveHandle> handle(new ArchiveHandle());
   handle->archive = std::move(archive);
   return handle;
 }
 
-uint32_t SkinArchive::OpenSource(const void* source, uint32_t length, int32_t kind) {
+uint32_t SkinArchive::OpenSource(const void* source, uint32_t length, int32_t kind,
+                                 std::wstring* why) {
   if (reader_) return kArchiveAlreadyOpen;
   std::unique_ptr<Source> s(new Source());
   s->kind = kind;
@@ -253,6 +292,12 @@ uint32_t SkinArchive::OpenSource(const void* source, uint32_t length, int32_t ki
     default:
       return kArchiveBadArgument;
   }
+  if (!s->memory) {
+    LARGE_INTEGER file_size{};
+    if (!GetFileSizeEx(s->file, &file_size)) return kArchiveCannotOpen;
+    const uint64_t total = static_cast<uint64_t>(file_size.QuadPart);
+    s->size = total > s->offset ? total - s->offset : 0;
+  }
 
   zlib_filefunc64_def functions{};
   functions.zopen64_file = &Source::Open;
@@ -264,7 +309,10 @@ uint32_t SkinArchive::OpenSource(const void* source, uint32_t length, int32_t ki
   functions.zerror_file = &Source::Error;
   functions.opaque = s.get();
   unzFile reader = unzOpen2_64(s.get(), &functions);
-  if (!reader) return kArchiveCannotOpen;
+  if (!reader) {
+    *why = L"not a zip archive, or its directory cannot be read";
+    return kArchiveCannotOpen;
+  }
   reader_ = reader;
   source_ = std::move(s);
 
@@ -274,6 +322,12 @@ uint32_t SkinArchive::OpenSource(const void* source, uint32_t length, int32_t ki
   unz_global_info64 global{};
   if (unzGetGlobalInfo64(reader, &global) != UNZ_OK) return kArchiveCannotOpen;
   if (global.number_entry == 0) return kArchiveOk;
+  if (global.number_entry > kMaxEntries) {
+    *why = L"claims " + std::to_wstring(global.number_entry) + L" entries, more than the " +
+           std::to_wstring(kMaxEntries) + L" allowed";
+    return kArchiveCannotOpen;
+  }
+  uint64_t total_bytes = 0;
   int err = unzGoToFirstFile(reader);
   char name[kNameBufferBytes];
   while (err == UNZ_OK) {
@@ -282,16 +336,32 @@ uint32_t SkinArchive::OpenSource(const void* source, uint32_t length, int32_t ki
     if (unzGetFilePos64(reader, &item.position) != UNZ_OK ||
         unzGetCurrentFileInfo64(reader, &info, name, sizeof(name), nullptr, 0, nullptr, 0) !=
             UNZ_OK) {
+      *why = L"directory record " + std::to_wstring(directory_->items.size()) + L" is damaged";
       return kArchiveCannotOpen;
     }
     const size_t stored = info.size_filename < sizeof(name) ? info.size_filename : sizeof(name) - 1;
     item.name.assign(name, stored);
     item.uncompressed_size = info.uncompressed_size;
+    // Sizes may lie about the data but not beyond what one read takes: an
+    // entry never inflates past its recorded size.
+    total_bytes += info.uncompressed_size;
     directory_->items.push_back(std::move(item));
-    if (directory_->items.size() > 0x7FFFFFFE) return kArchiveCannotOpen;
+    if (directory_->items.size() > static_cast<size_t>(kMaxEntries)) {
+      *why = L"more than " + std::to_wstring(kMaxEntries) + L" entries";
+      return kArchiveCannotOpen;
+    }
+    if (total_bytes > kMaxTotalBytes) {
+      *why = L"entries of more than " + std::to_wstring(kMaxTotalBytes >> 20) +
+             L" MiB in all when unpacked";
+      return kArchiveCannotOpen;
+    }
     err = unzGoToNextFile(reader);
   }
-  return err == UNZ_END_OF_LIST_OF_FILE ? kArchiveOk : kArchiveCannotOpen;
+  if (err != UNZ_END_OF_LIST_OF_FILE) {
+    *why = L"directory record " + std::to_wstring(directory_->items.size()) + L" is damaged";
+    return kArchiveCannotOpen;
+  }
+  return kArchiveOk;
 }
 
 int32_t SkinArchive::EntryCount() const {
@@ -423,9 +493,10 @@ uint32_t SkinArchive::Find(const wchar_t* name, int32_t* index, ArchiveEntry* en
 
 uint32_t SkinArchive::Extract(int32_t index, void* buffer, uint32_t length) {
   unzFile reader = Reader(reader_);
+  // -1 also marks "no entry open": check before comparing with it.
+  if (index < 0 || index >= EntryCount()) return kArchiveBadArgument;
   if (index != open_entry_) {
     CloseOpenEntry();
-    if (index < 0 || index >= EntryCount()) return kArchiveBadArgument;
     if (uint32_t moved = MoveTo(index)) return moved;
     unz_file_info64 info{};
     if (int err = unzGetCurrentFileInfo64(reader, &info, nullptr, 0, nullptr, 0, nullptr, 0)) {

@@ -68,9 +68,16 @@ struct ArchiveHandle {
 
 class SkinArchive {
  public:
-  // Opens an archive; null on failure. LastResult() tells why.
+  // An archive is refused when its directory holds more entries than this,
+  // or entries that unpack to more than this many bytes in all.
+  static constexpr int32_t kMaxEntries = 16384;
+  static constexpr uint64_t kMaxTotalBytes = 256ull << 20;
+
+  // Opens an archive; null on failure. LastResult() tells why as a code,
+  // `problem` (when given) as a readable text.
   static std::unique_ptr<ArchiveHandle> Open(const void* source, uint32_t length, int32_t kind,
-                                             const char* password);
+                                             const char* password,
+                                             std::wstring* problem = nullptr);
   // Looks a UTF-16 name up; `index` and `entry` may be null.
   static uint32_t FindEntry(const ArchiveHandle* handle, const wchar_t* name, int32_t* index,
                             ArchiveEntry* entry);
@@ -85,6 +92,8 @@ class SkinArchive {
                             std::string* bytes);
 
   static uint32_t LastResult();
+  // "code 0x5000000": a result code as the table above writes it.
+  static std::wstring CodeText(uint32_t result);
 
   // Strips drives, leading separators and every ".." part, so the name can
   // only name something inside the skin.
@@ -99,7 +108,7 @@ class SkinArchive {
   SkinArchive() = default;
   static uint32_t Check(const ArchiveHandle* handle, SkinArchive** archive);
 
-  uint32_t OpenSource(const void* source, uint32_t length, int32_t kind);
+  uint32_t OpenSource(const void* source, uint32_t length, int32_t kind, std::wstring* why);
   uint32_t Get(int32_t index, ArchiveEntry* entry);
   uint32_t Extract(int32_t index, void* buffer, uint32_t length);
   uint32_t Find(const wchar_t* name, int32_t* index, ArchiveEntry* entry);

@@ -1,5 +1,6 @@
 #include "ui/skin/skin_builder.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <cwctype>
 #include <utility>
@@ -117,6 +118,11 @@ constexpr size_t kMaxIncludeText = 499;
 // they are counted in all.
 int g_build_depth = 0;
 int g_include_builds = 0;
+// Elements walked since the outermost build began (controls, and elements
+// nobody makes); once the cap is met the rest of every walk is skipped, and
+// that is said once.
+int g_controls_made = 0;
+bool g_controls_capped = false;
 
 // Skin files being built, outermost first: an include already on it would
 // loop.
@@ -249,10 +255,16 @@ bool SkinBuilder::Load(const std::wstring& source) {
   if (!source.empty() && source[0] == L'<') return document_.LoadText(source.c_str());
   source_ = source;
   std::string bytes;
-  if (resources.archive() &&
-      resources.ReadResourceBytes(resources.GetResourceRoot() + source, &bytes)) {
-    // Found in the archive: a bad entry fails without trying the disk.
-    return document_.LoadUtf8(bytes.data(), bytes.size());
+  const std::wstring path = resources.GetResourceRoot() + source;
+  if (resources.archive()) {
+    if (resources.ReadResourceBytes(path, &bytes, MarkupDocument::kMaxFileBytes)) {
+      // Found in the archive: a bad entry fails without trying the disk.
+      return document_.LoadUtf8(bytes.data(), bytes.size());
+    }
+    // Too large to read: refused before anything is inflated.
+    if (resources.GetArchiveError() == kArchiveBadArgument) {
+      return document_.LoadUtf8(nullptr, MarkupDocument::kMaxFileBytes + 1);
+    }
   }
   return document_.LoadFile(source, resources.GetResourceRoot());
 }
@@ -260,8 +272,8 @@ bool SkinBuilder::Load(const std::wstring& source) {
 Control* SkinBuilder::BuildFromMarkup(const std::wstring& source, CreateControlCallback callback,
                                       Window* window, Control* parent, Box* box) {
   if (!Load(source)) {
-    problems_.push_back(L"Cannot load " + (source_.empty() ? std::wstring(L"markup") : source_) +
-                        L": " + document_.GetErrorMessage());
+    AddProblem(L"Cannot load " + (source_.empty() ? std::wstring(L"markup") : source_) + L": " +
+               document_.GetErrorMessage());
     return nullptr;
   }
   return BuildFromDocument(std::move(callback), window, parent, box);
@@ -274,7 +286,11 @@ Control* SkinBuilder::BuildFromDocument(CreateControlCallback callback, Window* 
   if (!root.IsValid()) return nullptr;
   struct BuildScope {
     BuildScope() {
-      if (g_build_depth++ == 0) g_include_builds = 0;
+      if (g_build_depth++ == 0) {
+        g_include_builds = 0;
+        g_controls_made = 0;
+        g_controls_capped = false;
+      }
     }
     ~BuildScope() { --g_build_depth; }
   } build_scope;
@@ -367,7 +383,7 @@ Control* SkinBuilder::ParseChildren(MarkupNode node, Control* parent, Window* wi
   // deeper than one document may be.
   static int depth = 0;
   if (depth >= MarkupDocument::kMaxDepth) {
-    problems_.push_back(L"Elements nested too deeply, skipped below " + std::wstring(node.Name()));
+    AddProblem(L"Elements nested too deeply, skipped below " + std::wstring(node.Name()));
     return nullptr;
   }
   struct DepthScope {
@@ -384,6 +400,15 @@ Control* SkinBuilder::ParseChildren(MarkupNode node, Control* parent, Window* wi
       Include(child, parent, window);
       continue;
     }
+    // Unknown elements and events count too: they cost a walk as well.
+    if (++g_controls_made > kMaxControls) {
+      if (!g_controls_capped) {
+        g_controls_capped = true;
+        AddProblem(L"Controls stopped after " + std::to_wstring(kMaxControls) + L" in " +
+                   (source_.empty() ? std::wstring(L"markup") : source_));
+      }
+      break;
+    }
     Control* control = MakeControl(name);
     if (!control && (name == L"Event" || name == L"BubbledEvent")) {
       AttachMarkupEvent(name == L"BubbledEvent", child, parent);
@@ -391,7 +416,7 @@ Control* SkinBuilder::ParseChildren(MarkupNode node, Control* parent, Window* wi
     }
     if (!control) control = AskCallbacks(name);
     if (!control) {
-      problems_.push_back(L"Unknown element: " + name);
+      AddProblem(L"Unknown element: " + name);
       continue;
     }
     static_cast<PlaceHolder*>(control)->SetWindow(window);
@@ -432,31 +457,31 @@ void SkinBuilder::Include(MarkupNode node, Control* parent, Window* window) {
   if (source.empty() || count <= 0) return;
   // A path from markup must stay under the resource root.
   if (!StaysInsideFolder(source)) {
-    problems_.push_back(L"Include refused, outside the skin: " + source);
+    AddProblem(L"Include refused, outside the skin: " + source);
     return;
   }
   const std::string key = IncludeKey(source);
   for (const std::string& open : IncludeStack()) {
     if (open == key) {
-      problems_.push_back(L"Include refused, includes itself: " + source);
+      AddProblem(L"Include refused, includes itself: " + source);
       return;
     }
   }
   if (IncludeStack().size() >= static_cast<size_t>(kMaxIncludeDepth)) {
-    problems_.push_back(L"Include refused, nested too deeply: " + source);
+    AddProblem(L"Include refused, nested too deeply: " + source);
     return;
   }
   if (count > kMaxIncludeRepeat) {
-    problems_.push_back(L"Include repeated only " + std::to_wstring(kMaxIncludeRepeat) +
-                        L" times: " + source);
+    AddProblem(L"Include repeated only " + std::to_wstring(kMaxIncludeRepeat) + L" times: " +
+               source);
     count = kMaxIncludeRepeat;
   }
   // One load serves every repetition.
   SkinBuilder included;
   for (long i = 0; i < count; ++i) {
     if (++g_include_builds > kMaxIncludeBuilds) {
-      problems_.push_back(L"Includes stopped after " + std::to_wstring(kMaxIncludeBuilds) +
-                          L" builds: " + source);
+      AddProblem(L"Includes stopped after " + std::to_wstring(kMaxIncludeBuilds) + L" builds: " +
+                 source);
       break;
     }
     Control* made = i == 0 ? included.BuildFromMarkup(source, callback_, window, parent, nullptr)
@@ -464,8 +489,19 @@ void SkinBuilder::Include(MarkupNode node, Control* parent, Window* window) {
     // Without a parent nobody holds what the include made.
     if (!parent) delete made;
     if (i == 0 && !included.document().GetRoot().IsValid()) break;
+    if (g_controls_capped) break;
   }
-  for (std::wstring& problem : included.problems_) problems_.push_back(std::move(problem));
+  for (std::wstring& problem : included.problems_) AddProblem(std::move(problem));
+}
+
+void SkinBuilder::AddProblem(std::wstring problem) {
+  // The same unknown element a thousand times is one problem.
+  if (std::find(problems_.begin(), problems_.end(), problem) != problems_.end()) return;
+  if (problems_.size() < kMaxProblems) {
+    problems_.push_back(std::move(problem));
+  } else if (problems_.size() == kMaxProblems) {
+    problems_.push_back(L"More problems not listed");
+  }
 }
 
 void SkinBuilder::AttachMarkupEvent(bool bubbled, MarkupNode node, Control* control) {

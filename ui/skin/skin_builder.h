@@ -9,9 +9,9 @@
 //
 // Skins may come from a server: includes are refused when they name a place
 // outside the resource root, include themselves (directly or through a
-// cycle), nest too deeply or repeat too often, in one place or in all;
-// elements nobody makes a
-// control for are listed in GetProblems().
+// cycle), nest too deeply or repeat too often, in one place or in all; one
+// build walks at most kMaxControls elements. Elements nobody makes a control
+// for, and every refusal, are listed in GetProblems().
 //
 // Ownership: the builder owns its document. The control it returns belongs
 // to the caller (or to the parent or box it was added to); controls made but
@@ -40,6 +40,11 @@ class SkinBuilder {
   static constexpr int kMaxIncludeRepeat = 100;
   // Include builds in all, from one outermost build.
   static constexpr int kMaxIncludeBuilds = 1000;
+  // Elements made into controls (or found unknown) in all by one outermost
+  // build, its includes counted.
+  static constexpr int kMaxControls = 10000;
+  // Problem lines kept; one more says that others were dropped.
+  static constexpr size_t kMaxProblems = 100;
 
   SkinBuilder() = default;
   SkinBuilder(const SkinBuilder&) = delete;
@@ -68,6 +73,7 @@ class SkinBuilder {
   void ApplyWindowRoot(MarkupNode root, Window* window);
   void Include(MarkupNode node, Control* parent, Window* window);
   Control* AskCallbacks(const std::wstring& name);
+  void AddProblem(std::wstring problem);
 
   MarkupDocument document_;
   CreateControlCallback callback_;

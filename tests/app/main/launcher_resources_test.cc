@@ -5,9 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
+
+#include <zlib.h>
 
 #include "app/controller/launcher_controller.h"
 #include "app/main/default_launcher_services.h"
+#include "app/util/file_util.h"
 #include "app/util/fonts.h"
 #include "test_support/file_bytes.h"
 #include "test_support/temp_folder.h"
@@ -16,31 +21,54 @@
 
 namespace {
 
-// A zip archive holding one empty stored entry "a.txt".
-std::string OneEntryZip() {
-  auto u16 = [](int v) { return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; };
-  auto u32 = [&u16](int v) { return u16(v & 0xFFFF) + u16(v >> 16); };
-  const std::string name = "a.txt";
-  const std::string local = std::string("PK\x03\x04", 4) + u16(10) + u16(0) + u16(0) + u16(0) +
-                            u16(0x21) + u32(0) + u32(0) + u32(0) + u16(5) + u16(0) + name;
-  const std::string central = std::string("PK\x01\x02", 4) + u16(20) + u16(10) + u16(0) +
-                              u16(0) + u16(0) + u16(0x21) + u32(0) + u32(0) + u32(0) + u16(5) +
-                              u16(0) + u16(0) + u16(0) + u16(0) + u32(0) + u32(0) + name;
-  const std::string end = std::string("PK\x05\x06", 4) + u16(0) + u16(0) + u16(1) + u16(1) +
-                          u32(static_cast<int>(central.size())) +
-                          u32(static_cast<int>(local.size())) + u16(0);
-  return local + central + end;
+// A zip archive of stored entries (name, bytes).
+std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& entries) {
+  auto u16 = [](uint32_t v) { return std::string{static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)}; };
+  auto u32 = [&u16](uint32_t v) { return u16(v & 0xFFFF) + u16(v >> 16); };
+  std::string local, central;
+  for (const auto& entry : entries) {
+    const std::string& name = entry.first;
+    const std::string& data = entry.second;
+    const uint32_t crc = static_cast<uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+    const uint32_t size = static_cast<uint32_t>(data.size());
+    const uint32_t at = static_cast<uint32_t>(local.size());
+    local += std::string("PK\x03\x04", 4) + u16(10) + u16(0) + u16(0) + u16(0) + u16(0x21) +
+             u32(crc) + u32(size) + u32(size) + u16(static_cast<uint32_t>(name.size())) + u16(0) +
+             name + data;
+    central += std::string("PK\x01\x02", 4) + u16(20) + u16(10) + u16(0) + u16(0) + u16(0) +
+               u16(0x21) + u32(crc) + u32(size) + u32(size) +
+               u16(static_cast<uint32_t>(name.size())) + u16(0) + u16(0) + u16(0) + u16(0) +
+               u32(0) + u32(at) + name;
+  }
+  const uint32_t count = static_cast<uint32_t>(entries.size());
+  return local + central + std::string("PK\x05\x06", 4) + u16(0) + u16(0) + u16(count) +
+         u16(count) + u32(static_cast<uint32_t>(central.size())) +
+         u32(static_cast<uint32_t>(local.size())) + u16(0);
 }
-const std::string kOneEntryZip = OneEntryZip();
+
+const char kGlobal[] = "resources/themes/default/global.xml";
+const char kMainSkin[] = "resources/themes/default/main/skin.xml";
+const std::string kWholeZip =
+    StoredZip({{kGlobal, "<Global/>"}, {kMainSkin, "<Window><Box/></Window>"}});
+
+bool HasProblem(const std::vector<std::wstring>& problems, const std::wstring& text) {
+  for (const std::wstring& problem : problems) {
+    if (problem.find(text) != std::wstring::npos) return true;
+  }
+  return false;
+}
 
 TEST(LauncherResourcesTest, ReplacementArchiveIsCopiedIntoAFolderMadeFirst) {
   testing_support::TempFolder folder;
   ui::GlobalResources& resources = ui::GlobalResources::Instance();
+  resources.TakeSkinProblems();
   const std::wstring update = folder.Join(L"update");  // not there yet
-  ASSERT_TRUE(testing_support::WriteFileBytes(folder.Join(L"resources.zip"), kOneEntryZip));
+  ASSERT_TRUE(testing_support::WriteFileBytes(folder.Join(L"resources.zip"), kWholeZip));
   LoadSkinArchive(folder.path(), update);
   EXPECT_TRUE(resources.archive());
-  EXPECT_EQ(kOneEntryZip, testing_support::ReadFileBytes(update + L"\\tmp_resources.zip"));
+  EXPECT_EQ(kWholeZip, testing_support::ReadFileBytes(update + L"\\tmp_resources.zip"));
+  EXPECT_TRUE(resources.TakeSkinProblems().empty());
 
   // Without a replacement the executable's own archive is used; this test
   // program carries none, so no archive stays open.
@@ -48,6 +76,50 @@ TEST(LauncherResourcesTest, ReplacementArchiveIsCopiedIntoAFolderMadeFirst) {
   testing_support::TempFolder empty;
   LoadSkinArchive(empty.path(), empty.Join(L"update"));
   EXPECT_FALSE(resources.archive());
+  resources.TakeSkinProblems();
+}
+
+// An archive that cannot make a skin gives way to whole loose files, else
+// to the executable's own archive (none in this program), and says why.
+TEST(LauncherResourcesTest, ArchivesThatCannotMakeASkinFallBack) {
+  struct {
+    const char* what;
+    std::string zip;
+    bool loose_whole;
+    bool archive_kept;
+    const wchar_t* problem;  // null: none
+  } cases[] = {
+      {"whole", kWholeZip, false, true, nullptr},
+      {"not a zip, loose files whole", "not a zip", true, false, L"the loose files are used"},
+      {"not a zip, no loose files", "not a zip", false, false, L"loose files incomplete"},
+      {"main window file missing", StoredZip({{kGlobal, "<Global/>"}}), false, false,
+       L"main/skin.xml is missing"},
+      {"global markup broken", StoredZip({{kGlobal, "<Global><Font"}, {kMainSkin, "<Window/>"}}),
+       true, false, L"global.xml does not parse"},
+  };
+  ui::GlobalResources& resources = ui::GlobalResources::Instance();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing_support::TempFolder folder;
+    resources.TakeSkinProblems();
+    ASSERT_TRUE(testing_support::WriteFileBytes(folder.Join(L"resources.zip"), c.zip));
+    if (c.loose_whole) {
+      const std::wstring skin = folder.Join(L"resources\\themes\\default");
+      ASSERT_TRUE(CreateDirectoriesW(skin + L"\\main"));
+      ASSERT_TRUE(testing_support::WriteFileBytes(skin + L"\\global.xml", "<Global/>"));
+      ASSERT_TRUE(testing_support::WriteFileBytes(skin + L"\\main\\skin.xml", "<Window/>"));
+    }
+    LoadSkinArchive(folder.path(), folder.Join(L"update"));
+    EXPECT_EQ(c.archive_kept, resources.archive() != nullptr);
+    const std::vector<std::wstring> problems = resources.TakeSkinProblems();
+    if (c.problem) {
+      EXPECT_TRUE(HasProblem(problems, c.problem));
+      EXPECT_TRUE(HasProblem(problems, L"resources.zip refused"));
+    } else {
+      EXPECT_TRUE(problems.empty());
+    }
+    resources.CloseSkinArchive();
+  }
 }
 
 TEST(LauncherResourcesTest, CommonConfigPrefersTheChannelFileAndFeedsTheLanguageTable) {

@@ -166,9 +166,28 @@ TEST_F(ClassTest, ClassesThatNameThemselvesStop) {
   EXPECT_EQ(11, control.GetFixedWidth());
   EXPECT_EQ(12, control.GetFixedHeight());
   EXPECT_EQ(L"b", control.GetName());
-  // Not a cycle: the same class applied again later in the list still acts.
+  // A class named again by a later list acts again.
+  control.SetFixedWidth(1, false, false);
   control.SetAttribute(L"class", L"self self");
   EXPECT_EQ(11, control.GetFixedWidth());
+}
+
+TEST_F(ClassTest, AClassReachedAlongManyPathsIsExpandedOnce) {
+  // Each class names the next twice: 2^40 expansions if every path counted.
+  const int kLevels = 40;
+  for (int i = 0; i < kLevels; ++i) {
+    const std::wstring next = L"c" + std::to_wstring(i + 1);
+    GlobalResources::Instance().AddClass(L"c" + std::to_wstring(i),
+                                         L"class=\"" + next + L" " + next + L"\" height=\"" +
+                                             std::to_wstring(i) + L"\"");
+  }
+  GlobalResources::Instance().AddClass(L"c" + std::to_wstring(kLevels), L"width=\"7\"");
+  Control control;
+  control.SetAttribute(L"class", L"c0 c0");
+  EXPECT_EQ(7, control.GetFixedWidth());
+  // The deepest class's own pair comes last: c0's height is written after
+  // everything it names.
+  EXPECT_EQ(0, control.GetFixedHeight());
 }
 
 TEST(ControlAttributes, HotLookSwitchesTheHoverFadeOnInMarkupOrder) {

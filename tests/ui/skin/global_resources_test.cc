@@ -4,12 +4,14 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "skin_test_archives.h"
 #include "test_support/file_bytes.h"
 #include "test_support/temp_folder.h"
 #include "ui/core/control.h"
 #include "ui/core/image.h"
+#include "ui/core/image_header.h"
 #include "ui/render/dpi_scale.h"
 #include "ui/render/render_context.h"
 #include "ui/render/render_factory_gdiplus.h"
@@ -157,6 +159,69 @@ TEST_F(GlobalResourcesTest, FontTable) {
   EXPECT_EQ(L"\u5fae\u8f6f\u96c5\u9ed1", r.GetFont(L"sysb")->face);
   r.SetDefaultFace(ui::kSystemRegularFace, L"");
   r.SetDefaultFace(ui::kSystemBoldFace, L"");
+}
+
+bool HasProblem(const std::vector<std::wstring>& problems, const std::wstring& text) {
+  for (const std::wstring& problem : problems) {
+    if (problem.find(text) != std::wstring::npos) return true;
+  }
+  return false;
+}
+
+// What a hostile skin asks for beyond the limits is refused, and said once.
+TEST_F(GlobalResourcesTest, SkinLimitsAreKeptAndSaid) {
+  GlobalResources& r = GlobalResources::Instance();
+  r.TakeSkinProblems();
+  for (size_t i = 0; i < GlobalResources::kMaxFonts + 20; ++i) {
+    r.AddFont(L"f" + std::to_wstring(i), ui_test::kFace, 12, false, false, false, false);
+  }
+  EXPECT_EQ(GlobalResources::kMaxFonts, r.GetFontCount());
+  // Text files beyond the size asked for are neither read nor taken.
+  ASSERT_TRUE(testing_support::WriteFileBytes(folder_.Join(L"big.json"), std::string(2000, ' ')));
+  std::string text = "kept";
+  EXPECT_FALSE(r.ReadTextFile(L"big.json", &text, 1000));
+  EXPECT_EQ("kept", text);
+  EXPECT_TRUE(r.ReadTextFile(L"big.json", &text, 2000));
+  // A picture whose header declares too many pixels is not decoded: a
+  // 20000 x 20000 PNG header with nothing behind it.
+  std::string png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x4e\x20\0\0\x4e\x20\x08\x06\0\0\0", 29);
+  ASSERT_TRUE(testing_support::WriteFileBytes(folder_.Join(L"huge.png"), png + std::string(64, '\0')));
+  EXPECT_FALSE(r.GetImage(folder_.Join(L"huge.png")));
+  EXPECT_FALSE(r.GetImage(folder_.Join(L"huge.png")));
+
+  const std::vector<std::wstring> problems = r.TakeSkinProblems();
+  EXPECT_TRUE(HasProblem(problems, L"Fonts stopped after 256"));
+  EXPECT_TRUE(HasProblem(problems, L"big.json: larger than the 1000 bytes allowed"));
+  EXPECT_TRUE(HasProblem(problems, L"20000x20000 pixels, larger than allowed"));
+  EXPECT_EQ(3u, problems.size());
+  EXPECT_TRUE(r.TakeSkinProblems().empty());
+}
+
+TEST(ImageHeaderTest, SizesOfTheFourKinds) {
+  struct {
+    const char* what;
+    std::string bytes;
+    bool known;
+    uint32_t width, height;
+  } cases[] = {
+      {"png", std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x01\x02\0\0\0\x03", 24), true, 258, 3},
+      {"gif", std::string("GIF89a\x05\x01\x07\x00", 10), true, 261, 7},
+      {"bmp top-down", "BM" + std::string(12, '\0') + std::string("\x28\0\0\0\x10\0\0\0\xf0\xff\xff\xff", 12),
+       true, 16, 16},
+      {"jpeg after an app segment",
+       std::string("\xff\xd8\xff\xe0\x00\x04\x00\x00\xff\xc0\x00\x11\x08\x00\x20\x00\x40", 17), true, 64, 32},
+      {"png cut short", std::string("\x89PNG\r\n\x1a\n", 8), false, 0, 0},
+      {"jpeg without a frame", std::string("\xff\xd8\xff\xe0\x00\x04\x00\x00", 8), false, 0, 0},
+      {"text", "<Window/>", false, 0, 0},
+  };
+  for (const auto& c : cases) {
+    uint32_t width = 0, height = 0;
+    EXPECT_EQ(c.known, ui::ReadImageSize(reinterpret_cast<const unsigned char*>(c.bytes.data()),
+                                         c.bytes.size(), &width, &height))
+        << c.what;
+    EXPECT_EQ(c.width, width) << c.what;
+    EXPECT_EQ(c.height, height) << c.what;
+  }
 }
 
 TEST(ImageAttributeTest, ParseTable) {

@@ -84,6 +84,68 @@ TEST(SkinArchiveTest, OpenFailuresGiveResultCodes) {
   }
 }
 
+// A zip of `count` stored entries "e0", "e1", ... whose records claim
+// `claimed_size` unpacked bytes each (the data is empty, so they lie).
+std::string ManyEntryZip(int count, uint32_t claimed_size, uint16_t end_count = 0) {
+  auto u16 = [](uint32_t v) { return std::string{static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)}; };
+  auto u32 = [&u16](uint32_t v) { return u16(v & 0xFFFF) + u16(v >> 16); };
+  std::string local, central;
+  for (int i = 0; i < count; ++i) {
+    const std::string name = "e" + std::to_string(i);
+    const uint32_t at = static_cast<uint32_t>(local.size());
+    local += std::string("PK\x03\x04", 4) + u16(10) + u16(0) + u16(0) + u16(0) + u16(0x21) +
+             u32(0) + u32(0) + u32(claimed_size) + u16(static_cast<uint32_t>(name.size())) + u16(0) + name;
+    central += std::string("PK\x01\x02", 4) + u16(20) + u16(10) + u16(0) + u16(0) + u16(0) +
+               u16(0x21) + u32(0) + u32(0) + u32(claimed_size) + u16(static_cast<uint32_t>(name.size())) +
+               u16(0) + u16(0) + u16(0) + u16(0) + u32(0) + u32(at) + name;
+  }
+  const uint32_t entries = end_count ? end_count : static_cast<uint32_t>(count);
+  const std::string end = std::string("PK\x05\x06", 4) + u16(0) + u16(0) + u16(entries) +
+                          u16(entries) + u32(static_cast<uint32_t>(central.size())) +
+                          u32(static_cast<uint32_t>(local.size())) + u16(0);
+  return local + central + end;
+}
+
+TEST(SkinArchiveTest, DirectoriesBeyondTheLimitsAreRefusedWithAReason) {
+  testing_support::TempFolder folder;
+  struct {
+    const char* what;
+    std::string zip;
+    const wchar_t* problem;  // null: opens
+  } cases[] = {
+      {"many entries, within the limit", ManyEntryZip(SkinArchive::kMaxEntries, 0), nullptr},
+      {"too many entries", ManyEntryZip(SkinArchive::kMaxEntries + 1, 0), L"entries"},
+      {"end record says fewer than there are", ManyEntryZip(SkinArchive::kMaxEntries + 50, 0, 0xFFFF),
+       L"entries"},
+      {"sizes that unpack to too much in all", ManyEntryZip(3, 100u << 20), L"MiB in all"},
+  };
+  for (const auto& c : cases) {
+    // Through a file too: its directory is read in blocks, not byte by byte.
+    const std::wstring path = folder.Join(L"many.zip");
+    ASSERT_TRUE(testing_support::WriteFileBytes(path, c.zip));
+    std::wstring problem;
+    auto from_memory = SkinArchive::Open(c.zip.data(), static_cast<uint32_t>(c.zip.size()),
+                                         ui::kArchiveSourceMemory, "", &problem);
+    auto from_file = SkinArchive::Open(path.c_str(), 0, ui::kArchiveSourceName, "");
+    if (!c.problem) {
+      ASSERT_TRUE(from_memory) << c.what;
+      ASSERT_TRUE(from_file) << c.what;
+      int32_t index = -1;
+      EXPECT_EQ(ui::kArchiveOk, SkinArchive::FindEntry(from_file.get(), L"e16383", &index, nullptr));
+      EXPECT_EQ(SkinArchive::kMaxEntries - 1, index);
+      continue;
+    }
+    EXPECT_FALSE(from_memory) << c.what;
+    EXPECT_FALSE(from_file) << c.what;
+    EXPECT_EQ(ui::kArchiveCannotOpen, SkinArchive::LastResult()) << c.what;
+    EXPECT_NE(std::wstring::npos, problem.find(c.problem)) << c.what;
+  }
+  // Without a reason to give, the text still says something.
+  std::wstring problem;
+  EXPECT_FALSE(SkinArchive::Open("not a zip", 9, ui::kArchiveSourceMemory, "", &problem));
+  EXPECT_NE(std::wstring::npos, problem.find(L"not a zip archive"));
+}
+
 TEST(SkinArchiveTest, FindEntryIgnoresAsciiCaseOnly) {
   auto archive = OpenMemory(skin_test::SkinZipBytes());
   ASSERT_TRUE(archive);
@@ -141,6 +203,10 @@ TEST(SkinArchiveTest, ExtractsInPiecesAndChecksIndexes) {
   EXPECT_EQ(ui::kArchiveBadArgument, SkinArchive::GetEntry(archive.get(), count, &entry));
   EXPECT_EQ(ui::kArchiveBadArgument, SkinArchive::GetEntry(archive.get(), -2, &entry));
   EXPECT_EQ(ui::kArchiveBadArgument, SkinArchive::ExtractEntry(archive.get(), count, buffer, 4));
+  // -1 is also the mark of "no entry open": it must not pass for one.
+  EXPECT_EQ(ui::kArchiveBadArgument, SkinArchive::ExtractEntry(archive.get(), -1, nullptr, 0));
+  EXPECT_EQ(ui::kArchiveBadArgument, SkinArchive::ExtractEntry(archive.get(), -1, buffer, 4));
+  EXPECT_EQ(ui::kArchiveBadArgument, SkinArchive::ExtractEntry(archive.get(), -2, buffer, 0));
 
   std::string big;
   EXPECT_EQ(ui::kArchiveBadArgument, SkinArchive::ReadEntry(archive.get(), L"ten.bin", 9, &big));

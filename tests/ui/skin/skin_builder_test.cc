@@ -336,6 +336,33 @@ TEST_F(IncludeTest, RepeatsThroughLevelsAreCappedInAll) {
   EXPECT_TRUE(HasProblem(builder, L"Includes stopped after"));
 }
 
+TEST_F(IncludeTest, ControlsOfOneBuildAreCappedInAll) {
+  // 500 controls included 100 times, twice over: 100,000 without a cap.
+  std::string many = "<Window>";
+  for (int i = 0; i < 500; ++i) many += "<Control/>";
+  Write(L"parts\\many.xml", many + "</Window>");
+  SkinBuilder builder;
+  const auto names = BuildVBox(L"<Include source=\"parts/many.xml\" count=\"100\"/>"
+                               L"<Include source=\"parts/many.xml\" count=\"100\"/>",
+                               &builder);
+  // The VBox itself is one of them.
+  EXPECT_EQ(static_cast<size_t>(SkinBuilder::kMaxControls - 1), names.size());
+  EXPECT_TRUE(HasProblem(builder, L"Controls stopped after 10000"));
+
+  // Elements nobody makes count as well, and are named once.
+  std::wstring unknown;
+  for (int i = 0; i < 20000; ++i) unknown += L"<X/>";
+  SkinBuilder unknowns;
+  EXPECT_EQ(0u, BuildVBox(unknown, &unknowns).size());
+  EXPECT_TRUE(HasProblem(unknowns, L"Controls stopped after 10000"));
+  EXPECT_EQ(2u, unknowns.GetProblems().size());
+
+  // The count starts again with the next outermost build.
+  SkinBuilder again;
+  EXPECT_EQ(500u, BuildVBox(L"<Include source=\"parts/many.xml\"/>", &again).size());
+  EXPECT_TRUE(again.GetProblems().empty());
+}
+
 TEST_F(IncludeTest, NestingCountsAcrossIncludes) {
   auto nested = [](int levels, const std::string& inside) {
     std::string text = "<Window>";
