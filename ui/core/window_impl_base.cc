@@ -127,10 +127,10 @@ void WindowImplBase::SizeToAutoRoot() {
 }
 
 void WindowImplBase::AttachSystemButtons() {
-  // Only buttons raise clicks, so a control of such a name that is no
-  // button never reaches the handler.
+  // Buttons only (check boxes and options are buttons too): a list item
+  // that happens to be named "closebtn" must not close the window.
   for (const wchar_t* name : kSystemButtons) {
-    if (Control* button = FindControlByName(name)) {
+    if (auto* button = dynamic_cast<ButtonTemplate<Control>*>(FindControlByName(name))) {
       button->AttachEvent(kEventClick, ToWeakCallback([this](EventArgs* args) {
                             return OnSystemButtonClick(args);
                           }));
