@@ -110,13 +110,20 @@ UiSize Control::EstimateSize(UiSize available) {
       SetFixedHeight(attr.dest.bottom - attr.dest.top, false);
       return UiSize{fixed_width_, fixed_height_};
     }
-    // An image that is not loaded contributes nothing; the text decides.
+    // Otherwise the picture's own size, scaled; an image that cannot be
+    // loaded contributes nothing and the text decides.
+    ResolveImagePath(image);
+    if (const std::shared_ptr<ImageInfo>& info = image->GetInfo()) {
+      DpiScale* dpi = DpiScale::Instance();
+      if (size.cx == kSizeAuto) size.cx = dpi->ScaleInt(info->width);
+      if (size.cy == kSizeAuto) size.cy = dpi->ScaleInt(info->height);
+    }
   }
 
   size_dirty_ = false;
   UiSize text = EstimateTextSize(available, &size_dirty_);
-  if (size.cx == kSizeAuto) size.cx = std::max(size.cx, text.cx);
-  if (size.cy == kSizeAuto) size.cy = std::max(size.cy, text.cy);
+  if (fixed_width_ == kSizeAuto) size.cx = std::max(size.cx, text.cx);
+  if (fixed_height_ == kSizeAuto) size.cy = std::max(size.cy, text.cy);
   estimated_size_ = size;
   return size;
 }
