@@ -65,6 +65,7 @@ bool Box::Add(Control* control) { return InsertAt(control, GetCount()); }
 bool Box::AddAt(Control* control, int index) { return InsertAt(control, index); }
 
 bool Box::InsertAt(Control* control, int index) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   if (!control || index < 0 || index > GetCount()) return false;
   // A control held by a box already would be owned (and deleted) twice; an
   // ancestor would make the tree a loop. A stale parent pointer left by a
@@ -85,6 +86,7 @@ bool Box::InsertAt(Control* control, int index) {
 }
 
 bool Box::Remove(Control* control) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   int index = control ? GetItemIndex(control) : -1;
   if (index < 0) return false;
   Arrange();
@@ -100,6 +102,7 @@ bool Box::RemoveAt(int index) {
 }
 
 void Box::RemoveAll() {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   std::vector<Control*> items;
   items.swap(items_);
   if (delete_on_remove_)

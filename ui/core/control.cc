@@ -53,6 +53,7 @@ Control::Control()
       channel_(L"AppStore") {}
 
 Control::~Control() {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   if (window_) window_->OnControlRemoved(this);
 }
 
@@ -68,6 +69,7 @@ UiRect Control::GetPos(bool contain_shadow) const {
 }
 
 void Control::SetPos(UiRect rect) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   if (rect.right < rect.left) rect.right = rect.left;
   if (rect.bottom < rect.top) rect.bottom = rect.top;
   if (rect == rect_) {
@@ -356,6 +358,7 @@ void Control::SetFadeVisible(bool visible) {
 }
 
 void Control::SetVisible(bool visible) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   if (visible_ == visible) return;
   bool was_visible = IsVisible();
   visible_ = visible;
@@ -440,6 +443,7 @@ bool Control::RunListeners(const EventMap& map, EventArgs& args, bool* result,
 }
 
 void Control::SendEvent(EventArgs& args) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   EventDispatchScope scope;
   if (args.type < kEventUnknown || args.sender != this) {
     HandleEvent(args);

@@ -91,13 +91,17 @@ GlobalResources& GlobalResources::Instance() {
   return *instance;
 }
 
-GlobalResources::GlobalResources() = default;
+GlobalResources::GlobalResources() {
+  // Made by whichever thread asks first; it belongs to its first real user.
+  DETACH_FROM_THREAD(thread_checker_);
+}
 GlobalResources::~GlobalResources() = default;
 
 // ---- Start-up and shut-down ----------------------------------------------------
 
 void GlobalResources::Startup(const std::wstring& root, CreateControlCallback create_control,
                               const std::wstring& theme, const std::wstring& language) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   render_factory_ = std::make_unique<RenderFactory_GdiPlus>();
   start_root_ = root;
   SetResourceRoot(root + theme);
@@ -122,6 +126,7 @@ void GlobalResources::Startup(const std::wstring& root, CreateControlCallback cr
 }
 
 void GlobalResources::Shutdown() {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   CloseSkinArchive();
   render_factory_.reset();
   windows_.clear();
@@ -139,6 +144,8 @@ void GlobalResources::Shutdown() {
     Gdiplus::GdiplusShutdown(gdiplus_token_);
     gdiplus_token_ = 0;
   }
+  // The next start may come from another thread (tests start it anew).
+  DETACH_FROM_THREAD(thread_checker_);
 }
 
 void GlobalResources::LoadLanguageFile(const std::wstring& path) {
@@ -153,6 +160,7 @@ void GlobalResources::LoadLanguageFile(const std::wstring& path) {
 
 void GlobalResources::SwitchLanguage(const std::wstring& new_root,
                                      const std::function<void()>& done) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   RemoveAllFonts();
   colors.clear();
   ClearClasses();
@@ -267,6 +275,7 @@ bool GlobalResources::ReadTextFile(const std::wstring& path, std::string* text) 
 
 Box* GlobalResources::BuildCached(const std::wstring& file, CreateControlCallback create_control,
                                   Window* window, Box* box) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   auto cached = markup_cache_.find(file);
   if (cached != markup_cache_.end()) {
     return dynamic_cast<Box*>(
@@ -300,12 +309,14 @@ void GlobalResources::FillBoxFromFileCached(Box* box, const std::wstring& file,
 // ---- Windows ------------------------------------------------------------------------
 
 void GlobalResources::AddWindow(Window* window) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   if (std::find(windows_.begin(), windows_.end(), window) == windows_.end()) {
     windows_.push_back(window);
   }
 }
 
 void GlobalResources::RemoveWindow(Window* window) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   windows_.erase(std::remove(windows_.begin(), windows_.end(), window), windows_.end());
 }
 
@@ -317,6 +328,7 @@ std::shared_ptr<ImageInfo> GlobalResources::GetCachedImage(const std::wstring& p
 }
 
 std::shared_ptr<ImageInfo> GlobalResources::GetImage(const std::wstring& path) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   std::wstring key = NormalizeSlashes(path);
   if (archive_) key = ArchivePath(key);
   auto cached = image_cache_.find(key);
@@ -410,6 +422,7 @@ std::wstring GlobalResources::SubstituteFace(const std::wstring& face, bool bold
 
 HFONT GlobalResources::AddFont(const std::wstring& id, const std::wstring& face, int size,
                                bool bold, bool underline, bool italic, bool is_default) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   const std::wstring key = id.empty() ? std::to_wstring(fonts_.size()) : id;
   FontRecord record;
   record.face = SubstituteFace(face, bold, italic);
@@ -463,6 +476,7 @@ HFONT GlobalResources::AddFont(const std::wstring& id, const std::wstring& face,
 }
 
 const FontRecord* GlobalResources::GetFont(const std::wstring& id) const {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   auto it = fonts_.find(id.empty() ? default_font_id_ : id);
   return it == fonts_.end() ? nullptr : &it->second;
 }
@@ -483,10 +497,12 @@ std::wstring GlobalResources::GetClassAttributes(const std::wstring& name) const
 }
 
 std::wstring GlobalResources::GetText(const std::wstring& id) const {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   return text_lookup_ ? text_lookup_(id) : LanguageTable::Instance().GetText(id);
 }
 
 Gdiplus::GpFont* GlobalResources::GetGdiplusFont(const std::wstring& font_id) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   const FontRecord* font = GetFont(font_id);
   // A misspelt id in a skin must not make its text invisible.
   if (!font) font = GetFont(std::wstring());

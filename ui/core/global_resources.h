@@ -6,8 +6,10 @@
 // language at run time. The application chooses and opens the archive and
 // hands it over with SetArchive.
 //
-// One instance per process (Instance()); UI thread only, nothing is locked.
-// It is the drawing code's IRenderResources once started.
+// One instance per process (Instance()); UI thread only, nothing is locked:
+// it belongs to the first thread that starts or uses it (until Shutdown),
+// and its operations check it. It is the drawing code's IRenderResources
+// once started.
 #ifndef UI_CORE_GLOBAL_RESOURCES_H_
 #define UI_CORE_GLOBAL_RESOURCES_H_
 
@@ -20,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "base/thread/thread_checker.h"
 #include "ui/core/image.h"
 #include "ui/render/render_resources.h"
 #include "ui/skin/skin_archive.h"
@@ -222,6 +225,7 @@ class GlobalResources : public IRenderResources {
   std::map<std::wstring, std::weak_ptr<ImageInfo>> image_cache_;
   std::map<std::wstring, std::unique_ptr<SkinBuilder>> markup_cache_;
   std::vector<Window*> windows_;
+  THREAD_CHECKER(thread_checker_);
 };
 
 }  // namespace ui

@@ -61,6 +61,7 @@ Window::Window() {
 }
 
 Window::~Window() {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   GlobalResources::Instance().RemoveWindow(this);
   // The tree may be closing from one of its own handlers (a handler that
   // destroyed the window): detach it first and let the deletion wait for
@@ -199,6 +200,7 @@ void Window::OnWindowDestroyed(HWND hwnd) {
 }
 
 LRESULT Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   bool handled = false;
   // Read before routing: the message may destroy this window.
   HWND hwnd = hwnd_;
@@ -221,6 +223,7 @@ Window* Window::FromHWND(HWND hwnd) {
 // ---- The control tree ------------------------------------------------------------
 
 bool Window::SetRoot(Control* root) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   SetFocusControl(nullptr);
   key_down_ = hover_candidate_ = hover_ = pressed_ = touch_ = pointer_ = nullptr;
   if (root_ && root_ != root) {
@@ -238,6 +241,7 @@ bool Window::SetRoot(Control* root) {
 }
 
 Control* Window::FindControlByName(const std::wstring& name) const {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   auto it = names_.find(name);
   return it == names_.end() ? nullptr : it->second;
 }
@@ -277,6 +281,7 @@ void Window::ForgetSubtree(Control* subtree) {
 }
 
 void Window::AddDeferredDelete(Control* control) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   if (!control) return;
   // Out of the tree: no more events, names or focus for it.
   ForgetSubtree(control);
@@ -285,6 +290,7 @@ void Window::AddDeferredDelete(Control* control) {
 }
 
 void Window::DeleteDeferredControls() {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   // A nested message loop (a modal dialog opened by a handler) may get here
   // while a handler of one of these controls is still running.
   while (!deferred_.empty()) {
@@ -359,6 +365,7 @@ const std::vector<Control*>* Window::GetOptionGroup(const std::wstring& group) c
 }
 
 void Window::InvalidateArea(const UiRect& area) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   if (area.IsEmpty()) return;
   if (invalid_.IsEmpty()) {
     invalid_ = area;

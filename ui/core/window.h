@@ -9,7 +9,8 @@
 // deferred-deletion list); whoever made the window owns the window object
 // (the skin-driven window base deletes itself once its handle is gone).
 // A window object can live without a handle: then it is only the control
-// tree's bookkeeping. UI thread only, like every control.
+// tree's bookkeeping. UI thread only, like every control: a window is bound
+// to the thread that made it, and its operations check it.
 //
 // The operations are spread over four files: window.cc (data, creation,
 // the window procedures, bookkeeping), window_input.cc (the dispatcher),
@@ -27,6 +28,7 @@
 #include <vector>
 
 #include "base/callback/weak_callback.h"
+#include "base/thread/thread_checker.h"
 #include "ui/core/event_args.h"
 #include "ui/core/window_shadow.h"
 #include "ui/util/geometry.h"
@@ -291,6 +293,7 @@ class Window : public virtual base::SupportWeakCallback {
   WindowShadow shadow_;
   TimerManager* timers_ = nullptr;
   UiRect invalid_ = {0, 0, 0, 0};
+  THREAD_CHECKER(thread_checker_);
 };
 
 }  // namespace ui
