@@ -273,26 +273,30 @@ bool GlobalResources::ReadTextFile(const std::wstring& path, std::string* text) 
 
 // ---- Skin files -------------------------------------------------------------------
 
-Box* GlobalResources::BuildCached(const std::wstring& file, CreateControlCallback create_control,
-                                  Window* window, Box* box) {
-  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
+SkinBuilder* GlobalResources::CachedBuilder(const std::wstring& file) {
   auto cached = markup_cache_.find(file);
-  if (cached != markup_cache_.end()) {
-    return dynamic_cast<Box*>(
-        cached->second->BuildFromDocument(std::move(create_control), window, nullptr, box));
-  }
-  auto builder = std::make_unique<SkinBuilder>();
-  Control* made = builder->BuildFromMarkup(file, std::move(create_control), window, nullptr, box);
-  if (!made) return nullptr;
+  return cached == markup_cache_.end() ? nullptr : cached->second.get();
+}
+
+void GlobalResources::KeepBuilder(const std::wstring& file, std::unique_ptr<SkinBuilder> builder) {
   markup_cache_[file] = std::move(builder);
-  Box* result = dynamic_cast<Box*>(made);
-  if (!result && made != box) delete made;
-  return result;
 }
 
 Box* GlobalResources::CreateBoxFromFile(const std::wstring& file,
                                         CreateControlCallback create_control) {
-  return BuildCached(file, std::move(create_control), nullptr, nullptr);
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
+  std::unique_ptr<Control> made;
+  if (SkinBuilder* cached = CachedBuilder(file)) {
+    made = cached->BuildFromDocument(std::move(create_control), nullptr);
+  } else {
+    auto builder = std::make_unique<SkinBuilder>();
+    made = builder->BuildFromMarkup(file, std::move(create_control), nullptr);
+    if (!made) return nullptr;
+    KeepBuilder(file, std::move(builder));
+  }
+  // Only a box is handed out; anything else is dropped here.
+  if (!dynamic_cast<Box*>(made.get())) return nullptr;
+  return static_cast<Box*>(made.release());
 }
 
 void GlobalResources::FillBoxFromFile(Box* box, const std::wstring& file,
@@ -303,7 +307,14 @@ void GlobalResources::FillBoxFromFile(Box* box, const std::wstring& file,
 
 void GlobalResources::FillBoxFromFileCached(Box* box, const std::wstring& file,
                                             CreateControlCallback create_control) {
-  BuildCached(file, std::move(create_control), box->GetWindow(), box);
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
+  if (SkinBuilder* cached = CachedBuilder(file)) {
+    cached->BuildFromDocument(std::move(create_control), box->GetWindow(), nullptr, box);
+    return;
+  }
+  auto builder = std::make_unique<SkinBuilder>();
+  if (builder->BuildFromMarkup(file, std::move(create_control), box->GetWindow(), nullptr, box))
+    KeepBuilder(file, std::move(builder));
 }
 
 // ---- Windows ------------------------------------------------------------------------

@@ -116,6 +116,8 @@ class GlobalResources : public IRenderResources {
   bool ReadTextFile(const std::wstring& path, std::string* text);
 
   // ---- Skin files -------------------------------------------------------------
+  // A new box built from the file; the caller owns it (hand it to a box with
+  // Add, or keep it in a std::unique_ptr). Null when the file builds no box.
   Box* CreateBoxFromFile(const std::wstring& file, CreateControlCallback create_control);
   void FillBoxFromFile(Box* box, const std::wstring& file, CreateControlCallback create_control);
   void FillBoxFromFileCached(Box* box, const std::wstring& file,
@@ -198,8 +200,9 @@ class GlobalResources : public IRenderResources {
   void LoadLanguageFile(const std::wstring& path);
   void ReleaseImage(ImageInfo* info);
   std::wstring SubstituteFace(const std::wstring& face, bool bold, bool italic);
-  Box* BuildCached(const std::wstring& file, CreateControlCallback create_control, Window* window,
-                   Box* box);
+  // The kept builder of a skin file, or null; keeping replaces it.
+  SkinBuilder* CachedBuilder(const std::wstring& file);
+  void KeepBuilder(const std::wstring& file, std::unique_ptr<SkinBuilder> builder);
 
   std::wstring resource_root_;
   std::wstring start_root_ = L"resources\\";

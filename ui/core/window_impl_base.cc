@@ -101,14 +101,14 @@ LRESULT WindowImplBase::OnCreate(UINT msg, WPARAM wparam, LPARAM lparam, bool& h
   SkinBuilder builder;
   CreateControlCallback create = ToWeakCallback(
       [this](const std::wstring& name) { return CreateControl(name); });
-  Control* built = builder.BuildFromMarkup(skin, create, this);
+  std::unique_ptr<Control> built = builder.BuildFromMarkup(skin, create, this);
   if (!built) {
     wchar_t text[kMaxErrorText + 1];
     std::swprintf(text, kMaxErrorText + 1, L"Failed to load xml file %ls", skin.c_str());
     error_box_(nullptr, text, L"UI", MB_ICONERROR);
     return -1;
   }
-  SetRoot(GetShadow().AttachToRoot(built));
+  SetRoot(GetShadow().AttachToRoot(std::move(built)));
   InitWindow();
   SizeToAutoRoot();
   AttachSystemButtons();
