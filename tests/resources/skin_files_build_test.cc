@@ -10,6 +10,7 @@
 #include "ui/core/control.h"
 #include "ui/core/global_resources.h"
 #include "ui/core/window.h"
+#include "ui/render/dpi_scale.h"
 #include "ui/skin/skin_archive.h"
 #include "ui/skin/skin_builder.h"
 
@@ -126,6 +127,19 @@ TEST_F(LauncherSkinTest, ImageOnlyAutoSizedButtonsTakeTheirImageSize) {
   const ui::UiSize size = button->EstimateSize(ui::UiSize{500, 500});
   EXPECT_EQ(36, size.cx);
   EXPECT_EQ(36, size.cy);
+
+  // At 150 % the picture's size is scaled like any skin length.
+  ui::DpiScale* dpi = ui::DpiScale::Instance();
+  const int percent = dpi->GetScale();
+  const bool adapt = dpi->IsAdaptDpi();
+  dpi->SetScale(150);
+  dpi->SetAdaptDpi(true);
+  button->ArrangeUpward();
+  const ui::UiSize scaled = button->EstimateSize(ui::UiSize{500, 500});
+  dpi->SetScale(percent);
+  dpi->SetAdaptDpi(adapt);
+  EXPECT_EQ(54, scaled.cx);
+  EXPECT_EQ(54, scaled.cy);
 }
 
 }  // namespace
