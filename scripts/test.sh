@@ -11,6 +11,6 @@ build=${QUORVEL_BUILD_DIR:-build}
 
 cmake -G Ninja -S . -B "$build" \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DQUORVEL_DEPS_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  -DQUORVEL_DEPS_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release -DQUORVEL_THREAD_CHECKS=ON >/dev/null
 cmake --build "$build" -j "$(nproc)"
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"

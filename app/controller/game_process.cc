@@ -14,6 +14,8 @@
 #include "app/util/process_util.h"
 #include "app/util/string_util.h"
 #include "app/util/system_util.h"
+#include "base/thread/thread_checker.h"
+#include "base/thread/thread_registry.h"
 
 namespace {
 
@@ -151,6 +153,7 @@ bool LauncherController::HasUnfinishedUpdate() const {
 }
 
 void LauncherController::RepairGame() {
+  CHECK_CALLED_ON_THREAD_ID(base::kUiThreadId);
   std::wstring game_path = settings.gamePath.Get();
   // An empty folder would name the drive's root.
   if (!game_path.empty()) {

@@ -10,6 +10,8 @@
 #include "app/util/file_util.h"
 #include "app/util/string_util.h"
 #include "base/file/path_util.h"
+#include "base/thread/thread_checker.h"
+#include "base/thread/thread_registry.h"
 #include "update/versions/pre_download_folders.h"
 #include "update/versions/version_keys.h"
 
@@ -95,6 +97,7 @@ void LauncherController::Init() {
 }
 
 void LauncherController::InitVersionState() {
+  CHECK_CALLED_ON_THREAD_ID(base::kMiscThreadId);
   LauncherServices* services = LauncherServices::Get();
   services->InitDownloadEngine(serverOverrides, downloadDelegate_.get());
   // Thread 0 waits for this start-up, so the settings hold still here; later
@@ -139,6 +142,7 @@ std::map<std::wstring, std::wstring> LauncherController::GetFileAliases() const 
 }
 
 void LauncherController::SetState(std::unique_ptr<State> next) {
+  CHECK_CALLED_ON_THREAD_ID(base::kMiscThreadId);
   State* current = currentState.get();
   int32_t current_type = current ? current->GetType() : -1;
   int32_t next_type = next ? next->GetType() : -1;
@@ -155,6 +159,7 @@ void LauncherController::SetState(std::unique_ptr<State> next) {
 }
 
 void LauncherController::PublishPreDownloadStep(int32_t step) {
+  CHECK_CALLED_ON_THREAD_ID(base::kMiscThreadId);
   PublishSnapshot([step](Snapshot* next) { next->preDownloadStep = step; });
 }
 
@@ -218,6 +223,7 @@ void LauncherController::SetDownloadStatistics(int64_t size, int64_t speed, int6
 }
 
 VersionMap& LauncherController::ResetVersionMap(const std::string& key) {
+  CHECK_CALLED_ON_THREAD_ID(base::kMiscThreadId);
   return ::ResetVersionMap(&versionMaps, key);
 }
 
@@ -249,6 +255,7 @@ int LauncherController::GetPreDownloadStatus() {
 }
 
 int LauncherController::PrunePreDownloads() {
+  CHECK_CALLED_ON_THREAD_ID(base::kMiscThreadId);
   return ::PrunePreDownloads(PreDownloadRoot(), localGameVersion.Get(), &preDownloadFolders);
 }
 

@@ -18,7 +18,9 @@
 //  - in the snapshot that thread 1 publishes for the windows (GetSnapshot):
 //    the current state's type and pass, the pre-download step, the versions,
 //    the download progress, speed and pause.
-// Every other field belongs to one thread, named beside it. Thread 0 never
+// Every other field belongs to one thread, named beside it; the operations
+// that touch such fields check that they run on that thread while it exists
+// (CHECK_CALLED_ON_THREAD_ID, in builds with thread checks). Thread 0 never
 // touches the state objects.
 //
 // Each operation names the thread it runs on.

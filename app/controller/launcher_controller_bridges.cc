@@ -8,6 +8,7 @@
 #include "app/controller/launcher_messages.h"
 #include "app/controller/launcher_services.h"
 #include "app/util/string_util.h"
+#include "base/thread/thread_checker.h"
 #include "base/thread/thread_registry.h"
 
 namespace {
@@ -22,6 +23,7 @@ void StartPass(LauncherController* controller, int32_t pass) {
 }  // namespace
 
 void LauncherController::SetMainWindow(HWND window) {
+  CHECK_CALLED_ON_THREAD_ID(base::kUiThreadId);
   if (window) {
     mainWindow = window;
     SetPropW(window, kLauncherInstanceName, window);
@@ -81,6 +83,7 @@ void LauncherController::ReloadResources(std::function<void()> continuation) {
 }
 
 void LauncherController::ApplyPendingLanguageChange() {
+  CHECK_CALLED_ON_THREAD_ID(base::kUiThreadId);
   if (!languageChangePending.exchange(false)) return;
   std::wstring code;
   MultiByteToWide(settings.languageCode.Get(), &code, 0);
@@ -88,6 +91,7 @@ void LauncherController::ApplyPendingLanguageChange() {
 }
 
 void LauncherController::ApplyLanguage(const std::wstring& code) {
+  CHECK_CALLED_ON_THREAD_ID(base::kUiThreadId);
   LauncherServices* services = LauncherServices::Get();
   if (code == services->GetUiLanguage()) return;
   services->SetUiLanguage(code);
@@ -97,6 +101,7 @@ void LauncherController::ApplyLanguage(const std::wstring& code) {
 }
 
 void LauncherController::Tick() {
+  CHECK_CALLED_ON_THREAD_ID(base::kMiscThreadId);
   // Update may replace (and so delete) the state: look each slot up afresh.
   if (currentState) currentState->Update();
   if (preDownloadState) preDownloadState->Update();

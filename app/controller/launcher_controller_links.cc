@@ -4,8 +4,11 @@
 
 #include "app/config/common_config.h"
 #include "app/controller/launcher_controller.h"
+#include "base/thread/thread_checker.h"
+#include "base/thread/thread_registry.h"
 
 bool LauncherController::OpenLink(const std::string& key, bool lookup) {
+  CHECK_CALLED_ON_THREAD_ID(base::kUiThreadId);
   if (!mainWindow || key.empty()) return false;
   std::string url = key;
   if (lookup) {

@@ -9,6 +9,8 @@
 #include "app/controller/launcher_controller.h"
 #include "app/controller/launcher_services.h"
 #include "app/util/file_util.h"
+#include "base/thread/thread_checker.h"
+#include "base/thread/thread_registry.h"
 
 namespace {
 
@@ -72,6 +74,7 @@ void LauncherController::LoadGid() {
 }
 
 void LauncherController::ApplySettings(const LauncherSettings& changed) {
+  CHECK_CALLED_ON_THREAD_ID(base::kUiThreadId);
   LauncherServices* services = LauncherServices::Get();
   bool language_changed = false;
   bool game_limit_changed = false;

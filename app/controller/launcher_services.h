@@ -87,8 +87,9 @@ class LauncherServices {
   virtual bool LoadCommonConfig();
   // GlobalResources::Shutdown.
   virtual void StopUi();
-  // LanguageTable::GetText: the text of `id` in the current language; empty
-  // when the language has none. Thread 0 or 1.
+  // The text of `id` in the current language; empty when the language has
+  // none. Thread 0 or 1: it reads the copy of the language table that the UI
+  // thread publishes (LanguageTable::GetTextAnyThread), never the table.
   virtual std::wstring GetLanguageText(const std::wstring& id);
   // The UI framework's current language code, and its change.
   virtual std::wstring GetUiLanguage();

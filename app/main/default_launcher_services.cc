@@ -15,6 +15,7 @@
 #include "base/file/path_util.h"
 #include "base/thread/thread_registry.h"
 #include "ui/core/global_resources.h"
+#include "ui/skin/language_table.h"
 #include "update/states/pre_download_state.h"
 #include "update/states/prepare_state.h"
 
@@ -92,8 +93,7 @@ void DefaultLauncherServices::ApplyStagedFontUpdate() { ::ApplyStagedFontUpdate(
 
 void DefaultLauncherServices::DeleteSelfAndExit() { ::DeleteSelfAndExit(); }
 
-// PROVISIONAL: ui::LanguageTable::GetText once the UI framework's language
-// table lands; until then every text is empty.
-std::wstring DefaultLauncherServices::GetLanguageText(const std::wstring&) {
-  return std::wstring();
+// The worker asks too: it reads the texts the UI thread last published.
+std::wstring DefaultLauncherServices::GetLanguageText(const std::wstring& id) {
+  return ui::LanguageTable::Instance().GetTextAnyThread(id);
 }

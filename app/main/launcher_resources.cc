@@ -142,7 +142,7 @@ bool LoadCommonConfig(LauncherController* controller) {
   CommonConfig config;
   if (!ParseCommonConfig(text, controller->settings.languageCode.Get(), &config)) return false;
   for (const auto& pair : config.overrides) {
-    ui::LanguageTable::Instance().overrides[pair.first] = pair.second;
+    ui::LanguageTable::Instance().SetOverride(pair.first, pair.second);
   }
   controller->titles = std::move(config.titles);
   controller->links = std::move(config.links);

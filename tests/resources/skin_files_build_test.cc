@@ -6,9 +6,11 @@
 #include <set>
 #include <string>
 
+#include "ui/core/box.h"
 #include "ui/core/control.h"
 #include "ui/core/global_resources.h"
 #include "ui/core/window.h"
+#include "ui/render/dpi_scale.h"
 #include "ui/skin/skin_archive.h"
 #include "ui/skin/skin_builder.h"
 
@@ -105,6 +107,39 @@ TEST_F(LauncherSkinTest, EveryWindowFileBuildsWithOnlyTheExpectedUnknownElements
     if (!seen.count(name)) landed += Narrow(name) + " ";
   }
   RecordProperty("expected_unknown_now_built", landed);
+}
+
+// The pre-download panel's round buttons are sized by their image alone
+// (auto width and height, no "dest"): they must take the image's size, not
+// shrink to nothing.
+TEST_F(LauncherSkinTest, ImageOnlyAutoSizedButtonsTakeTheirImageSize) {
+  ui::Window window;
+  SkinBuilder global;
+  std::unique_ptr<Control> none(global.BuildFromMarkup(L"global.xml", nullptr, &window));
+  ASSERT_TRUE(global.GetProblems().empty());
+  window.SetResourcePath(L"main\\");
+  SkinBuilder builder;
+  ASSERT_TRUE(window.SetRoot(builder.BuildFromMarkup(L"main/tab_predlc_before.xml", nullptr,
+                                                     &window)));
+  Control* button = window.FindControlByName(L"btn_download_ctrl");
+  ASSERT_TRUE(button);
+  EXPECT_EQ(ui::kSizeAuto, button->GetFixedWidth());
+  const ui::UiSize size = button->EstimateSize(ui::UiSize{500, 500});
+  EXPECT_EQ(36, size.cx);
+  EXPECT_EQ(36, size.cy);
+
+  // At 150 % the picture's size is scaled like any skin length.
+  ui::DpiScale* dpi = ui::DpiScale::Instance();
+  const int percent = dpi->GetScale();
+  const bool adapt = dpi->IsAdaptDpi();
+  dpi->SetScale(150);
+  dpi->SetAdaptDpi(true);
+  button->ArrangeUpward();
+  const ui::UiSize scaled = button->EstimateSize(ui::UiSize{500, 500});
+  dpi->SetScale(percent);
+  dpi->SetAdaptDpi(adapt);
+  EXPECT_EQ(54, scaled.cx);
+  EXPECT_EQ(54, scaled.cy);
 }
 
 }  // namespace

@@ -127,6 +127,7 @@ void TimerManager::StartWake(uint32_t delay_ms, bool fast) {
 
 bool TimerManager::AddTimer(const std::weak_ptr<base::WeakFlag>& owner,
                             const base::Closure& callback, uint32_t elapse_ms, int32_t repeat) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   TimerEntry entry;
   entry.callback = callback;
   // At least one tick, so that a repeating timer is never due again within
@@ -141,6 +142,7 @@ bool TimerManager::AddTimer(const std::weak_ptr<base::WeakFlag>& owner,
 }
 
 void TimerManager::RunDueTimers() {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   const int64_t pass_time = clock_->Now();
   while (!heap_.empty()) {
     const int64_t ahead = heap_.front().due - pass_time;

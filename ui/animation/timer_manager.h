@@ -10,7 +10,8 @@
 // pass does not catch up: a repeating timer runs at most once per pass.
 //
 // Threads: everything but the multimedia callback (which only posts) runs on
-// the UI thread; the queue has no lock.
+// the UI thread; the queue has no lock. A manager is bound to the thread
+// that made it, and adding and running timers check it.
 #ifndef UI_ANIMATION_TIMER_MANAGER_H_
 #define UI_ANIMATION_TIMER_MANAGER_H_
 
@@ -22,6 +23,7 @@
 
 #include "base/callback/closure.h"
 #include "base/callback/weak_callback.h"
+#include "base/thread/thread_checker.h"
 
 namespace ui {
 
@@ -90,6 +92,7 @@ class TimerManager {
   int64_t frequency_ = 1;
   bool fast_mode_ = true;
   uint32_t wake_id_ = 0;
+  THREAD_CHECKER(thread_checker_);
 };
 
 }  // namespace ui

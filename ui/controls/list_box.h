@@ -66,6 +66,8 @@ class ListBox : public ScrollableBox, public IListOwner {
   void EnsureVisible(const UiRect& rect) override;
   void StopScroll() override { StopScrollAnimation(); }
 
+  using Box::Add;
+  using Box::AddAt;
   bool Add(Control* control) override;
   bool AddAt(Control* control, int index) override;
   bool Remove(Control* control) override;

@@ -40,15 +40,22 @@ bool TabBox::Add(Control* control) {
 }
 
 bool TabBox::AddAt(Control* control, int index) {
+  // Whether the current index names a page already: "selectedid" may name
+  // one that is still to come.
+  const bool selected_exists = current_ >= 0 && current_ < GetCount();
   if (!Box::AddAt(control, index)) return false;
   index = GetItemIndex(control);
   if (current_ == -1 && control->IsVisible()) {
     current_ = index;
     return true;
   }
-  // A page put in at or before the selected one moves it up; like any
-  // other unselected page it is hidden, so one page shows at a time.
-  if (current_ != -1 && index <= current_) ++current_;
+  if (selected_exists && index <= current_) {
+    // A page put in at or before the selected one moves it up; like any
+    // other unselected page it is hidden, so one page shows at a time.
+    ++current_;
+  } else if (index == current_ && control->IsVisible()) {
+    return true;  // the page "selectedid" named has arrived
+  }
   HideUnselected(control);
   return true;
 }

@@ -22,6 +22,8 @@ class TabBox : public Box {
  public:
   explicit TabBox(Layout* layout = nullptr) : Box(layout) {}
 
+  using Box::Add;
+  using Box::AddAt;
   bool Add(Control* control) override;
   bool AddAt(Control* control, int index) override;
   bool Remove(Control* control) override;

@@ -64,7 +64,20 @@ bool Box::Add(Control* control) { return InsertAt(control, GetCount()); }
 
 bool Box::AddAt(Control* control, int index) { return InsertAt(control, index); }
 
+bool Box::Add(std::unique_ptr<Control> control) {
+  if (!Add(control.get())) return false;
+  control.release();
+  return true;
+}
+
+bool Box::AddAt(std::unique_ptr<Control> control, int index) {
+  if (!AddAt(control.get(), index)) return false;
+  control.release();
+  return true;
+}
+
 bool Box::InsertAt(Control* control, int index) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   if (!control || index < 0 || index > GetCount()) return false;
   // A control held by a box already would be owned (and deleted) twice; an
   // ancestor would make the tree a loop. A stale parent pointer left by a
@@ -85,6 +98,7 @@ bool Box::InsertAt(Control* control, int index) {
 }
 
 bool Box::Remove(Control* control) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   int index = control ? GetItemIndex(control) : -1;
   if (index < 0) return false;
   Arrange();
@@ -100,6 +114,7 @@ bool Box::RemoveAt(int index) {
 }
 
 void Box::RemoveAll() {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   std::vector<Control*> items;
   items.swap(items_);
   if (delete_on_remove_)
@@ -113,8 +128,10 @@ void Box::DestroyChild(Control* control) {
     window_->AddDeferredDelete(control);
     return;
   }
-  // Never inside a handler that may still run on it.
-  EventDispatchScope::DeleteWhenSafe(control);
+  // At once, unless a handler that may still run on it is on the stack.
+  if (window_) window_->ForgetSubtree(control);
+  control->SetWindow(nullptr, nullptr, false);
+  deferred_deletion::Add(control, nullptr);
 }
 
 void Box::SetLayout(Layout* layout) {

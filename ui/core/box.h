@@ -4,10 +4,16 @@
 // the enabled state and image loading down; and runs "bubbled" listeners for
 // events its descendants did not consume.
 //
-// A box owns its children while delete-on-remove is set (the default) and
-// always owns its layout. Removed children are deleted through the window's
-// deferred-deletion list, or once the current event dispatch has ended, so a
-// control is never deleted inside its own handler. UI thread only.
+// Ownership, said once for every box: a box always owns its layout. While
+// delete-on-remove is set (the default) it owns every control in its item
+// list: an item dies with the box, and an item removed with Remove, RemoveAt
+// or RemoveAll goes to the deferred deletion (window.h says when that
+// deletes it). With delete-on-remove off the box owns no item: whoever
+// added the controls keeps and deletes them, and removal only unlinks them.
+// Add and AddAt take a std::unique_ptr; a raw pointer is the same hand-over
+// (the box owns it once the call succeeds; on failure the caller still owns
+// a raw pointer, while a std::unique_ptr's control is deleted). UI thread
+// only.
 #ifndef UI_CORE_BOX_H_
 #define UI_CORE_BOX_H_
 
@@ -50,8 +56,11 @@ class Box : public Control {
   virtual bool SetItemIndex(Control* control, int index);
   virtual int GetCount() const { return static_cast<int>(items_.size()); }
   // Refuses null, an item of a box (this one included) and an ancestor.
+  // Takes the control on success (see the ownership note above).
   virtual bool Add(Control* control);
   virtual bool AddAt(Control* control, int index);
+  bool Add(std::unique_ptr<Control> control);
+  bool AddAt(std::unique_ptr<Control> control, int index);
   virtual bool Remove(Control* control);
   virtual bool RemoveAt(int index);
   virtual void RemoveAll();
@@ -91,8 +100,9 @@ class Box : public Control {
   void ClearImages() override;
 
  protected:
-  // Destroys a removed child: through the window's deferred list, after the
-  // current event dispatch, or at once when neither applies.
+  // Destroys a removed child through the deferred deletion: waiting for the
+  // window's kWmDeleteDeferred, else at once (after the event dispatch in
+  // progress, if any).
   void DestroyChild(Control* control);
   bool InsertAt(Control* control, int index);
 

@@ -53,6 +53,7 @@ Control::Control()
       channel_(L"AppStore") {}
 
 Control::~Control() {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   if (window_) window_->OnControlRemoved(this);
 }
 
@@ -68,6 +69,7 @@ UiRect Control::GetPos(bool contain_shadow) const {
 }
 
 void Control::SetPos(UiRect rect) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   if (rect.right < rect.left) rect.right = rect.left;
   if (rect.bottom < rect.top) rect.bottom = rect.top;
   if (rect == rect_) {
@@ -110,13 +112,20 @@ UiSize Control::EstimateSize(UiSize available) {
       SetFixedHeight(attr.dest.bottom - attr.dest.top, false);
       return UiSize{fixed_width_, fixed_height_};
     }
-    // An image that is not loaded contributes nothing; the text decides.
+    // Otherwise the picture's own size, scaled; an image that cannot be
+    // loaded contributes nothing and the text decides.
+    ResolveImagePath(image);
+    if (const std::shared_ptr<ImageInfo>& info = image->GetInfo()) {
+      DpiScale* dpi = DpiScale::Instance();
+      if (size.cx == kSizeAuto) size.cx = dpi->ScaleInt(info->width);
+      if (size.cy == kSizeAuto) size.cy = dpi->ScaleInt(info->height);
+    }
   }
 
   size_dirty_ = false;
   UiSize text = EstimateTextSize(available, &size_dirty_);
-  if (size.cx == kSizeAuto) size.cx = std::max(size.cx, text.cx);
-  if (size.cy == kSizeAuto) size.cy = std::max(size.cy, text.cy);
+  if (fixed_width_ == kSizeAuto) size.cx = std::max(size.cx, text.cx);
+  if (fixed_height_ == kSizeAuto) size.cy = std::max(size.cy, text.cy);
   estimated_size_ = size;
   return size;
 }
@@ -349,6 +358,7 @@ void Control::SetFadeVisible(bool visible) {
 }
 
 void Control::SetVisible(bool visible) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   if (visible_ == visible) return;
   bool was_visible = IsVisible();
   visible_ = visible;
@@ -433,6 +443,7 @@ bool Control::RunListeners(const EventMap& map, EventArgs& args, bool* result,
 }
 
 void Control::SendEvent(EventArgs& args) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   EventDispatchScope scope;
   if (args.type < kEventUnknown || args.sender != this) {
     HandleEvent(args);

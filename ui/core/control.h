@@ -6,9 +6,9 @@
 // dispatch with listener order and climbing to the parent; geometry and the
 // size estimate.
 //
-// A control is made detached; its box owns it once added (the window owns
-// the root). A control is never deleted by itself or inside its own event
-// handler: boxes defer the deletion of removed children. UI thread only.
+// A control is made detached, held by a std::unique_ptr until a box or a
+// window takes it; box.h and window.h say who deletes it and when (never
+// inside one of its own event handlers). UI thread only.
 #ifndef UI_CORE_CONTROL_H_
 #define UI_CORE_CONTROL_H_
 

@@ -113,6 +113,7 @@ int Find(const std::wstring& name, const StateName (&table)[N]) {
 }  // namespace
 
 void Control::SetAttribute(const std::wstring& name, const std::wstring& value) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   auto rearrange = [this]() {
     if (float_)
       Arrange();

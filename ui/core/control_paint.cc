@@ -102,6 +102,7 @@ void Control::PaintBlended(IRenderContext* render, const UiRect& paint_rect) {
 }
 
 void Control::Paint(IRenderContext* render, const UiRect& paint_rect) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   paint_rect_ = UiRect::Intersect(paint_rect, rect_);
   if (paint_rect_.IsEmpty()) return;
   PaintBkColor(render);

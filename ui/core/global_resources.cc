@@ -119,13 +119,17 @@ GlobalResources& GlobalResources::Instance() {
   return *instance;
 }
 
-GlobalResources::GlobalResources() = default;
+GlobalResources::GlobalResources() {
+  // Made by whichever thread asks first; it belongs to its first real user.
+  DETACH_FROM_THREAD(thread_checker_);
+}
 GlobalResources::~GlobalResources() = default;
 
 // ---- Start-up and shut-down ----------------------------------------------------
 
 void GlobalResources::Startup(const std::wstring& root, CreateControlCallback create_control,
                               const std::wstring& theme, const std::wstring& language) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   render_factory_ = std::make_unique<RenderFactory_GdiPlus>();
   start_root_ = root;
   SetResourceRoot(root + theme);
@@ -150,6 +154,7 @@ void GlobalResources::Startup(const std::wstring& root, CreateControlCallback cr
 }
 
 void GlobalResources::Shutdown() {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   CloseSkinArchive();
   render_factory_.reset();
   windows_.clear();
@@ -167,6 +172,8 @@ void GlobalResources::Shutdown() {
     Gdiplus::GdiplusShutdown(gdiplus_token_);
     gdiplus_token_ = 0;
   }
+  // The next start may come from another thread (tests start it anew).
+  DETACH_FROM_THREAD(thread_checker_);
 }
 
 void GlobalResources::LoadLanguageFile(const std::wstring& path) {
@@ -192,6 +199,7 @@ void GlobalResources::LoadLanguageFile(const std::wstring& path) {
 
 void GlobalResources::SwitchLanguage(const std::wstring& new_root,
                                      const std::function<void()>& done) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   RemoveAllFonts();
   colors.clear();
   ClearClasses();
@@ -328,25 +336,30 @@ std::vector<std::wstring> GlobalResources::TakeSkinProblems() {
 
 // ---- Skin files -------------------------------------------------------------------
 
-Box* GlobalResources::BuildCached(const std::wstring& file, CreateControlCallback create_control,
-                                  Window* window, Box* box) {
+SkinBuilder* GlobalResources::CachedBuilder(const std::wstring& file) {
   auto cached = markup_cache_.find(file);
-  if (cached != markup_cache_.end()) {
-    return dynamic_cast<Box*>(
-        cached->second->BuildFromDocument(std::move(create_control), window, nullptr, box));
-  }
-  auto builder = std::make_unique<SkinBuilder>();
-  Control* made = builder->BuildFromMarkup(file, std::move(create_control), window, nullptr, box);
-  if (!made) return nullptr;
+  return cached == markup_cache_.end() ? nullptr : cached->second.get();
+}
+
+void GlobalResources::KeepBuilder(const std::wstring& file, std::unique_ptr<SkinBuilder> builder) {
   markup_cache_[file] = std::move(builder);
-  Box* result = dynamic_cast<Box*>(made);
-  if (!result && made != box) delete made;
-  return result;
 }
 
 Box* GlobalResources::CreateBoxFromFile(const std::wstring& file,
                                         CreateControlCallback create_control) {
-  return BuildCached(file, std::move(create_control), nullptr, nullptr);
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
+  std::unique_ptr<Control> made;
+  if (SkinBuilder* cached = CachedBuilder(file)) {
+    made = cached->BuildFromDocument(std::move(create_control), nullptr);
+  } else {
+    auto builder = std::make_unique<SkinBuilder>();
+    made = builder->BuildFromMarkup(file, std::move(create_control), nullptr);
+    if (!made) return nullptr;
+    KeepBuilder(file, std::move(builder));
+  }
+  // Only a box is handed out; anything else is dropped here.
+  if (!dynamic_cast<Box*>(made.get())) return nullptr;
+  return static_cast<Box*>(made.release());
 }
 
 void GlobalResources::FillBoxFromFile(Box* box, const std::wstring& file,
@@ -357,18 +370,27 @@ void GlobalResources::FillBoxFromFile(Box* box, const std::wstring& file,
 
 void GlobalResources::FillBoxFromFileCached(Box* box, const std::wstring& file,
                                             CreateControlCallback create_control) {
-  BuildCached(file, std::move(create_control), box->GetWindow(), box);
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
+  if (SkinBuilder* cached = CachedBuilder(file)) {
+    cached->BuildFromDocument(std::move(create_control), box->GetWindow(), nullptr, box);
+    return;
+  }
+  auto builder = std::make_unique<SkinBuilder>();
+  if (builder->BuildFromMarkup(file, std::move(create_control), box->GetWindow(), nullptr, box))
+    KeepBuilder(file, std::move(builder));
 }
 
 // ---- Windows ------------------------------------------------------------------------
 
 void GlobalResources::AddWindow(Window* window) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   if (std::find(windows_.begin(), windows_.end(), window) == windows_.end()) {
     windows_.push_back(window);
   }
 }
 
 void GlobalResources::RemoveWindow(Window* window) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   windows_.erase(std::remove(windows_.begin(), windows_.end(), window), windows_.end());
 }
 
@@ -380,6 +402,7 @@ std::shared_ptr<ImageInfo> GlobalResources::GetCachedImage(const std::wstring& p
 }
 
 std::shared_ptr<ImageInfo> GlobalResources::GetImage(const std::wstring& path) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   std::wstring key = NormalizeSlashes(path);
   if (archive_) key = ArchivePath(key);
   auto cached = image_cache_.find(key);
@@ -494,6 +517,7 @@ std::wstring GlobalResources::SubstituteFace(const std::wstring& face, bool bold
 
 HFONT GlobalResources::AddFont(const std::wstring& id, const std::wstring& face, int size,
                                bool bold, bool underline, bool italic, bool is_default) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   const std::wstring key = id.empty() ? std::to_wstring(fonts_.size()) : id;
   // An id already present keeps its first font: nothing to make.
   auto present = fonts_.find(key);
@@ -557,6 +581,7 @@ HFONT GlobalResources::AddFont(const std::wstring& id, const std::wstring& face,
 }
 
 const FontRecord* GlobalResources::GetFont(const std::wstring& id) const {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   auto it = fonts_.find(id.empty() ? default_font_id_ : id);
   return it == fonts_.end() ? nullptr : &it->second;
 }
@@ -577,10 +602,12 @@ std::wstring GlobalResources::GetClassAttributes(const std::wstring& name) const
 }
 
 std::wstring GlobalResources::GetText(const std::wstring& id) const {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   return text_lookup_ ? text_lookup_(id) : LanguageTable::Instance().GetText(id);
 }
 
 Gdiplus::GpFont* GlobalResources::GetGdiplusFont(const std::wstring& font_id) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   const FontRecord* font = GetFont(font_id);
   // A misspelt id in a skin must not make its text invisible.
   if (!font) font = GetFont(std::wstring());

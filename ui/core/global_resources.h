@@ -6,8 +6,10 @@
 // language at run time. The application chooses and opens the archive and
 // hands it over with SetArchive.
 //
-// One instance per process (Instance()); UI thread only, nothing is locked.
-// It is the drawing code's IRenderResources once started.
+// One instance per process (Instance()); UI thread only, nothing is locked:
+// it belongs to the first thread that starts or uses it (until Shutdown),
+// and its operations check it. It is the drawing code's IRenderResources
+// once started.
 #ifndef UI_CORE_GLOBAL_RESOURCES_H_
 #define UI_CORE_GLOBAL_RESOURCES_H_
 
@@ -21,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "base/thread/thread_checker.h"
 #include "ui/core/image.h"
 #include "ui/render/render_resources.h"
 #include "ui/skin/skin_archive.h"
@@ -133,6 +136,8 @@ class GlobalResources : public IRenderResources {
   std::vector<std::wstring> TakeSkinProblems();
 
   // ---- Skin files -------------------------------------------------------------
+  // A new box built from the file; the caller owns it (hand it to a box with
+  // Add, or keep it in a std::unique_ptr). Null when the file builds no box.
   Box* CreateBoxFromFile(const std::wstring& file, CreateControlCallback create_control);
   void FillBoxFromFile(Box* box, const std::wstring& file, CreateControlCallback create_control);
   void FillBoxFromFileCached(Box* box, const std::wstring& file,
@@ -220,8 +225,9 @@ class GlobalResources : public IRenderResources {
   // Decodes a picture file's bytes, refusing sizes above the limits.
   std::unique_ptr<ImageInfo> DecodeImage(const std::string& bytes, const std::wstring& key);
   std::wstring SubstituteFace(const std::wstring& face, bool bold, bool italic);
-  Box* BuildCached(const std::wstring& file, CreateControlCallback create_control, Window* window,
-                   Box* box);
+  // The kept builder of a skin file, or null; keeping replaces it.
+  SkinBuilder* CachedBuilder(const std::wstring& file);
+  void KeepBuilder(const std::wstring& file, std::unique_ptr<SkinBuilder> builder);
 
   std::wstring resource_root_;
   std::wstring start_root_ = L"resources\\";
@@ -250,6 +256,7 @@ class GlobalResources : public IRenderResources {
   std::map<std::wstring, std::weak_ptr<ImageInfo>> image_cache_;
   std::map<std::wstring, std::unique_ptr<SkinBuilder>> markup_cache_;
   std::vector<Window*> windows_;
+  THREAD_CHECKER(thread_checker_);
 };
 
 }  // namespace ui

@@ -12,6 +12,7 @@ PlaceHolder::PlaceHolder() = default;
 PlaceHolder::~PlaceHolder() = default;
 
 void PlaceHolder::SetWindow(Window* window, Box* parent, bool init) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   window_ = window;
   parent_ = parent;
   if (init && parent_) Init();
@@ -27,7 +28,10 @@ UiSize PlaceHolder::EstimateSize(UiSize available) {
   return UiSize{fixed_width_, fixed_height_};
 }
 
-void PlaceHolder::SetPos(UiRect rect) { rect_ = rect; }
+void PlaceHolder::SetPos(UiRect rect) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
+  rect_ = rect;
+}
 
 void PlaceHolder::Arrange() {
   if (IsAutoSized())
@@ -37,6 +41,7 @@ void PlaceHolder::Arrange() {
 }
 
 void PlaceHolder::ArrangeUpward() {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   size_dirty_ = true;
   if (window_ && window_->GetRoot()) {
     PlaceHolder* target = window_->GetRoot();
@@ -56,6 +61,7 @@ void PlaceHolder::ArrangeUpward() {
 }
 
 void PlaceHolder::RequestArrange() {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   if (!IsVisible()) return;
   size_dirty_ = true;
   needs_arrange_ = true;
@@ -64,6 +70,7 @@ void PlaceHolder::RequestArrange() {
 }
 
 void PlaceHolder::Invalidate() {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   if (!IsVisible()) return;
   cache_dirty_ = true;
   UiRect area = GetPos(true);

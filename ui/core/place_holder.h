@@ -5,7 +5,8 @@
 // content schedules a new layout pass at the window's next paint.
 //
 // A place holder does not own its window or its parent; a box owns its
-// children. UI thread only.
+// children. UI thread only: each element is bound to the thread that made
+// it, and the tree's operations check it (base/thread/thread_checker.h).
 #ifndef UI_CORE_PLACE_HOLDER_H_
 #define UI_CORE_PLACE_HOLDER_H_
 
@@ -15,6 +16,7 @@
 #include <string>
 
 #include "base/callback/weak_callback.h"
+#include "base/thread/thread_checker.h"
 #include "ui/util/geometry.h"
 
 namespace ui {
@@ -119,6 +121,7 @@ class PlaceHolder : public virtual base::SupportWeakCallback {
   bool cache_dirty_ = false;
   bool inited_ = false;
   std::unique_ptr<IRenderContext> render_cache_;
+  THREAD_CHECKER(thread_checker_);
 };
 
 }  // namespace ui

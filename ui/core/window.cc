@@ -61,20 +61,20 @@ Window::Window() {
 }
 
 Window::~Window() {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   GlobalResources::Instance().RemoveWindow(this);
   // The tree may be closing from one of its own handlers (a handler that
-  // destroyed the window): detach it first and let the deletion wait for
-  // the dispatch in progress, so that it never reaches back in here.
+  // destroyed the window): the root and the controls still waiting go to
+  // the deferred deletion as due, which waits for the dispatch in progress,
+  // so that no deletion reaches back in here.
   Control* root = root_;
   root_ = nullptr;
   focus_ = hover_ = hover_candidate_ = pressed_ = key_down_ = touch_ = pointer_ = nullptr;
-  std::vector<Control*> doomed;
-  doomed.swap(deferred_);
-  if (root) doomed.push_back(root);
-  for (Control* control : doomed) {
-    control->SetWindow(nullptr, nullptr, false);
-    EventDispatchScope::DeleteWhenSafe(control);
+  if (root) {
+    root->SetWindow(nullptr, nullptr, false);
+    deferred_deletion::Add(root, nullptr);
   }
+  deferred_deletion::Release(this);
   names_.clear();
   if (default_font_) ::DeleteObject(default_font_);
   classes_.clear();
@@ -199,6 +199,7 @@ void Window::OnWindowDestroyed(HWND hwnd) {
 }
 
 LRESULT Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   bool handled = false;
   // Read before routing: the message may destroy this window.
   HWND hwnd = hwnd_;
@@ -221,6 +222,7 @@ Window* Window::FromHWND(HWND hwnd) {
 // ---- The control tree ------------------------------------------------------------
 
 bool Window::SetRoot(Control* root) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   SetFocusControl(nullptr);
   key_down_ = hover_candidate_ = hover_ = pressed_ = touch_ = pointer_ = nullptr;
   if (root_ && root_ != root) {
@@ -237,7 +239,10 @@ bool Window::SetRoot(Control* root) {
   return true;
 }
 
+bool Window::SetRoot(std::unique_ptr<Control> root) { return SetRoot(root.release()); }
+
 Control* Window::FindControlByName(const std::wstring& name) const {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   auto it = names_.find(name);
   return it == names_.end() ? nullptr : it->second;
 }
@@ -277,26 +282,23 @@ void Window::ForgetSubtree(Control* subtree) {
 }
 
 void Window::AddDeferredDelete(Control* control) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   if (!control) return;
   // Out of the tree: no more events, names or focus for it.
   ForgetSubtree(control);
-  deferred_.push_back(control);
+  deferred_deletion::Add(control, this);
   if (hwnd_) ::PostMessageW(hwnd_, kWmDeleteDeferred, 0, 0);
 }
 
 void Window::DeleteDeferredControls() {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   // A nested message loop (a modal dialog opened by a handler) may get here
-  // while a handler of one of these controls is still running.
-  while (!deferred_.empty()) {
-    std::vector<Control*> batch;
-    batch.swap(deferred_);
-    for (Control* control : batch) {
-      ForgetSubtree(control);
-      control->SetWindow(nullptr, nullptr, false);
-      EventDispatchScope::DeleteWhenSafe(control);
-    }
-  }
+  // while a handler of one of these controls is still running: then they
+  // are deleted when that dispatch ends.
+  deferred_deletion::Release(this);
 }
+
+size_t Window::GetDeferredDeleteCount() const { return deferred_deletion::CountFor(this); }
 
 // ---- Events -----------------------------------------------------------------------
 
@@ -359,6 +361,7 @@ const std::vector<Control*>* Window::GetOptionGroup(const std::wstring& group) c
 }
 
 void Window::InvalidateArea(const UiRect& area) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   if (area.IsEmpty()) return;
   if (invalid_.IsEmpty()) {
     invalid_ = area;

@@ -5,11 +5,23 @@
 // and capture state, the names of its controls, its option groups, its
 // message filters, its shadow settings and its default font.
 //
-// Ownership: the window owns its root (and the controls waiting in its
-// deferred-deletion list); whoever made the window owns the window object
-// (the skin-driven window base deletes itself once its handle is gone).
+// Ownership: whoever made the window owns the window object (the
+// skin-driven window base deletes itself once its handle is gone). The
+// window owns its root, and each box owns its items (box.h). Who deletes a
+// control, and when:
+//  - a control never added anywhere: its std::unique_ptr, when it ends;
+//  - a box's item: its box, when the box is deleted;
+//  - an item removed from a box, or a root replaced by SetRoot: the
+//    deferred deletion (event_dispatch.h), when this window's
+//    kWmDeleteDeferred arrives; removed from a box without a window (or
+//    with deferred delete off) it is deleted at once;
+//  - the root and the controls still waiting, when the window is deleted.
+// No control is ever deleted while an event is being dispatched: such a
+// deletion waits for the end of the outermost dispatch, so a handler may
+// remove its own control or destroy the window.
 // A window object can live without a handle: then it is only the control
-// tree's bookkeeping. UI thread only, like every control.
+// tree's bookkeeping. UI thread only, like every control: a window is bound
+// to the thread that made it, and its operations check it.
 //
 // The operations are spread over four files: window.cc (data, creation,
 // the window procedures, bookkeeping), window_input.cc (the dispatcher),
@@ -27,6 +39,7 @@
 #include <vector>
 
 #include "base/callback/weak_callback.h"
+#include "base/thread/thread_checker.h"
 #include "ui/core/event_args.h"
 #include "ui/core/window_shadow.h"
 #include "ui/util/geometry.h"
@@ -103,10 +116,11 @@ class Window : public virtual base::SupportWeakCallback {
   static Window* FromHWND(HWND hwnd);
 
   // ---- The control tree ----------------------------------------------------
-  // Makes the control the root: attaches and initialises its tree and fills
-  // the name map; the previous root is deleted through the deferred list.
-  // False for null.
+  // Makes the control the root and takes it (a raw pointer is the same
+  // hand-over): attaches and initialises its tree and fills the name map;
+  // the previous root goes to the deferred deletion. False for null.
   bool SetRoot(Control* root);
+  bool SetRoot(std::unique_ptr<Control> root);
   Control* GetRoot() const { return root_; }
   Control* FindControlByName(const std::wstring& name) const;
   void RegisterName(Control* control);
@@ -118,13 +132,15 @@ class Window : public virtual base::SupportWeakCallback {
   // The control under a client point, top-most first; null when none.
   Control* FindControlAt(UiPoint pt);
 
-  // Deferred deletion: the control is kept until kWmDeleteDeferred arrives
-  // (DeleteDeferredControls is what the window does on it).
+  // Deferred deletion: takes a control that left the tree (forgetting it
+  // here) and keeps it until kWmDeleteDeferred arrives, on which the window
+  // runs DeleteDeferredControls.
   void AddDeferredDelete(Control* control);
   void DeleteDeferredControls();
   // OnControlRemoved for every control of a subtree.
   void ForgetSubtree(Control* subtree);
-  size_t GetDeferredDeleteCount() const { return deferred_.size(); }
+  // Controls still waiting for this window's kWmDeleteDeferred.
+  size_t GetDeferredDeleteCount() const;
 
   // ---- Events and messages -------------------------------------------------
   LRESULT RouteMessage(UINT message, WPARAM wparam, LPARAM lparam, bool& handled);
@@ -285,12 +301,12 @@ class Window : public virtual base::SupportWeakCallback {
   std::map<std::wstring, std::wstring> classes_;
   std::map<std::wstring, std::vector<Control*>> option_groups_;
   std::vector<IUIMessageFilter*> filters_;
-  std::vector<Control*> deferred_;
   std::map<std::wstring, Control*> names_;
   base::WeakCallbackFlag close_timer_flag_;
   WindowShadow shadow_;
   TimerManager* timers_ = nullptr;
   UiRect invalid_ = {0, 0, 0, 0};
+  THREAD_CHECKER(thread_checker_);
 };
 
 }  // namespace ui

@@ -101,14 +101,14 @@ LRESULT WindowImplBase::OnCreate(UINT msg, WPARAM wparam, LPARAM lparam, bool& h
   SkinBuilder builder;
   CreateControlCallback create = ToWeakCallback(
       [this](const std::wstring& name) { return CreateControl(name); });
-  Control* built = builder.BuildFromMarkup(skin, create, this);
+  std::unique_ptr<Control> built = builder.BuildFromMarkup(skin, create, this);
   if (!built) {
     wchar_t text[kMaxErrorText + 1];
     std::swprintf(text, kMaxErrorText + 1, L"Failed to load xml file %ls", skin.c_str());
     error_box_(nullptr, text, L"UI", MB_ICONERROR);
     return -1;
   }
-  SetRoot(GetShadow().AttachToRoot(built));
+  SetRoot(GetShadow().AttachToRoot(std::move(built)));
   InitWindow();
   SizeToAutoRoot();
   AttachSystemButtons();
@@ -127,10 +127,10 @@ void WindowImplBase::SizeToAutoRoot() {
 }
 
 void WindowImplBase::AttachSystemButtons() {
-  // Only buttons raise clicks, so a control of such a name that is no
-  // button never reaches the handler.
+  // Buttons only (check boxes and options are buttons too): a list item
+  // that happens to be named "closebtn" must not close the window.
   for (const wchar_t* name : kSystemButtons) {
-    if (Control* button = FindControlByName(name)) {
+    if (auto* button = dynamic_cast<ButtonTemplate<Control>*>(FindControlByName(name))) {
       button->AttachEvent(kEventClick, ToWeakCallback([this](EventArgs* args) {
                             return OnSystemButtonClick(args);
                           }));

@@ -82,6 +82,7 @@ bool Window::UpdateHover(UiPoint pt, WPARAM wparam, LPARAM lparam, bool* alive) 
 }
 
 LRESULT Window::RouteMessage(UINT message, WPARAM wparam, LPARAM lparam, bool& handled) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   // Controls deleted by any handler of this message wait for its end.
   EventDispatchScope dispatch;
   std::weak_ptr<base::WeakFlag> alive = GetWeakFlag();

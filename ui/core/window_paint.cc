@@ -56,6 +56,7 @@ TimerManager* Window::Timers() { return timers_ ? timers_ : TimerManager::Instan
 // ---- Painting ----------------------------------------------------------------------
 
 void Window::Paint() {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   PAINTSTRUCT ps;
   if (::IsIconic(hwnd_) || !root_) {
     ::BeginPaint(hwnd_, &ps);
@@ -219,6 +220,7 @@ void Window::OnShadowSize(WPARAM size_type) {
 // ---- Focus and Tab -------------------------------------------------------------------
 
 void Window::SetFocusControl(Control* control) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   if (hwnd_ && ::GetFocus() != hwnd_ && control != focus_ && control) ::SetFocus(hwnd_);
   if (control == focus_) return;
   std::weak_ptr<base::WeakFlag> alive = GetWeakFlag();

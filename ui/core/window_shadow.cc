@@ -31,17 +31,18 @@ void ShadowBox::Paint(IRenderContext* render, const UiRect& paint_rect) {
 WindowShadow::WindowShadow()
     : padding(DpiScale::Instance()->ScaleRect(corner)), saved_padding(padding) {}
 
-Control* WindowShadow::AttachToRoot(Control* root) {
+std::unique_ptr<Control> WindowShadow::AttachToRoot(std::unique_ptr<Control> root) {
   if (!attached || !root) return root;
-  box = new ShadowBox();
+  auto shadow = std::make_unique<ShadowBox>();
+  box = shadow.get();
   box->GetLayout()->SetPadding(padding, false);
   box->SetFixedWidth(WithMargins(root->GetFixedWidth(), padding.left, padding.right), true,
                      false);
   box->SetFixedHeight(WithMargins(root->GetFixedHeight(), padding.top, padding.bottom), false);
   if (default_image) root->SetBorderRound(kDefaultRound);
-  box->Add(root);
+  box->Add(std::move(root));
   box->SetBkImage(image);
-  return box;
+  return shadow;
 }
 
 void WindowShadow::Rescale() {

@@ -8,6 +8,7 @@
 #ifndef UI_CORE_WINDOW_SHADOW_H_
 #define UI_CORE_WINDOW_SHADOW_H_
 
+#include <memory>
 #include <string>
 
 #include "ui/core/box.h"
@@ -29,8 +30,8 @@ struct WindowShadow {
   WindowShadow();
 
   // The new root of the window: the root itself when no shadow is attached,
-  // else a shadow box around it.
-  Control* AttachToRoot(Control* root);
+  // else a shadow box that owns it (`box` points at that box).
+  std::unique_ptr<Control> AttachToRoot(std::unique_ptr<Control> root);
   // A new scale: the corner as written scaled again into the padding (and
   // the shadow box's padding).
   void Rescale();

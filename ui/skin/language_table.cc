@@ -46,15 +46,56 @@ LanguageTable& LanguageTable::Instance() {
   return table;
 }
 
+LanguageTable::LanguageTable() : published_(std::make_shared<const Texts>()) {
+  // The process's table may be made by whichever thread asks first; it
+  // belongs to the thread that first loads or reads it.
+  DETACH_FROM_THREAD(thread_checker_);
+}
+
 void LanguageTable::Clear() {
+  ClearTables();
+  Publish();
+}
+
+void LanguageTable::ClearTables() {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   texts_.clear();
-  overrides.clear();
+  overrides_.clear();
+}
+
+void LanguageTable::SetOverride(const std::wstring& id, const std::wstring& text) {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
+  overrides_[id] = text;
+  Publish();
+}
+
+void LanguageTable::Publish() {
+  auto texts = std::make_shared<Texts>();
+  for (const auto& entry : texts_) {
+    std::wstring text = GetText(entry.first);
+    if (!text.empty()) texts->emplace(entry.first, std::move(text));
+  }
+  std::lock_guard<std::mutex> hold(published_lock_);
+  published_ = std::move(texts);
+}
+
+std::wstring LanguageTable::GetTextAnyThread(const std::wstring& id) const {
+  std::shared_ptr<const Texts> texts;
+  {
+    std::lock_guard<std::mutex> hold(published_lock_);
+    texts = published_;
+  }
+  auto text = texts->find(id);
+  return text == texts->end() ? std::wstring() : text->second;
 }
 
 bool LanguageTable::LoadFile(const std::wstring& path) {
-  Clear();
+  ClearTables();
   FILE* file = _wfopen(path.c_str(), L"rt");
-  if (!file) return false;
+  if (!file) {
+    Publish();
+    return false;
+  }
   std::vector<std::wstring> lines;
   // A line longer than the buffer arrives in pieces, each a line of its own.
   char buffer[4096];
@@ -67,7 +108,7 @@ bool LanguageTable::LoadFile(const std::wstring& path) {
 }
 
 bool LanguageTable::LoadMemory(const void* data, size_t size) {
-  Clear();
+  ClearTables();
   std::vector<std::wstring> lines;
   const char* bytes = static_cast<const char*>(data);
   size_t start = 0;
@@ -91,14 +132,16 @@ void LanguageTable::ParseLines(const std::vector<std::wstring>& lines) {
     if (id.find(L';') != std::wstring::npos) continue;
     texts_[std::move(id)] = Trim(pieces[1]);
   }
+  Publish();
 }
 
 const std::wstring* LanguageTable::Find(const std::wstring& id) const {
+  CHECK_CALLED_ON_VALID_THREAD(thread_checker_);
   if (id.empty()) return nullptr;
   auto text = texts_.find(id);
   if (text == texts_.end()) return nullptr;
-  auto override_text = overrides.find(id);
-  return override_text != overrides.end() ? &override_text->second : &text->second;
+  auto override_text = overrides_.find(id);
+  return override_text != overrides_.end() ? &override_text->second : &text->second;
 }
 
 std::wstring LanguageTable::GetText(const std::wstring& id) const {

@@ -6,14 +6,21 @@
 // over the file for ids the file has. An id the file lacks gives the empty
 // text even when an override names it.
 //
-// One instance per process (Instance()); UI thread only, no lock.
+// One instance per process (Instance()). Loading, overrides and GetText
+// belong to the UI thread. Every change also publishes an immutable copy of
+// the finished texts, which GetTextAnyThread reads under a short lock: that
+// is how the update engine's worker asks for a text.
 #ifndef UI_SKIN_LANGUAGE_TABLE_H_
 #define UI_SKIN_LANGUAGE_TABLE_H_
 
 #include <cstddef>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
+
+#include "base/thread/thread_checker.h"
 
 namespace ui {
 
@@ -21,7 +28,7 @@ class LanguageTable {
  public:
   static LanguageTable& Instance();
 
-  LanguageTable() = default;
+  LanguageTable();
   LanguageTable(const LanguageTable&) = delete;
   LanguageTable& operator=(const LanguageTable&) = delete;
 
@@ -33,18 +40,30 @@ class LanguageTable {
 
   std::wstring GetText(const std::wstring& id) const;
   std::string GetTextUtf8(const std::string& id) const;
+  // GetText from any thread, as of the last change the UI thread made.
+  std::wstring GetTextAnyThread(const std::wstring& id) const;
 
   void Clear();
 
-  // Written by the application after each load: id to text.
-  std::map<std::wstring, std::wstring> overrides;
+  // Set by the application after each load: id to text.
+  void SetOverride(const std::wstring& id, const std::wstring& text);
 
  private:
+  using Texts = std::map<std::wstring, std::wstring>;
+
+  // Fills the tables and publishes them.
   void ParseLines(const std::vector<std::wstring>& lines);
+  void ClearTables();
   // The looked-up text, escapes not yet replaced; empty when missing.
   const std::wstring* Find(const std::wstring& id) const;
+  // Replaces the copy GetTextAnyThread reads.
+  void Publish();
 
-  std::map<std::wstring, std::wstring> texts_;
+  Texts texts_;
+  Texts overrides_;
+  mutable std::mutex published_lock_;
+  std::shared_ptr<const Texts> published_;
+  THREAD_CHECKER(thread_checker_);
 };
 
 }  // namespace ui

@@ -242,9 +242,9 @@ int EventTypeFromName(const std::wstring& name) {
   return kEventUnknown;
 }
 
-Control* SkinBuilder::MakeControl(const std::wstring& name) {
+std::unique_ptr<Control> SkinBuilder::MakeControl(const std::wstring& name) {
   for (const auto& element : kElements) {
-    if (name == element.name) return element.make ? element.make() : nullptr;
+    if (name == element.name) return std::unique_ptr<Control>(element.make ? element.make() : nullptr);
   }
   return nullptr;
 }
@@ -269,18 +269,42 @@ bool SkinBuilder::Load(const std::wstring& source) {
   return document_.LoadFile(source, resources.GetResourceRoot());
 }
 
+std::unique_ptr<Control> SkinBuilder::BuildFromMarkup(const std::wstring& source,
+                                                      CreateControlCallback callback,
+                                                      Window* window) {
+  if (!LoadReporting(source)) return nullptr;
+  return BuildFromDocument(std::move(callback), window);
+}
+
 Control* SkinBuilder::BuildFromMarkup(const std::wstring& source, CreateControlCallback callback,
                                       Window* window, Control* parent, Box* box) {
-  if (!Load(source)) {
-    AddProblem(L"Cannot load " + (source_.empty() ? std::wstring(L"markup") : source_) + L": " +
-               document_.GetErrorMessage());
-    return nullptr;
-  }
+  if (!LoadReporting(source)) return nullptr;
   return BuildFromDocument(std::move(callback), window, parent, box);
+}
+
+bool SkinBuilder::LoadReporting(const std::wstring& source) {
+  if (Load(source)) return true;
+  AddProblem(L"Cannot load " + (source_.empty() ? std::wstring(L"markup") : source_) + L": " +
+             document_.GetErrorMessage());
+  return false;
+}
+
+std::unique_ptr<Control> SkinBuilder::BuildFromDocument(CreateControlCallback callback,
+                                                        Window* window) {
+  Control* placed = nullptr;
+  return BuildTree(std::move(callback), window, nullptr, nullptr, &placed);
 }
 
 Control* SkinBuilder::BuildFromDocument(CreateControlCallback callback, Window* window,
                                         Control* parent, Box* box) {
+  Control* placed = nullptr;
+  // Without a parent or box, what was made has no owner and goes now.
+  BuildTree(std::move(callback), window, parent, box, &placed);
+  return placed;
+}
+
+std::unique_ptr<Control> SkinBuilder::BuildTree(CreateControlCallback callback, Window* window,
+                                                Control* parent, Box* box, Control** placed) {
   callback_ = std::move(callback);
   MarkupNode root = document_.GetRoot();
   if (!root.IsValid()) return nullptr;
@@ -312,10 +336,13 @@ Control* SkinBuilder::BuildFromDocument(CreateControlCallback callback, Window* 
     for (int i = 0, n = first.AttributeCount(); i < n; ++i) {
       box->SetAttribute(first.AttributeName(i), first.AttributeValue(i));
     }
-    ParseChildren(first, box, window);
-    return box;
+    ParseInto(first, box, window, nullptr);
+    *placed = box;
+    return nullptr;
   }
-  return ParseChildren(root, parent, window);
+  std::unique_ptr<Control> top;
+  *placed = ParseInto(root, parent, window, &top);
+  return top;
 }
 
 void SkinBuilder::ApplyGlobalRoot(MarkupNode root) {
@@ -367,18 +394,27 @@ void SkinBuilder::ApplyWindowRoot(MarkupNode root, Window* window) {
   }
 }
 
-Control* SkinBuilder::AskCallbacks(const std::wstring& name) {
+std::unique_ptr<Control> SkinBuilder::AskCallbacks(const std::wstring& name) {
+  // A callback's answer is a new control that the builder now owns.
   const CreateControlCallback& global = GlobalResources::Instance().create_control_callback;
   if (global) {
-    if (Control* control = global(name)) return control;
+    if (Control* control = global(name)) return std::unique_ptr<Control>(control);
   }
   if (callback_) {
-    if (Control* control = callback_(name)) return control;
+    if (Control* control = callback_(name)) return std::unique_ptr<Control>(control);
   }
   return nullptr;
 }
 
-Control* SkinBuilder::ParseChildren(MarkupNode node, Control* parent, Window* window) {
+std::unique_ptr<Control> SkinBuilder::ParseChildren(MarkupNode node, Control* parent,
+                                                    Window* window) {
+  std::unique_ptr<Control> top;
+  ParseInto(node, parent, window, &top);
+  return top;
+}
+
+Control* SkinBuilder::ParseInto(MarkupNode node, Control* parent, Window* window,
+                                std::unique_ptr<Control>* top) {
   // Nesting counts across includes, so included files cannot stack up
   // deeper than one document may be.
   static int depth = 0;
@@ -409,7 +445,7 @@ Control* SkinBuilder::ParseChildren(MarkupNode node, Control* parent, Window* wi
       }
       break;
     }
-    Control* control = MakeControl(name);
+    std::unique_ptr<Control> control = MakeControl(name);
     if (!control && (name == L"Event" || name == L"BubbledEvent")) {
       AttachMarkupEvent(name == L"BubbledEvent", child, parent);
       continue;
@@ -419,28 +455,27 @@ Control* SkinBuilder::ParseChildren(MarkupNode node, Control* parent, Window* wi
       AddProblem(L"Unknown element: " + name);
       continue;
     }
-    static_cast<PlaceHolder*>(control)->SetWindow(window);
+    static_cast<PlaceHolder*>(control.get())->SetWindow(window);
     for (int i = 0, n = child.AttributeCount(); i < n; ++i) {
       control->SetAttribute(child.AttributeName(i), child.AttributeValue(i));
     }
-    if (child.HasChildren()) ParseChildren(child, control, window);
+    if (child.HasChildren()) ParseInto(child, control.get(), window, nullptr);
 
+    Control* made = control.get();
     if (parent_box) {
-      if (!parent_box->Add(control)) {
-        delete control;
-        continue;
-      }
+      // A control the box refuses is dropped here.
+      if (!parent_box->Add(std::move(control))) continue;
     } else if (parent) {
       // A control is no container: the walk of its children ends here.
-      delete control;
       return nullptr;
-    } else if (first) {
+    } else if (first || !top) {
       // Only the first top-level control is handed back; nobody would own
       // the others.
-      delete control;
       continue;
+    } else {
+      *top = std::move(control);
     }
-    if (!first) first = control;
+    if (!first) first = made;
   }
   return first;
 }
@@ -484,10 +519,11 @@ void SkinBuilder::Include(MarkupNode node, Control* parent, Window* window) {
                  source);
       break;
     }
-    Control* made = i == 0 ? included.BuildFromMarkup(source, callback_, window, parent, nullptr)
-                           : included.BuildFromDocument(callback_, window, parent, nullptr);
-    // Without a parent nobody holds what the include made.
-    if (!parent) delete made;
+    // Without a parent nobody holds what the include made: it is dropped.
+    if (i == 0)
+      included.BuildFromMarkup(source, callback_, window, parent, nullptr);
+    else
+      included.BuildFromDocument(callback_, window, parent, nullptr);
     if (i == 0 && !included.document().GetRoot().IsValid()) break;
     if (g_controls_capped) break;
   }

@@ -13,12 +13,16 @@
 // build walks at most kMaxControls elements. Elements nobody makes a control
 // for, and every refusal, are listed in GetProblems().
 //
-// Ownership: the builder owns its document. The control it returns belongs
-// to the caller (or to the parent or box it was added to); controls made but
-// not attached are deleted. UI thread only.
+// Ownership: the builder owns its document. A build without a parent or box
+// hands the caller the first top-level control as a std::unique_ptr; a build
+// into a parent or box leaves everything it made to them and returns a plain
+// pointer to what it filled. Controls made but attached nowhere are deleted
+// before the build returns. Controls answered by create-control callbacks
+// belong to the builder from then on. UI thread only.
 #ifndef UI_SKIN_SKIN_BUILDER_H_
 #define UI_SKIN_SKIN_BUILDER_H_
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,16 +55,26 @@ class SkinBuilder {
   SkinBuilder& operator=(const SkinBuilder&) = delete;
 
   // `source` is markup text when it starts with "<", else a skin file path
-  // under the resource root. Null when nothing was loaded or built.
+  // under the resource root. The caller owns the first top-level control;
+  // null when nothing was loaded or built.
+  std::unique_ptr<Control> BuildFromMarkup(const std::wstring& source,
+                                           CreateControlCallback callback, Window* window);
+  // Builds into `box` (the first element's attributes go to the box, its
+  // children become items) or under `parent`, which own what is made; with
+  // neither, the result is dropped. Returns the box, or the first control
+  // placed under `parent`; null when nothing was loaded or built.
   Control* BuildFromMarkup(const std::wstring& source, CreateControlCallback callback,
-                           Window* window, Control* parent = nullptr, Box* box = nullptr);
-  // Builds again from the document already loaded.
-  Control* BuildFromDocument(CreateControlCallback callback, Window* window,
-                             Control* parent = nullptr, Box* box = nullptr);
-  Control* ParseChildren(MarkupNode node, Control* parent, Window* window);
+                           Window* window, Control* parent, Box* box);
+  // The same from the document already loaded.
+  std::unique_ptr<Control> BuildFromDocument(CreateControlCallback callback, Window* window);
+  Control* BuildFromDocument(CreateControlCallback callback, Window* window, Control* parent,
+                             Box* box);
+  // One control per child element of `node`, placed under `parent`; without
+  // a parent the caller owns the first top-level control.
+  std::unique_ptr<Control> ParseChildren(MarkupNode node, Control* parent, Window* window);
   // The element table; null for names it does not hold or whose control is
   // not built yet.
-  static Control* MakeControl(const std::wstring& name);
+  static std::unique_ptr<Control> MakeControl(const std::wstring& name);
   void AttachMarkupEvent(bool bubbled, MarkupNode node, Control* control);
 
   MarkupDocument& document() { return document_; }
@@ -69,10 +83,20 @@ class SkinBuilder {
 
  private:
   bool Load(const std::wstring& source);
+  // Load, with a problem line when it fails.
+  bool LoadReporting(const std::wstring& source);
+  // The build: an owned top-level control when neither parent nor box is
+  // given; `placed` gets what BuildFromDocument's filling form returns.
+  std::unique_ptr<Control> BuildTree(CreateControlCallback callback, Window* window,
+                                     Control* parent, Box* box, Control** placed);
+  // ParseChildren's walk: the first control made (placed under the parent,
+  // or handed over in `top` without one).
+  Control* ParseInto(MarkupNode node, Control* parent, Window* window,
+                     std::unique_ptr<Control>* top);
   void ApplyGlobalRoot(MarkupNode root);
   void ApplyWindowRoot(MarkupNode root, Window* window);
   void Include(MarkupNode node, Control* parent, Window* window);
-  Control* AskCallbacks(const std::wstring& name);
+  std::unique_ptr<Control> AskCallbacks(const std::wstring& name);
   void AddProblem(std::wstring problem);
 
   MarkupDocument document_;

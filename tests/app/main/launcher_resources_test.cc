@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -129,6 +131,9 @@ TEST(LauncherResourcesTest, CommonConfigPrefersTheChannelFileAndFeedsTheLanguage
   resources.SetResourceRoot(folder.path());
   LauncherController* controller = LauncherController::GetInstance();
   controller->titles.clear();
+  ui::LanguageTable& table = ui::LanguageTable::Instance();
+  const std::string language = "STRING_GAME_TITLE = Original\n";
+  table.LoadMemory(language.data(), language.size());
   EXPECT_FALSE(LoadCommonConfig(controller));  // no file at all
 
   ASSERT_TRUE(testing_support::WriteFileBytes(
@@ -139,15 +144,50 @@ TEST(LauncherResourcesTest, CommonConfigPrefersTheChannelFileAndFeedsTheLanguage
           "OverwriteStrings": [{"key": "STRING_GAME_TITLE", "value": "Replaced"}]})"));
   ASSERT_TRUE(LoadCommonConfig(controller));
   EXPECT_EQ(L"channel", controller->titles["title_main"]);
-  EXPECT_EQ(L"Replaced", ui::LanguageTable::Instance().overrides[L"STRING_GAME_TITLE"]);
+  EXPECT_EQ(L"Replaced", table.GetText(L"STRING_GAME_TITLE"));
 
   // A channel file that does not parse fails; the other is not tried and
   // nothing changes.
   ASSERT_TRUE(testing_support::WriteFileBytes(folder.Join(L"common_config_CHANNEL_KR.json"), "{"));
   EXPECT_FALSE(LoadCommonConfig(controller));
   EXPECT_EQ(L"channel", controller->titles["title_main"]);
-  ui::LanguageTable::Instance().overrides.clear();
+  table.Clear();
   controller->titles.clear();
+}
+
+// The update engine's worker asks the launcher's services for texts (error
+// and disk-space messages) while the UI thread owns the language table and
+// may reload it: the worker reads the texts the UI thread last published.
+TEST(LauncherResourcesTest, TheWorkerReadsLanguageTextsSafely) {
+  DefaultLauncherServices services;
+  ui::LanguageTable& table = ui::LanguageTable::Instance();
+  const std::string first = "STRING_ERROR_UPDATE = First\n";
+  const std::string second = "STRING_ERROR_UPDATE = Second\n";
+  table.LoadMemory(first.data(), first.size());
+  table.SetOverride(L"STRING_ERROR_UPDATE", L"Over\\nridden");
+
+  std::wstring seen;
+  std::thread([&] { seen = services.GetLanguageText(L"STRING_ERROR_UPDATE"); }).join();
+  EXPECT_EQ(L"Over\nridden", seen);
+
+  // Reloads on this thread while the worker reads: every read is one whole
+  // table's text, never a half-built one.
+  std::atomic<bool> done{false};
+  std::atomic<int> bad{0};
+  std::thread worker([&] {
+    while (!done.load()) {
+      const std::wstring text = services.GetLanguageText(L"STRING_ERROR_UPDATE");
+      if (text != L"First" && text != L"Second") ++bad;
+    }
+  });
+  for (int i = 0; i < 2000; ++i) {
+    const std::string& next = i % 2 ? first : second;
+    table.LoadMemory(next.data(), next.size());
+  }
+  done = true;
+  worker.join();
+  EXPECT_EQ(0, bad.load());
+  table.Clear();
 }
 
 // A change of the interface language goes through the launcher's services

@@ -369,12 +369,26 @@ TEST_F(TabBoxTest, FirstVisiblePageOrSelectedIdShows) {
       {L"", true, 0, "100"},
       {L"", false, 0, "100"},
       {L"selectedid=\"1\"", false, 1, "010"},
+      // The launcher appends its pages in order with AddAt.
+      {L"selectedid=\"0\"", true, 0, "100"},
+      {L"selectedid=\"1\"", true, 1, "010"},
+      {L"selectedid=\"2\"", true, 2, "001"},
   };
   for (const auto& c : cases) {
     Build(c.attributes, c.add_at);
     EXPECT_EQ(c.current, tabs_->GetCurSel()) << c.attributes;
     EXPECT_EQ(c.showing, Showing()) << c.attributes;
   }
+}
+
+TEST_F(TabBoxTest, APageInsertedBeforeTheSelectedOneMovesItsIndexUp) {
+  Build(L"", true);
+  tabs_->SelectItem(1);
+  Box* inserted = new Box;
+  EXPECT_TRUE(tabs_->AddAt(inserted, 0));
+  EXPECT_EQ(2, tabs_->GetCurSel());
+  EXPECT_EQ("010", Showing());
+  EXPECT_FALSE(inserted->IsVisible() && inserted->GetAlpha() == 255);
 }
 
 TEST_F(TabBoxTest, SelectingAndRemovingPages) {

@@ -2,6 +2,8 @@
 // and the estimate of an automatically sized box.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "ui/core/recording.h"
 #include "ui/core/window.h"
 #include "ui/layout/layout.h"
@@ -40,6 +42,24 @@ TEST(Box, AControlHasOneHolder) {
     EXPECT_EQ(1, deaths);
   }
   EXPECT_EQ(2, deaths);  // the held child died once, with its box
+}
+
+// The owning forms: a box or window takes a std::unique_ptr's control, and a
+// control the box refuses dies at once instead of being left to the caller.
+TEST(Box, OwningFormsTakeTheControlOrDeleteIt) {
+  int deaths = 0;
+  {
+    Window window;
+    auto root = std::make_unique<Box>();
+    Box* box = root.get();
+    EXPECT_TRUE(window.SetRoot(std::move(root)));
+    EXPECT_TRUE(box->Add(std::make_unique<Counted>(&deaths)));
+    EXPECT_TRUE(box->AddAt(std::make_unique<Counted>(&deaths), 0));
+    EXPECT_EQ(2, box->GetCount());
+    EXPECT_FALSE(box->AddAt(std::make_unique<Counted>(&deaths), 9));
+    EXPECT_EQ(1, deaths);  // the refused one
+  }
+  EXPECT_EQ(3, deaths);  // the two items, with the window's root
 }
 
 TEST(Box, NoLoops) {

@@ -55,7 +55,10 @@ TEST(NumberList, StopsAtTheEndAndMissingValuesAreZero) {
       {L"5,6", {5, 6, 0, 0}, 2},
       {L"7", {7, 0, 0, 0}, 1},
       {L"", {0, 0, 0, 0}, 0},
-      {L"-1, -2 ,+3,4", {-1, -2, 3, 4}, 4},
+      // A blank before a separator ends the value; the separator is then
+      // read as a value of its own (0), as the skins were written against.
+      {L"-1, -2 ,+3,4", {-1, -2, 0, 3}, 4},
+      {L"1 ,2", {1, 0, 2, 0}, 3},
       {L"1,,3", {1, 0, 3, 0}, 3},
       {L"1,", {1, 0, 0, 0}, 1},
       {L"1 2 3 4", {1, 2, 3, 4}, 4},

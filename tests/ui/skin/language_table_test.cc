@@ -55,8 +55,8 @@ TEST(LanguageTableTest, OverridesWinOnlyForIdsOfTheFile) {
   LanguageTable table;
   const std::string en = "STRING_ONLY_IN_FILE = From file\nSTRING_BOTH = file\n";
   table.LoadMemory(en.data(), en.size());
-  table.overrides[L"STRING_BOTH"] = L"override\\nsecond";
-  table.overrides[L"STRING_ONLY_OVERRIDE"] = L"override";
+  table.SetOverride(L"STRING_BOTH", L"override\\nsecond");
+  table.SetOverride(L"STRING_ONLY_OVERRIDE", L"override");
   EXPECT_EQ(L"override\nsecond", table.GetText(L"STRING_BOTH"));
   EXPECT_EQ(L"", table.GetText(L"STRING_ONLY_OVERRIDE"));
   EXPECT_EQ(L"From file", table.GetText(L"STRING_ONLY_IN_FILE"));

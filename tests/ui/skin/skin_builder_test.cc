@@ -423,7 +423,7 @@ TEST(EventTypeFromNameTest, NamesAndUnknowns) {
 TEST_F(SkinBuilderTest, MarkupEventsApplyAttributesToReceivers) {
   ui::Window window;
   SkinBuilder builder;
-  Control* root = builder.BuildFromMarkup(
+  std::unique_ptr<Control> built = builder.BuildFromMarkup(
       L"<Window><VBox name=\"root\">"
       L"<Event type=\"buttondown\" receiver=\"nobody\" applyattribute=\"visible=&quot;false&quot;\"/>"
       L"<HBox name=\"hot\">"
@@ -434,8 +434,9 @@ TEST_F(SkinBuilderTest, MarkupEventsApplyAttributesToReceivers) {
       L"<Control name=\"far\"/><Control name=\"near\"/>"
       L"</VBox><Event type=\"all\" receiver=\"far\"/></Window>",
       nullptr, &window);
-  ASSERT_TRUE(root);
-  window.SetRoot(root);
+  ASSERT_TRUE(built);
+  Control* root = built.get();
+  window.SetRoot(std::move(built));
   Box* vbox = AsBox(root);
   Box* hot = AsBox(vbox->GetItemAt(0));
   Control* inner_near = hot->GetItemAt(0);

@@ -183,9 +183,9 @@ TEST_F(WindowBaseTest, SystemButtonsMaximiseRestoreAndMinimise) {
   bool gone = false;
   TestWindow* window = Open(
       Skin(L"size=\"200,100\" sizebox=\"4,4,4,4\" caption=\"0,0,0,30\"",
-           L"<HBox name=\"body\"><Click name=\"minbtn\" width=\"20\"/>"
-           L"<Click name=\"maxbtn\" width=\"20\"/>"
-           L"<Click name=\"restorebtn\" width=\"20\" visible=\"false\"/></HBox>"),
+           L"<HBox name=\"body\"><Button name=\"minbtn\" width=\"20\" height=\"20\"/>"
+           L"<Button name=\"maxbtn\" width=\"20\" height=\"20\"/>"
+           L"<Button name=\"restorebtn\" width=\"20\" height=\"20\" visible=\"false\"/></HBox>"),
       &gone);
   ASSERT_TRUE(window);
   HWND hwnd = window->GetHWND();
@@ -235,7 +235,8 @@ TEST_F(WindowBaseTest, ClosedByItsButtonByEscAndByTheSystemMenu) {
     SCOPED_TRACE(c.how);
     bool gone = false;
     TestWindow* window = Open(
-        Skin(L"size=\"100,60\"", L"<VBox><Click name=\"closebtn\" height=\"20\"/></VBox>"),
+        Skin(L"size=\"100,60\"",
+             L"<VBox><Button name=\"closebtn\" width=\"40\" height=\"20\"/></VBox>"),
         &gone);
     ASSERT_TRUE(window);
     UINT closed_with = 99;
@@ -271,6 +272,36 @@ TEST_F(WindowBaseTest, ClosedByItsButtonByEscAndByTheSystemMenu) {
     EXPECT_FALSE(::IsWindow(hwnd));
     EXPECT_EQ(c.result, closed_with);
   }
+}
+
+// A list item or any other clickable control that happens to carry a system
+// button's name is not a system button.
+TEST_F(WindowBaseTest, SystemButtonNamesOnOtherControlsDoNothing) {
+  bool gone = false;
+  TestWindow* window = Open(Skin(L"size=\"100,60\"",
+                                 L"<VBox><Click name=\"closebtn\" height=\"20\"/>"
+                                 L"<Click name=\"maxbtn\" height=\"20\"/></VBox>"),
+                            &gone);
+  ASSERT_TRUE(window);
+  HWND hwnd = window->GetHWND();
+  ui_test::PaintNow(hwnd);
+  int clicks = 0;
+  for (const wchar_t* name : {L"closebtn", L"maxbtn"}) {
+    Control* control = window->FindControlByName(name);
+    control->AttachEvent(kEventClick, [&clicks](EventArgs*) {
+      ++clicks;
+      return true;
+    });
+    ::SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(control));
+    ::SendMessageW(hwnd, WM_LBUTTONUP, 0, CentreOf(control));
+  }
+  EXPECT_EQ(2, clicks);  // the clicks happened
+  Pump();
+  timers_.Pass(400);  // past the close delay
+  Pump();
+  EXPECT_FALSE(gone);
+  EXPECT_TRUE(::IsWindow(hwnd));
+  EXPECT_TRUE(window->syscommands.empty());
 }
 
 TEST_F(WindowBaseTest, CloseCanBeRefused) {

@@ -198,10 +198,11 @@ TEST(ShadowBoxTest, PaintsItsImageOnlyWhenThePaintReachesTheMargin) {
   render->Resize(40, 40);
   render->Clear();
   WindowShadow shadow;
-  Control* root = new Control;
+  auto root = std::make_unique<Control>();
   root->SetFixedWidth(12, true, false);
-  Box* box = static_cast<Box*>(shadow.AttachToRoot(root));
-  std::unique_ptr<Box> owner(box);
+  std::unique_ptr<Control> owner = shadow.AttachToRoot(std::move(root));
+  Box* box = shadow.box;
+  ASSERT_EQ(owner.get(), box);
   EXPECT_EQ(40, box->GetFixedWidth());
   box->SetBkColor(L"red");
   box->SetPos(UiRect{0, 0, 40, 40});
