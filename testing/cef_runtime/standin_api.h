@@ -28,7 +28,12 @@ typedef void (*quorvel_standin_configure_fn)(const char* options);
 //   <status>, context_menu, context_menu_command <id>, before_browse <url>,
 //   protocol <url>, resource_load <url>, quota <bytes>, download <url>,
 //   download_updated <url>, file_dialog <title>, js_dialog <text> <type>,
-//   console <text>, geometry.
+//   console <text>, geometry, popup_widget <"x,y" (10,10 when empty)> <size>
+//   (shows a pop-up widget of size x size there and paints it in
+//   kQuorvelStandinPopupColour), frame <"WxH"> (a page frame of that size,
+//   whatever the view's).
+// Input is echoed into the page's frames: a black 5 x 5 dot where each
+// press landed, and the typed characters (logged as "typed <text>").
 // Loading an address whose host begins with "unreachable" fails with
 // ERR_NAME_NOT_RESOLVED.
 typedef int (*quorvel_standin_raise_fn)(int browser_id, const char* event, const wchar_t* text,
@@ -44,6 +49,9 @@ typedef void (*quorvel_standin_set_current_context_fn)(CefV8Context* context);
 // reference for the caller (null when none).
 typedef CefV8Handler* (*quorvel_standin_extension_handler_fn)();
 }
+
+// The colour (0x00RRGGBB) of pop-up widgets.
+constexpr unsigned kQuorvelStandinPopupColour = 0x204080u;
 
 // The colour (0x00RRGGBB) a stand-in browser paints for `url`.
 inline unsigned QuorvelStandinColour(const wchar_t* url) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cwchar>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -36,16 +37,16 @@ class Frame : public CefFrame {
   CefRefPtr<CefV8Context> GetV8Context() override { return nullptr; }
 
   CefRefPtr<Browser> browser() {
-    std::lock_guard<std::mutex> hold(lock_);
+    std::lock_guard<SlimMutex> hold(lock_);
     return browser_;
   }
   void Detach() {
-    std::lock_guard<std::mutex> hold(lock_);
+    std::lock_guard<SlimMutex> hold(lock_);
     browser_ = nullptr;
   }
 
  private:
-  std::mutex lock_;
+  SlimMutex lock_;
   CefRefPtr<Browser> browser_;
   CEF_IMPLEMENT_REFCOUNTING(Frame);
 };
@@ -116,6 +117,9 @@ class Browser : public CefBrowser, public CefBrowserHost {
         " key=" + std::to_string(event.windows_key_code) +
         " system=" + std::to_string(event.is_system_key) +
         " modifiers=" + std::to_string(event.modifiers));
+    if (event.type != KEYEVENT_CHAR) return;
+    wchar_t typed = static_cast<wchar_t>(event.windows_key_code);
+    PostToUi([self = CefRefPtr<Browser>(this), typed] { self->Type(typed); });
   }
   void SendMouseClickEvent(const CefMouseEvent& event, cef_mouse_button_type_t type, bool mouse_up,
                            int click_count) override {
@@ -123,6 +127,9 @@ class Browser : public CefBrowser, public CefBrowserHost {
         std::to_string(event.y) + " button=" + std::to_string(type) + " up=" +
         std::to_string(mouse_up) + " count=" + std::to_string(click_count) +
         " modifiers=" + std::to_string(event.modifiers));
+    if (mouse_up) return;
+    POINT at = {event.x, event.y};
+    PostToUi([self = CefRefPtr<Browser>(this), at] { self->Click(at); });
   }
   void SendMouseMoveEvent(const CefMouseEvent& event, bool mouse_leave) override {
     Log(Name() + " SendMouseMoveEvent x=" + std::to_string(event.x) + " y=" +
@@ -134,11 +141,14 @@ class Browser : public CefBrowser, public CefBrowserHost {
         " dy=" + std::to_string(delta_y));
   }
   void SendCaptureLostEvent() override { Log(Name() + " SendCaptureLostEvent"); }
+  void SendFocusEvent(bool set_focus) override {
+    Log(Name() + " SendFocusEvent " + std::to_string(set_focus));
+  }
 
   // The runtime's side, UI thread.
   std::string Name() const { return "browser " + std::to_string(id_); }
   std::wstring Url() {
-    std::lock_guard<std::mutex> hold(url_lock_);
+    std::lock_guard<SlimMutex> hold(url_lock_);
     return url_;
   }
   bool closing() const { return closing_; }
@@ -224,6 +234,11 @@ class Browser : public CefBrowser, public CefBrowserHost {
     SetBkMode(dc, TRANSPARENT);
     TextOutW(dc, 8, 8, url.c_str(), static_cast<int>(url.size()));
     TextOutW(dc, 8, 28, counter.c_str(), static_cast<int>(counter.size()));
+    TextOutW(dc, 8, 48, typed_.c_str(), static_cast<int>(typed_.size()));
+    for (const POINT& at : clicks_) {
+      RECT dot = {at.x - 2, at.y - 2, at.x + 3, at.y + 3};
+      FillRect(dc, &dot, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    }
     GdiFlush();
     // GDI leaves alpha 0; a page is opaque.
     auto* pixels = static_cast<uint32_t*>(bits);
@@ -235,6 +250,37 @@ class Browser : public CefBrowser, public CefBrowserHost {
     SelectObject(dc, previous);
     DeleteObject(bitmap);
     DeleteDC(dc);
+  }
+
+  // A frame of any size, the page's colour, whatever the view's size is.
+  void PaintSized(cef_paint_element_type_t type, int width, int height) {
+    CefRefPtr<CefRenderHandler> render = client_->GetRenderHandler();
+    if (!render || width <= 0 || height <= 0) return;
+    std::wstring url = Url();
+    uint32_t colour = 0xff000000u | (type == PET_POPUP ? kQuorvelStandinPopupColour
+                                                        : QuorvelStandinColour(url.c_str()));
+    std::vector<uint32_t> pixels(size_t(width) * height, colour);
+    Log(Name() + " OnPaint " + (type == PET_VIEW ? "view " : "popup ") + std::to_string(width) +
+        "x" + std::to_string(height));
+    render->OnPaint(this, type, RectList{CefRect(0, 0, width, height)}, pixels.data(), width,
+                    height);
+  }
+
+  // Input echoed into the page: a dot where each press landed, typed text.
+  void Click(POINT at) {
+    clicks_.push_back(at);
+    if (clicks_.size() > 64) clicks_.erase(clicks_.begin());
+    Paint();
+  }
+  void Type(wchar_t typed) {
+    if (typed == L'\b') {
+      if (!typed_.empty()) typed_.pop_back();
+    } else if (typed >= L' ') {
+      typed_ += typed;
+      if (typed_.size() > 64) typed_.erase(0, 1);
+    }
+    Log(Name() + " typed " + Utf8(typed_));
+    Paint();
   }
 
   void Close() {
@@ -268,7 +314,7 @@ class Browser : public CefBrowser, public CefBrowserHost {
 
   void Address(const std::wstring& url) {
     {
-      std::lock_guard<std::mutex> hold(url_lock_);
+      std::lock_guard<SlimMutex> hold(url_lock_);
       url_ = url;
     }
     if (auto display = client_->GetDisplayHandler()) {
@@ -348,7 +394,7 @@ class Browser : public CefBrowser, public CefBrowserHost {
   const CefWindowInfo window_info_;
   const CefRefPtr<CefClient> client_;
   CefRefPtr<Frame> frame_;
-  std::mutex url_lock_;
+  SlimMutex url_lock_;
   std::wstring url_;
   // UI thread.
   HWND window_ = nullptr;
@@ -357,6 +403,8 @@ class Browser : public CefBrowser, public CefBrowserHost {
   bool loading_ = false;
   int history_ = 0;
   int frame_count_ = 0;
+  std::vector<POINT> clicks_;
+  std::wstring typed_;
   CEF_IMPLEMENT_REFCOUNTING(Browser);
 };
 
@@ -425,6 +473,25 @@ const std::map<std::string, EventRaiser>& Events() {
            Log(b->Name() + " OnPopupSize " + std::to_string(number));
            render->OnPopupSize(b, CefRect(10, 10, number, number));
          }
+       }},
+      {"popup_widget",
+       [](Browser* b, const std::wstring& text, int number) {
+         auto render = b->client()->GetRenderHandler();
+         if (!render) return;
+         int x = 10, y = 10;
+         swscanf(text.c_str(), L"%d,%d", &x, &y);
+         Log(b->Name() + " OnPopupShow 1");
+         render->OnPopupShow(b, true);
+         Log(b->Name() + " OnPopupSize " + std::to_string(x) + "," + std::to_string(y) + " " +
+             std::to_string(number));
+         render->OnPopupSize(b, CefRect(x, y, number, number));
+         b->PaintSized(PET_POPUP, number, number);
+       }},
+      {"frame",
+       [](Browser* b, const std::wstring& text, int) {
+         int width = 0, height = 0;
+         swscanf(text.c_str(), L"%dx%d", &width, &height);
+         b->PaintSized(PET_VIEW, width, height);
        }},
       {"cursor",
        [](Browser* b, const std::wstring&, int number) {
