@@ -114,4 +114,18 @@ void CefJSBridge::ForgetContext(CefRefPtr<CefFrame> frame) {
   }
 }
 
+bool CefJSBridge::HandleCallCppFunction(const CefString& function_name, const CefString& params,
+                                        int js_callback_id, CefRefPtr<CefBrowser> browser) {
+  CefRefPtr<CefProcessMessage> reply = CefProcessMessage::Create(kMsgExecuteJsCallback);
+  if (!reply || !browser) return false;
+  CefRefPtr<CefListValue> arguments = reply->GetArgumentList();
+  arguments->SetInt(0, js_callback_id);
+  arguments->SetBool(1, true);
+  arguments->SetString(2, R"({"message":"Function does not exist."})");
+  browser->SendProcessMessage(PID_RENDERER, reply);
+  return false;
+}
+
+void CefJSBridge::HandleExecuteCppCallback(int cpp_callback_id, const CefString& json_string) {}
+
 }  // namespace comp

@@ -46,6 +46,16 @@ class CefJSBridge {
 
   size_t pending_callbacks() const { return pending_page_callbacks_.size(); }
 
+  // Browser side (a control's bridge, on the runtime thread that delivered
+  // the page's message). A page call of a function the launcher does not
+  // have is answered at once with the error {"message":"Function does not
+  // exist."}; false then.
+  bool HandleCallCppFunction(const CefString& function_name, const CefString& params,
+                             int js_callback_id, CefRefPtr<CefBrowser> browser);
+  // The answer of a page function the launcher called; none are called, so
+  // every id is unknown and ignored.
+  void HandleExecuteCppCallback(int cpp_callback_id, const CefString& json_string);
+
  private:
   struct PageCallback {
     CefRefPtr<CefV8Context> context;
