@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -21,6 +23,17 @@ testing::AssertionResult InOrder(const std::vector<std::string>& lines,
 bool Contains(const std::vector<std::string>& lines, const std::string& line);
 // Waits until the log holds `line`.
 bool WaitForLine(const std::wstring& path, const std::string& line);
+
+// A test entry of the loaded stand-in runtime, null without it.
+template <typename Function>
+Function StandinEntry(const char* name) {
+  HMODULE runtime = GetModuleHandleW(L"libcef.dll");
+  return runtime ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(runtime, name)))
+                 : nullptr;
+}
+
+// The hidden "Static" pop-ups this thread owns (start-up's probe window).
+int ProbePopups();
 
 }  // namespace browser_test
 

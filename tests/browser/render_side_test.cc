@@ -23,12 +23,7 @@
 
 namespace {
 
-template <typename Function>
-Function StandinEntry(const char* name) {
-  HMODULE runtime = GetModuleHandleW(L"libcef.dll");
-  return runtime ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(runtime, name)))
-                 : nullptr;
-}
+using browser_test::StandinEntry;
 
 // A page value: an object (named by a tag), a function, or a string.
 class PageValue : public CefV8Value {
