@@ -16,15 +16,8 @@ run=$root/scripts/wine-run.sh
 
 "$run" cmd /c exit 0 >/dev/null 2>&1 || true  # makes the prefix, starts its server
 
-# The wineserver serving this prefix: its environment names the prefix.
-server=
-for p in /proc/[0-9]*; do
-  case "$(readlink "$p/exe" 2>/dev/null)" in */wineserver*) ;; *) continue ;; esac
-  if tr '\0' '\n' < "$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$QUORVEL_WINEPREFIX"; then
-    server=${p#/proc/}
-    break
-  fi
-done
+source "$root/bench/wineserver_pid.sh"
+server=$(wineserver_pid "$QUORVEL_WINEPREFIX")
 [ -n "$server" ] || echo "wineserver of $QUORVEL_WINEPREFIX not found: its CPU is not counted" >&2
 
 [ -n "${QUORVEL_BENCH_SKIP_FRAME:-}" ] || "$run" "$exe" frame 200

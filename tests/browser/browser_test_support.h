@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/thread/framework_thread.h"
+#include "base/thread/thread_registry.h"
 #include "test_support/pump_until.h"
 
 namespace browser_test {
@@ -34,6 +36,19 @@ Function StandinEntry(const char* name) {
 
 // The hidden "Static" pop-ups this thread owns (start-up's probe window).
 int ProbePopups();
+
+// Thread 0 as MainThread runs it: a framework thread enrolled under
+// kUiThreadId for its run, once started with StartWithLoop.
+class UiThread : public base::FrameworkThread {
+ public:
+  UiThread() : base::FrameworkThread("ui") {}
+  ~UiThread() override { Stop(); }
+  bool Ended() { return WaitForSingleObject(thread_handle(), 0) == WAIT_OBJECT_0; }
+
+ private:
+  void Init() override { base::ThreadRegistry::Enroll(base::kUiThreadId); }
+  void Cleanup() override { base::ThreadRegistry::Withdraw(); }
+};
 
 }  // namespace browser_test
 

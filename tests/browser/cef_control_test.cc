@@ -39,6 +39,7 @@ using browser_test::InOrder;
 using browser_test::PumpUntil;
 using browser_test::ReadLog;
 using browser_test::StandinEntry;
+using browser_test::UiThread;
 
 constexpr uint32_t kWhite = 0xFFFFFFFF;
 constexpr uint32_t kBlack = 0xFF000000;
@@ -72,17 +73,6 @@ class BrowserWindow : public ui_test::TestWindow {
     ui::Control* control = comp::CreateBrowserControl(name);
     return control ? control : TestWindow::CreateControl(name);
   }
-};
-
-// Thread 0.
-class UiThread : public base::FrameworkThread {
- public:
-  UiThread() : base::FrameworkThread("ui") {}
-  ~UiThread() override { Stop(); }
-
- private:
-  void Init() override { base::ThreadRegistry::Enroll(base::kUiThreadId); }
-  void Cleanup() override { base::ThreadRegistry::Withdraw(); }
 };
 
 // What the control's callbacks saw (thread 0 and runtime threads).

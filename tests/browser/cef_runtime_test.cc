@@ -299,17 +299,7 @@ TEST_F(RuntimeTest, BrowsersLoadPaintAndRaiseEvents) {
   EXPECT_TRUE(client->WaitFor("closed"));
 }
 
-// Thread 0 as MainThread runs it, on a loop clock the test moves.
-class UiThread : public base::FrameworkThread {
- public:
-  UiThread() : base::FrameworkThread("ui") {}
-  ~UiThread() override { Stop(); }
-  bool Ended() { return WaitForSingleObject(thread_handle(), 0) == WAIT_OBJECT_0; }
-
- private:
-  void Init() override { base::ThreadRegistry::Enroll(base::kUiThreadId); }
-  void Cleanup() override { base::ThreadRegistry::Withdraw(); }
-};
+using browser_test::UiThread;
 
 TEST_F(RuntimeTest, ThreadZeroEndsOnlyOnceTheLastBrowserHasClosed) {
   loop_test::ScopedFakeLoopClock clock;
