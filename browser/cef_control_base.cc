@@ -18,6 +18,30 @@ void CefControlBase::MakeClient(HWND host_window) {
   if (!js_bridge_) js_bridge_ = std::make_shared<CefJSBridge>();
 }
 
+bool CefControlBase::RegisterCppFunction(const std::wstring& function_name, CppFunction function,
+                                         bool all) {
+  CefRefPtr<CefBrowser> browser = GetBrowser();
+  if (!js_bridge_ || (!all && !browser)) return false;
+  return js_bridge_->RegisterCppFunction(
+      function_name, std::move(function),
+      all ? CefJSBridge::kAnyBrowser : browser->GetIdentifier());
+}
+
+void CefControlBase::UnRegisterCppFunction(const std::wstring& function_name, bool all) {
+  CefRefPtr<CefBrowser> browser = GetBrowser();
+  if (!js_bridge_ || (!all && !browser)) return;
+  js_bridge_->UnRegisterCppFunction(function_name,
+                                    all ? CefJSBridge::kAnyBrowser : browser->GetIdentifier());
+}
+
+bool CefControlBase::CallJSFunction(const std::wstring& function_name, const std::wstring& params,
+                                    CallJsFunctionCallback callback, int frame_id) {
+  CefRefPtr<CefBrowser> browser = GetBrowser();
+  if (!js_bridge_ || !browser) return false;
+  return js_bridge_->CallJSFunction(function_name, params, browser, frame_id,
+                                    ToWeakCallback(std::move(callback)));
+}
+
 void CefControlBase::LoadUrl(const CefString& url) {
   if (!client_) return;
   if (CefRefPtr<CefBrowser> browser = client_->GetBrowser()) {

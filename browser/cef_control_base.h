@@ -23,11 +23,10 @@
 
 #include "base/synchronization/lock.h"
 #include "browser/browser_handler.h"
+#include "browser/cef_js_bridge.h"
 #include "ui/core/control.h"
 
 namespace comp {
-
-class CefJSBridge;
 
 using OnBeforeMenuEvent =
     std::function<void(CefRefPtr<CefContextMenuParams> params, CefRefPtr<CefMenuModel> model)>;
@@ -108,6 +107,17 @@ class CefControlBase : public ui::Control, public BrowserHandler::HandlerDelegat
   virtual bool IsDevToolsShown() const { return devtools_visible_; }
   // Asks the runtime for the browser when the client has none.
   virtual void CreateBrowser() = 0;
+
+  // The page script bridge, once the control is initialised (false before).
+  // Offers `function` to the pages of this control's browsers (`all` false:
+  // of its current browser only); false when the name is taken.
+  bool RegisterCppFunction(const std::wstring& function_name, CppFunction function,
+                           bool all = true);
+  void UnRegisterCppFunction(const std::wstring& function_name, bool all = true);
+  // Calls a function the page registered in frame `frame_id` (below 0: the
+  // main frame); `callback` gets the object it answers, on thread 0.
+  bool CallJSFunction(const std::wstring& function_name, const std::wstring& params,
+                      CallJsFunctionCallback callback, int frame_id = -1);
 
   // The main frame's address as last reported.
   const CefString& main_url() const { return url_; }

@@ -23,7 +23,7 @@ typedef void (*quorvel_standin_configure_fn)(const char* options);
 // event's argument. 0 when there is no such browser or event. Events:
 //   load <url>, load_error <url> <error code>, address <url>, title <text>,
 //   popup <target url>, popup_show <0|1>, popup_size <width = height>,
-//   cursor <type>, focus <editable 0|1>, call_cpp <function> <callback id>,
+//   cursor <type>, focus <editable 0|1>, call_cpp <function[|parameters]> <callback id>,
 //   execute_cpp_callback <result> <native callback id>, render_terminated
 //   <status>, context_menu, context_menu_command <id>, before_browse <url>,
 //   protocol <url>, resource_load <url>, quota <bytes>, download <url>,

@@ -526,8 +526,10 @@ const std::map<std::string, EventRaiser>& Events() {
       {"call_cpp",
        [](Browser* b, const std::wstring& text, int number) {
          CefRefPtr<ProcessMessage> message = Message("CallCppFunction");
-         message->GetArgumentList()->SetString(0, text);
-         message->GetArgumentList()->SetString(1, "{}");
+         size_t bar = text.find(L'|');
+         message->GetArgumentList()->SetString(0, text.substr(0, bar));
+         message->GetArgumentList()->SetString(
+             1, bar == std::wstring::npos ? std::wstring(L"{}") : text.substr(bar + 1));
          message->GetArgumentList()->SetInt(2, number);
          bool handled = b->client()->OnProcessMessageReceived(b, PID_RENDERER, message);
          Log(b->Name() + " OnProcessMessageReceived " + message->Describe() + " -> " +

@@ -616,6 +616,79 @@ TEST_F(CefControlTest, AControlGoneBeforeItsBrowserExistsStillClosesIt) {
   for (const std::string& line : log) EXPECT_EQ(std::string::npos, line.find("LoadURL")) << line;
 }
 
+TEST_F(CefControlTest, PagesCallTheLaunchersFunctionsAndTheLauncherCallsThePages) {
+  Open(kSkin);
+  ASSERT_TRUE(WaitUi([&] { return web_->GetBrowser() != nullptr; }));
+  int id = BrowserId(web_);
+  std::string name = BrowserName(web_);
+  std::vector<std::string> ran;  // thread 0
+  comp::ReportResultFunction held;
+  OnUi([&] {
+    auto echo = [&ran](const std::string& params, comp::ReportResultFunction reply) {
+      ran.push_back("echo on " + std::to_string(base::ThreadRegistry::CurrentId()));
+      reply(false, params);
+      reply(true, "twice");  // a second answer is not sent
+    };
+    EXPECT_TRUE(web_->RegisterCppFunction(L"echo", echo));
+    EXPECT_FALSE(web_->RegisterCppFunction(L"echo", echo));
+    EXPECT_TRUE(web_->RegisterCppFunction(
+        L"later", [&held](const std::string&, comp::ReportResultFunction reply) { held = reply; }));
+    EXPECT_TRUE(web_->RegisterCppFunction(
+        L"mine", [](const std::string&, comp::ReportResultFunction reply) { reply(false, "{}"); },
+        false));
+  });
+  struct Case {
+    std::wstring call;  // function|parameters
+    int page_id;
+    std::string answer;  // the reply's arguments as the runtime logs them
+  } cases[] = {
+      {L"echo|{\"a\":1}", 1, "i:1 b:0 s:{\"a\":1}"},
+      {L"echo|not json", 2, "i:2 b:0 s:not json"},
+      {L"nothing", 3, "i:3 b:1 s:{\"message\":\"Function does not exist.\"}"},
+      {L"mine", 4, "i:4 b:0 s:{}"},
+      {L"echo|\"" + std::wstring(1 << 20, L'x') + L"\"", 5,
+       "i:5 b:0 s:\"" + std::string(63, 'x') + "...(1048578 characters)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answer.substr(0, 80));
+    ASSERT_TRUE(raise_(id, "call_cpp", c.call.c_str(), c.page_id));
+    EXPECT_TRUE(WaitForLine(name + " SendProcessMessage to=renderer ExecuteJsCallback [" + c.answer + "]"));
+  }
+  EXPECT_FALSE(Contains(ReadLog(LogPath()), name + " SendProcessMessage to=renderer ExecuteJsCallback [i:1 b:1 s:twice]"));
+  // A navigation keeps the launcher's functions.
+  ASSERT_TRUE(raise_(id, "load", L"http://page.test/next", 0));
+  EXPECT_TRUE(WaitForLine(name + " OnLoadEnd 200"));
+  ASSERT_TRUE(raise_(id, "call_cpp", L"echo|[]", 6));
+  EXPECT_TRUE(WaitForLine(name + " SendProcessMessage to=renderer ExecuteJsCallback [i:6 b:0 s:[]]"));
+  EXPECT_EQ(std::vector<std::string>(4, "echo on 0"), Ui<std::vector<std::string>>([&] { return ran; }));
+
+  // The launcher calls a page function; its answer comes back once.
+  std::vector<std::string> answers;
+  OnUi([&] {
+    EXPECT_TRUE(web_->CallJSFunction(L"getName", L"{\"x\":1}", [&answers](const std::string& result) {
+      answers.push_back(result + " on " + std::to_string(base::ThreadRegistry::CurrentId()));
+    }));
+  });
+  EXPECT_TRUE(WaitForLine(name + " SendProcessMessage to=renderer CallJsFunction [s:getName s:{\"x\":1} i:0 i:-1]"));
+  ASSERT_TRUE(raise_(id, "execute_cpp_callback", L"{\"name\":\"p\"}", 0));
+  ASSERT_TRUE(raise_(id, "execute_cpp_callback", L"{\"again\":1}", 0));
+  ASSERT_TRUE(raise_(id, "execute_cpp_callback", L"{}", 99));
+  EXPECT_TRUE(WaitUi([&] { return !answers.empty(); }));
+  EXPECT_EQ(std::vector<std::string>{"{\"name\":\"p\"} on 0"},
+            Ui<std::vector<std::string>>([&] { return answers; }));
+
+  // An answer given after the browser closed goes nowhere else.
+  ASSERT_TRUE(raise_(id, "call_cpp", L"later", 7));
+  ASSERT_TRUE(WaitUi([&] { return static_cast<bool>(held); }));
+  CloseWindow();
+  ASSERT_TRUE(PumpUntil([&] { return LiveBrowsers() == 0 && standin_count_() == 0; }));
+  OnUi([&] { held(false, "{}"); });
+  std::vector<std::string> log = ReadLog(LogPath());
+  for (const std::string& line : log) {
+    if (line.find("ExecuteJsCallback [i:7") != std::string::npos) EXPECT_EQ(0u, line.find(name + " ")) << line;
+  }
+}
+
 // GDI objects of this process: GetGuiResources where the system counts
 // them (Wine answers 0), else the entries in use of the process's GDI
 // handle table, which Wine keeps as Windows does (PEB offset 0xF8, 24-byte
