@@ -7,6 +7,8 @@
 
 #include "base/thread/thread_registry.h"
 #include "browser/cef_input.h"
+#include "browser/cef_manager.h"
+#include "browser/cef_native_control.h"
 #include "browser/runtime/cef_runtime.h"
 #include "ui/render/render_context.h"
 
@@ -333,6 +335,7 @@ bool CefControl::FilterMouse(UINT message, WPARAM wparam, LPARAM lparam, CefBrow
 
 ui::Control* CreateBrowserControl(const std::wstring& name) {
   if (name != L"CefControl") return nullptr;
+  if (!CefManager::GetInstance()->offscreen_rendering) return new CefNativeControl();
   auto* control = new CefControl();
   control->SetTransparentPainting(true);
   return control;

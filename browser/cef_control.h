@@ -70,8 +70,9 @@ class CefControl : public CefControlBase, public ui::IUIMessageFilter {
   bool transparent_painting_ = false;
 };
 
-// The skin builder's callback for browser elements: a CefControl for
-// "CefControl", null for every other name.
+// The skin builder's callback for browser elements: for "CefControl" a
+// CefControl with transparent painting (a CefNativeControl when the runtime
+// runs without off-screen rendering), null for every other name.
 ui::Control* CreateBrowserControl(const std::wstring& name);
 
 }  // namespace comp

@@ -19,8 +19,41 @@ namespace {
 
 constexpr int64_t kMainFrameId = 1;
 
+// A windowed browser's window: filled with its page's colour, kept in the
+// window's user data.
+LRESULT CALLBACK PageWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_ERASEBKGND) return 1;
+  if (message != WM_PAINT) return DefWindowProcW(window, message, wparam, lparam);
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(GetWindowLongPtrW(window, GWLP_USERDATA)));
+  RECT all;
+  GetClientRect(window, &all);
+  FillRect(dc, &all, brush);
+  DeleteObject(brush);
+  EndPaint(window, &paint);
+  return 0;
+}
+
+const wchar_t* PageWindowClass() {
+  static const wchar_t* name = [] {
+    WNDCLASSW page = {};
+    page.lpfnWndProc = &PageWindowProc;
+    page.hInstance = GetModuleHandleW(nullptr);
+    page.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    page.lpszClassName = L"QuorvelStandinPage";
+    RegisterClassW(&page);
+    return page.lpszClassName;
+  }();
+  return name;
+}
+
 class Browser;
 std::vector<CefRefPtr<Browser>> g_browsers;  // UI thread
+
+// Makes a browser on the UI thread and starts its load.
+CefRefPtr<Browser> MakeBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
+                               const std::wstring& url);
 std::atomic<int> g_browser_count{0};
 int g_next_browser_id = 1;
 
@@ -95,11 +128,17 @@ class Browser : public CefBrowser, public CefBrowserHost {
   void ShowDevTools(const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
                     const CefBrowserSettings& settings, const POINT& inspect_at) override {
     Log(Name() + " ShowDevTools");
-    PostToUi([window_info, client] {
-      standin::CreateBrowser(window_info, client, L"devtools://devtools/inspector.html");
+    PostToUi([self = CefRefPtr<Browser>(this), window_info, client] {
+      if (self->closing_) return;
+      self->devtools_.push_back(
+          MakeBrowser(window_info, client, L"devtools://devtools/inspector.html"));
     });
   }
-  void CloseDevTools() override { Log(Name() + " CloseDevTools"); }
+  // The tools close with the browser they inspect, as in the real runtime.
+  void CloseDevTools() override {
+    Log(Name() + " CloseDevTools");
+    PostToUi([self = CefRefPtr<Browser>(this)] { self->CloseTools(); });
+  }
   void WasResized() override {
     Log(Name() + " WasResized");
     PostToUi([self = CefRefPtr<Browser>(this)] { self->Paint(); });
@@ -160,7 +199,7 @@ class Browser : public CefBrowser, public CefBrowserHost {
 
   void Created() {
     if (!window_info_.windowless_rendering_enabled && window_info_.parent_window) {
-      window_ = CreateWindowExW(window_info_.ex_style, L"Static", L"",
+      window_ = CreateWindowExW(window_info_.ex_style, PageWindowClass(), L"",
                                 window_info_.style | WS_CHILD, window_info_.x, window_info_.y,
                                 window_info_.width, window_info_.height,
                                 window_info_.parent_window, nullptr, nullptr, nullptr);
@@ -283,9 +322,16 @@ class Browser : public CefBrowser, public CefBrowserHost {
     Paint();
   }
 
+  void CloseTools() {
+    std::vector<CefRefPtr<Browser>> tools;
+    tools.swap(devtools_);
+    for (const CefRefPtr<Browser>& browser : tools) browser->Close();
+  }
+
   void Close() {
     if (closing_) return;
     closing_ = true;
+    CloseTools();
     CefRefPtr<CefLifeSpanHandler> life_span = client_->GetLifeSpanHandler();
     if (life_span) {
       bool handled = life_span->DoClose(this);
@@ -316,6 +362,12 @@ class Browser : public CefBrowser, public CefBrowserHost {
     {
       std::lock_guard<SlimMutex> hold(url_lock_);
       url_ = url;
+    }
+    if (window_) {
+      unsigned colour = QuorvelStandinColour(url.c_str());
+      SetWindowLongPtrW(window_, GWLP_USERDATA,
+                        RGB(colour >> 16, (colour >> 8) & 0xff, colour & 0xff));
+      InvalidateRect(window_, nullptr, TRUE);
     }
     if (auto display = client_->GetDisplayHandler()) {
       Log(Name() + " OnAddressChange " + Utf8(url));
@@ -405,6 +457,7 @@ class Browser : public CefBrowser, public CefBrowserHost {
   int frame_count_ = 0;
   std::vector<POINT> clicks_;
   std::wstring typed_;
+  std::vector<CefRefPtr<Browser>> devtools_;
   CEF_IMPLEMENT_REFCOUNTING(Browser);
 };
 
@@ -660,6 +713,13 @@ const std::map<std::string, EventRaiser>& Events() {
 
 void CreateBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
                    const std::wstring& url) {
+  MakeBrowser(window_info, client, url);
+}
+
+namespace {
+
+CefRefPtr<Browser> MakeBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
+                               const std::wstring& url) {
   CefRefPtr<Browser> browser(new Browser(g_next_browser_id++, window_info, client));
   g_browsers.push_back(browser);
   ++g_browser_count;
@@ -667,7 +727,10 @@ void CreateBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient> client
       std::to_string(window_info.windowless_rendering_enabled) + " url=" + Utf8(url));
   browser->Created();
   if (!url.empty()) browser->Load(url);
+  return browser;
 }
+
+}  // namespace
 
 int CloseAllBrowsers() {
   std::vector<CefRefPtr<Browser>> open = g_browsers;

@@ -12,6 +12,8 @@
 
 #include <windows.h>
 #include <winternl.h>
+#include <objidl.h>
+#include <gdiplus.h>
 
 #include <cstdint>
 #include <functional>
@@ -26,6 +28,7 @@
 #include "browser/browser_test_support.h"
 #include "browser/cef_control.h"
 #include "browser/cef_manager.h"
+#include "browser/cef_native_control.h"
 #include "browser/runtime/cef_runtime.h"
 #include "testing/cef_runtime/standin_api.h"
 #include "test_support/temp_folder.h"
@@ -388,8 +391,14 @@ TEST_F(CefControlTest, DevToolsOpenASecondBrowserPaintingIntoTheViewControl) {
   for (const std::string& line : log) shown += line == BrowserName(web_) + " ShowDevTools";
   EXPECT_EQ(1, shown);
 
+  // Closing them makes the view's first browser current again: shown and
+  // reloaded.
   OnUi([&] { web_->CloseDevTools(); });
   EXPECT_TRUE(WaitForLine(BrowserName(web_) + " CloseDevTools"));
+  EXPECT_TRUE(WaitForLine(first_tools + " WasHidden 0"));
+  EXPECT_TRUE(WaitForLine(first_tools + " Reload"));
+  EXPECT_TRUE(PumpUntil([&] { return BrowserName(tools_) == first_tools; }));
+  EXPECT_EQ(2, LiveBrowsers());
   EXPECT_EQ((std::vector<bool>{true, false}), Ui<std::vector<bool>>([&] { return visible; }));
   EXPECT_FALSE(Ui<bool>([&] { return web_->IsDevToolsShown(); }));
 }
@@ -464,10 +473,14 @@ TEST_F(CefControlTest, BrowserEventsBecomeTheControlsCallbacks) {
             settle("loading 000"));
 
   // A fragment changes the address but not the page; another page both.
+  // (The main frame's address is read when the event reaches thread 0:
+  // each waits for the one before.)
   raise("address", L"http://page.test/a#part", 0);
+  EXPECT_EQ(std::vector<std::string>{"url http://page.test/a#part"},
+            settle("url http://page.test/a#part"));
   raise("address", L"http://page.test/b#x", 0);
   raise("title", L"", 0);
-  EXPECT_EQ((std::vector<std::string>{"url http://page.test/a#part", "url http://page.test/b#x",
+  EXPECT_EQ((std::vector<std::string>{"url http://page.test/b#x",
                                       "main http://page.test/a#part -> http://page.test/b#x",
                                       "title []"}),
             settle("title []"));
@@ -687,6 +700,118 @@ TEST_F(CefControlTest, PagesCallTheLaunchersFunctionsAndTheLauncherCallsThePages
   for (const std::string& line : log) {
     if (line.find("ExecuteJsCallback [i:7") != std::string::npos) EXPECT_EQ(0u, line.find(name + " ")) << line;
   }
+}
+
+// The screen under a window as a PNG file (a smoke picture: under Xvfb
+// another test's window may lie on top).
+bool SaveScreenPng(HWND window, const std::wstring& path) {
+  namespace gp = Gdiplus::DllExports;
+  RECT rect;
+  if (!GetWindowRect(window, &rect)) return false;
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  HDC screen = GetDC(nullptr);
+  HDC copy = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ previous = SelectObject(copy, bitmap);
+  BitBlt(copy, 0, 0, w, h, screen, rect.left, rect.top, SRCCOPY);
+  SelectObject(copy, previous);
+  UINT count = 0, size = 0;
+  gp::GdipGetImageEncodersSize(&count, &size);
+  std::vector<BYTE> codecs(size);
+  auto* info = reinterpret_cast<Gdiplus::ImageCodecInfo*>(codecs.data());
+  bool saved = false;
+  Gdiplus::GpBitmap* image = nullptr;
+  if (size && gp::GdipGetImageEncoders(count, size, info) == Gdiplus::Ok &&
+      gp::GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &image) == Gdiplus::Ok) {
+    for (UINT i = 0; i < count && !saved; ++i) {
+      if (wcscmp(info[i].MimeType, L"image/png") == 0) {
+        saved = gp::GdipSaveImageToFile(image, path.c_str(), &info[i].Clsid, nullptr) == Gdiplus::Ok;
+      }
+    }
+    gp::GdipDisposeImage(image);
+  }
+  DeleteObject(bitmap);
+  DeleteDC(copy);
+  ReleaseDC(nullptr, screen);
+  return saved;
+}
+
+TEST_F(CefControlTest, TheWindowedControlCoversItsRectShrinksWhenHiddenAndMovesWithItsWindow) {
+  // A runtime without off-screen rendering; a window that is not layered
+  // (child windows of a layered one are not shown).
+  OnUi([] { comp::CefManager::GetInstance()->offscreen_rendering = false; });
+  comp::CefNativeControl* native = nullptr;
+  BrowserWindow* other = nullptr;
+  OnUi([&] {
+    window_ = new BrowserWindow(kOneControl);
+    hwnd_ = window_->Create(nullptr, L"windowed", WS_POPUP, 0, false);
+    native = dynamic_cast<comp::CefNativeControl*>(window_->FindControlByName(L"web"));
+    if (!native) return;
+    native->ShowDevTools(nullptr);  // before the browser: opens once it exists
+    native->LoadUrl(L"http://page.test/windowed");
+    ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+    ui_test::PaintNow(hwnd_);
+  });
+  ASSERT_TRUE(native);
+  // The browser exists once the creation reached thread 0, which then
+  // placed its window (the flag still off).
+  ASSERT_TRUE(WaitUi([&] { return native->GetBrowserWindow() != nullptr; }));
+  OnUi([] { comp::CefManager::GetInstance()->offscreen_rendering = true; });
+  // Where the browser window lies in its parent's client area (thread 0).
+  auto where = [native] {
+    RECT r = {};
+    HWND browser_window = native->GetBrowserWindow();
+    GetWindowRect(browser_window, &r);
+    MapWindowPoints(nullptr, GetParent(browser_window), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  };
+  auto placed = [&] { return Ui<RECT>(where); };
+  const ui::UiRect control = Ui<ui::UiRect>([&] { return native->GetPos(); });
+  EXPECT_TRUE(PumpUntil([&] {
+    RECT r = placed();
+    return r.left == control.left && r.top == control.top && r.right == control.right &&
+           r.bottom == control.bottom;
+  }));
+  EXPECT_EQ(hwnd_, Ui<HWND>([&] { return GetParent(native->GetBrowserWindow()); }));
+  LONG clip = WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+  EXPECT_EQ(clip, Ui<LONG>([&] { return GetWindowLongW(hwnd_, GWL_STYLE) & clip; }));
+  std::string name = "browser " + std::to_string(Ui<int>([&] { return native->GetBrowser()->GetIdentifier(); }));
+  EXPECT_TRUE(WaitForLine(name + " OnLoadEnd 200"));
+  EXPECT_TRUE(WaitForLine(name + " ShowDevTools"));
+  EXPECT_TRUE(Ui<bool>([&] { return native->IsDevToolsShown(); }));
+  OnUi([&] { UpdateWindow(native->GetBrowserWindow()); });
+  EXPECT_TRUE(SaveScreenPng(hwnd_, Beside(L"windowed_control.png")));
+
+  // Hidden: shrunk, not hidden; shown again: still shrunk until placed
+  // (all in one go: the window's next layout would place it).
+  OnUi([&] {
+    native->SetInnerVisible(false);
+    RECT r = where();
+    EXPECT_EQ(0, r.right - r.left);
+    EXPECT_EQ(0, r.bottom - r.top);
+    EXPECT_TRUE(IsWindowVisible(native->GetBrowserWindow()));
+    native->SetInnerVisible(true);
+    r = where();
+    EXPECT_EQ(0, r.right - r.left);
+    native->SetPos(native->GetPos());
+    r = where();
+    EXPECT_EQ(control.Width(), r.right - r.left);
+    EXPECT_EQ(control.Height(), r.bottom - r.top);
+  });
+
+  // Into another window and back.
+  HWND other_hwnd = nullptr;
+  OnUi([&] {
+    other = new BrowserWindow(L"<Window shadowattached=\"false\" size=\"200,100\"><VBox/></Window>");
+    other_hwnd = other->Create(nullptr, L"other", WS_POPUP, 0, false);
+    ui::Box* parent = native->GetParent();
+    native->SetWindow(other, static_cast<ui::Box*>(other->GetRoot()), false);
+    EXPECT_EQ(other_hwnd, GetParent(native->GetBrowserWindow()));
+    EXPECT_EQ(clip, GetWindowLongW(other_hwnd, GWL_STYLE) & clip);
+    native->SetWindow(window_, parent, false);
+    EXPECT_EQ(hwnd_, GetParent(native->GetBrowserWindow()));
+    DestroyWindow(other_hwnd);
+  });
 }
 
 // GDI objects of this process: GetGuiResources where the system counts
