@@ -42,8 +42,13 @@ typedef int (*quorvel_standin_raise_fn)(int browser_id, const char* event, const
 // Browsers alive now.
 typedef int (*quorvel_standin_browser_count_fn)();
 
-// The stand-in runs no script: a test playing a render process names the
-// context that counts as current (null: none) ...
+// The stand-in runs no script, but plays the render process in this one:
+// the application's render process handler starts with the first browser,
+// hears of each browser, gets the launcher's messages to the renderer and
+// the release of a page's context when the page is left; messages a page
+// sends go to the browser's client. A test playing the page names the
+// context that counts as current, which is also every frame's (null:
+// none) ...
 typedef void (*quorvel_standin_set_current_context_fn)(CefV8Context* context);
 // ... and gets the handler of the extension registered last, with a
 // reference for the caller (null when none).

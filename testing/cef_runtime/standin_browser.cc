@@ -67,7 +67,8 @@ class Frame : public CefFrame {
   bool IsMain() override { return true; }
   int64_t GetIdentifier() override { return kMainFrameId; }
   CefRefPtr<CefBrowser> GetBrowser() override;
-  CefRefPtr<CefV8Context> GetV8Context() override { return nullptr; }
+  // The context a test playing the page named current.
+  CefRefPtr<CefV8Context> GetV8Context() override { return CurrentContext(); }
 
   CefRefPtr<Browser> browser() {
     std::lock_guard<SlimMutex> hold(lock_);
@@ -113,6 +114,19 @@ class Browser : public CefBrowser, public CefBrowserHost {
     auto* known = dynamic_cast<ProcessMessage*>(message.get());
     Log(Name() + " SendProcessMessage to=" + (target == PID_RENDERER ? "renderer" : "browser") +
         " " + (known ? known->Describe() : Utf8(message->GetName())));
+    // Delivered on the UI thread: a page's message to the client, the
+    // launcher's to the render side.
+    PostToUi([self = CefRefPtr<Browser>(this), target, message] {
+      if (self->closing_) return;
+      bool handled = false;
+      if (target == PID_BROWSER) {
+        handled = self->client_->OnProcessMessageReceived(self, PID_RENDERER, message);
+      } else if (CefRefPtr<CefRenderProcessHandler> render = RenderSide()) {
+        handled = render->OnProcessMessageReceived(self, PID_BROWSER, message);
+      }
+      Log(self->Name() + " delivered " + Utf8(message->GetName()) + " -> " +
+          std::to_string(handled));
+    });
     return true;
   }
 
@@ -429,6 +443,13 @@ class Browser : public CefBrowser, public CefBrowserHost {
       LoadingState(false);
       return;
     }
+    // The page before goes, and its script context with it.
+    CefRefPtr<CefRenderProcessHandler> render = RenderSide();
+    CefRefPtr<CefV8Context> context = CurrentContext();
+    if (history_ > 0 && render && context) {
+      Log(Name() + " OnContextReleased");
+      render->OnContextReleased(this, frame_, context);
+    }
     ++history_;
     Address(url);
     LoadStart();
@@ -726,6 +747,7 @@ CefRefPtr<Browser> MakeBrowser(const CefWindowInfo& window_info, CefRefPtr<CefCl
   Log(browser->Name() + " created windowless=" +
       std::to_string(window_info.windowless_rendering_enabled) + " url=" + Utf8(url));
   browser->Created();
+  RenderSideBrowserCreated(browser);
   if (!url.empty()) browser->Load(url);
   return browser;
 }

@@ -58,6 +58,15 @@ void StopThreads(std::function<void()> last);
 // The UI thread's message-only window (for timers).
 HWND UiWindow();
 
+// The render side, played in this process by the application's render
+// process handler (standin_exports.cc); null without one. Its script
+// context is the one a test named current.
+CefRefPtr<CefRenderProcessHandler> RenderSide();
+CefRefPtr<CefV8Context> CurrentContext();
+// A new browser for the render side: its start the first time, then the
+// browser.
+void RenderSideBrowserCreated(CefRefPtr<CefBrowser> browser);
+
 }  // namespace standin
 
 #endif  // TESTING_CEF_RUNTIME_STANDIN_RUNTIME_H_

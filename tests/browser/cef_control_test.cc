@@ -15,6 +15,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -26,6 +27,7 @@
 #include "base/thread/framework_thread.h"
 #include "base/thread/thread_registry.h"
 #include "browser/browser_test_support.h"
+#include "browser/page_script.h"
 #include "browser/cef_control.h"
 #include "browser/cef_manager.h"
 #include "browser/cef_native_control.h"
@@ -38,6 +40,7 @@
 namespace {
 
 using browser_test::Contains;
+using browser_test::PageValue;
 using browser_test::InOrder;
 using browser_test::PumpUntil;
 using browser_test::ReadLog;
@@ -700,6 +703,125 @@ TEST_F(CefControlTest, PagesCallTheLaunchersFunctionsAndTheLauncherCallsThePages
   for (const std::string& line : log) {
     if (line.find("ExecuteJsCallback [i:7") != std::string::npos) EXPECT_EQ(0u, line.find(name + " ")) << line;
   }
+}
+
+// The script context of a page shown in a stand-in browser (the test plays
+// the page's script).
+class StandinPage : public CefV8Context {
+ public:
+  explicit StandinPage(CefRefPtr<CefBrowser> browser) : browser_(browser) {}
+  CefRefPtr<CefBrowser> GetBrowser() override { return browser_; }
+  CefRefPtr<CefFrame> GetFrame() override { return browser_->GetMainFrame(); }
+  CefRefPtr<CefV8Value> GetGlobal() override { return global_; }
+  bool Enter() override { return true; }
+  bool Exit() override { return true; }
+  bool IsSame(CefRefPtr<CefV8Context> other) override { return other.get() == this; }
+
+ private:
+  CefRefPtr<CefBrowser> browser_;
+  CefRefPtr<PageValue> global_ = browser_test::GlobalWithJson();
+  CEF_IMPLEMENT_REFCOUNTING(StandinPage);
+};
+
+TEST_F(CefControlTest, APageAndTheLauncherCallEachOtherThroughBothHalvesOfTheBridge) {
+  Open(kSkin);
+  LoadAndShow(L"http://page.test/script");
+  int id = BrowserId(web_);
+  std::string name = BrowserName(web_);
+  auto set_current = StandinEntry<quorvel_standin_set_current_context_fn>(
+      "quorvel_standin_set_current_context");
+  auto extension_entry =
+      StandinEntry<quorvel_standin_extension_handler_fn>("quorvel_standin_extension_handler");
+  ASSERT_TRUE(set_current && extension_entry);
+  // The launcher's application object registered its extension when the
+  // first browser's render side started.
+  CefRefPtr<CefV8Handler> extension = CefRefPtr<CefV8Handler>::Adopt(extension_entry());
+  ASSERT_TRUE(extension);
+  CefRefPtr<StandinPage> page(
+      new StandinPage(Ui<CefRefPtr<CefBrowser>>([&] { return web_->GetBrowser(); })));
+  set_current(page.get());
+  OnUi([&] {
+    web_->RegisterCppFunction(L"add", [](const std::string& params, comp::ReportResultFunction reply) {
+      reply(false, "{\"sum\":" + params + "}");
+    });
+  });
+
+  // The page calls; its callbacks get (has error, the parsed answer).
+  Seen seen;
+  auto page_call = [&](const char* function) {
+    CefRefPtr<CefV8Value> callback = PageValue::Function([&seen](const CefV8ValueList& a) {
+      seen.Add(std::to_string(a[0]->GetBoolValue()) + " " +
+               static_cast<PageValue*>(a[1].get())->tag());
+      return CefRefPtr<CefV8Value>();
+    });
+    CefRefPtr<CefV8Value> retval;
+    CefString exception;
+    EXPECT_TRUE(extension->Execute("call", nullptr,
+                                   {PageValue::String(function), PageValue::String("[1,2]"), callback},
+                                   retval, exception))
+        << exception.ToString();
+  };
+  auto wait_seen = [&](size_t count) {
+    return PumpUntil([&] {
+      std::lock_guard<std::mutex> hold(seen.lock);
+      return seen.events.size() >= count;
+    });
+  };
+  page_call("add");
+  page_call("nothing");
+  ASSERT_TRUE(wait_seen(2));
+  // (An unknown function is answered at once, a known one from thread 0.)
+  std::vector<std::string> answered = seen.Take();
+  std::sort(answered.begin(), answered.end());
+  EXPECT_EQ((std::vector<std::string>{"0 parsed:{\"sum\":[1,2]}",
+                                      "1 parsed:{\"message\":\"Function does not exist.\"}"}),
+            answered);
+
+  // The page registers a function; the launcher calls it and gets its answer.
+  std::mutex page_lock;
+  int page_runs = 0;
+  CefRefPtr<CefV8Value> get_name = PageValue::Function([&](const CefV8ValueList&) {
+    std::lock_guard<std::mutex> hold(page_lock);
+    ++page_runs;
+    return CefRefPtr<CefV8Value>(PageValue::Object("answer"));
+  });
+  CefRefPtr<CefV8Value> retval;
+  CefString exception;
+  ASSERT_TRUE(extension->Execute("register", nullptr, {PageValue::String("getName"), get_name},
+                                 retval, exception));
+  std::vector<std::string> answers;
+  auto launcher_call = [&] {
+    OnUi([&] {
+      web_->CallJSFunction(L"getName", L"{}", [&answers](const std::string& result) {
+        answers.push_back(result);
+      });
+    });
+  };
+  launcher_call();
+  EXPECT_TRUE(WaitUi([&] { return !answers.empty(); }));
+  EXPECT_EQ(std::vector<std::string>{"json:answer"},
+            Ui<std::vector<std::string>>([&] { return answers; }));
+
+  // Leaving the page releases its context: its function is gone, the
+  // launcher's stays.
+  ASSERT_TRUE(raise_(id, "load", L"http://page.test/after", 0));
+  EXPECT_TRUE(WaitForLine(name + " OnContextReleased"));
+  EXPECT_TRUE(WaitForLine(name + " OnLoadEnd 200"));
+  launcher_call();
+  page_call("add");
+  ASSERT_TRUE(wait_seen(1));
+  EXPECT_EQ(std::vector<std::string>{"0 parsed:{\"sum\":[1,2]}"}, seen.Take());
+  int delivered = 0;
+  for (const std::string& line : ReadLog(LogPath())) {
+    delivered += line == name + " delivered CallJsFunction -> 0";
+  }
+  EXPECT_EQ(2, delivered);
+  {
+    std::lock_guard<std::mutex> hold(page_lock);
+    EXPECT_EQ(1, page_runs);
+  }
+  EXPECT_EQ(1u, Ui<std::vector<std::string>>([&] { return answers; }).size());
+  set_current(nullptr);
 }
 
 // The screen under a window as a PNG file (a smoke picture: under Xvfb
