@@ -259,7 +259,7 @@ TEST_F(CefControlTest, LoadsQueuedBeforeTheBrowserRunInOrderAndThePageShowsInThe
   EXPECT_EQ(PageColour(L"http://page.test/b"), PixelAt(r.left, r.top + 70));
   EXPECT_EQ(kWhite, PixelAt(r.left - 1, r.top + 70));
   EXPECT_EQ(kWhite, PixelAt(r.right, r.bottom - 2));
-  EXPECT_EQ(kWhite, PixelAt(r.left + 2, r.bottom));
+  EXPECT_EQ(kWhite, PixelAt(r.right - 2, r.bottom));  // right of the tools control
   EXPECT_EQ(2, LiveBrowsers());
 }
 
@@ -588,7 +588,7 @@ TEST_F(CefControlTest, FramesThatDoNotFitTheViewAreClipped) {
   EXPECT_TRUE(WaitForLineStarting(BrowserName(web_) + " OnPaint view 400x300"));
   EXPECT_TRUE(WaitForPixel(r.left + 5, r.top + 5, page));  // the counter text is gone
   EXPECT_EQ(kWhite, PixelAt(r.right, r.top + 5));
-  EXPECT_EQ(kWhite, PixelAt(r.left + 5, r.bottom));
+  EXPECT_EQ(kWhite, PixelAt(r.right - 5, r.bottom));  // right of the tools control
   // Smaller: drawn where it lies, the rest shows what is beneath.
   ASSERT_TRUE(raise_(id, "frame", L"50x20", 0));
   EXPECT_TRUE(WaitForPixel(r.left + 60, r.top + 30, kWhite));
@@ -1008,7 +1008,12 @@ TEST_F(CefControlTest, GdiObjectsAndHandlesStayFlatOverAHundredControls) {
   for (int i = 0; i < 3; ++i) cycle(i);  // caches of the first windows
   Counts before = counts();
   for (int i = 0; i < 100 && !HasFatalFailure(); ++i) cycle(100 + i);
-  Counts after = counts();
+  // A runtime thread may still be dropping the last task's event.
+  Counts after;
+  PumpUntil([&] {
+    after = counts();
+    return after.gdi <= before.gdi && after.handles <= before.handles;
+  });
   printf("GDI objects %lu -> %lu, handles %lu -> %lu, windows %lu -> %lu\n", before.gdi,
          after.gdi, before.handles, after.handles, before.windows, after.windows);
   EXPECT_EQ(before.gdi, after.gdi);
