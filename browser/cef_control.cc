@@ -43,13 +43,7 @@ bool DecodeButton(UINT message, MouseButton* out) {
 CefControl::CefControl() = default;
 
 CefControl::~CefControl() {
-  if (client_) {
-    // Also closes a browser still being made for this control.
-    client_->CloseAllBrowser();
-    client_->SetHostWindow(nullptr);
-    // Waits for a question this control is answering on a runtime thread.
-    client_->SetHandlerDelegate(nullptr);
-  }
+  ReleaseClient();
   if (window_) window_->RemoveMessageFilter(this);
   ReleaseMemoryBitmapDC(&view_bitmap_);
   ReleaseMemoryBitmapDC(&popup_bitmap_);

@@ -42,6 +42,13 @@ bool CefControlBase::CallJSFunction(const std::wstring& function_name, const std
                                     ToWeakCallback(std::move(callback)));
 }
 
+void CefControlBase::ReleaseClient() {
+  if (!client_) return;
+  client_->CloseAllBrowser();
+  client_->SetHostWindow(nullptr);
+  client_->SetHandlerDelegate(nullptr);
+}
+
 void CefControlBase::LoadUrl(const CefString& url) {
   if (!client_) return;
   if (CefRefPtr<CefBrowser> browser = client_->GetBrowser()) {

@@ -216,6 +216,10 @@ class CefControlBase : public ui::Control, public BrowserHandler::HandlerDelegat
   void SetDevToolsVisible(bool visible);
   // The client and the bridge, made once (Init).
   void MakeClient(HWND host_window);
+  // A subclass's destructor, first: closes every browser of the client (one
+  // still being made too) and cuts the client off this control, waiting
+  // for a question the control is answering on a runtime thread.
+  void ReleaseClient();
 
   CefRefPtr<BrowserHandler> client_;
   std::shared_ptr<CefJSBridge> js_bridge_;

@@ -23,14 +23,7 @@ void AddClipStyles(ui::Window* window) {
 
 CefNativeControl::CefNativeControl() = default;
 
-CefNativeControl::~CefNativeControl() {
-  if (client_) {
-    // Also closes a browser still being made for this control.
-    client_->CloseAllBrowser();
-    client_->SetHostWindow(nullptr);
-    client_->SetHandlerDelegate(nullptr);
-  }
-}
+CefNativeControl::~CefNativeControl() { ReleaseClient(); }
 
 HWND CefNativeControl::GetBrowserWindow() const {
   CefRefPtr<CefBrowser> browser = GetBrowser();
