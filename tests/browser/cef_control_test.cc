@@ -1017,7 +1017,10 @@ TEST_F(CefControlTest, GdiObjectsAndHandlesStayFlatOverAHundredControls) {
   printf("GDI objects %lu -> %lu, handles %lu -> %lu, windows %lu -> %lu\n", before.gdi,
          after.gdi, before.handles, after.handles, before.windows, after.windows);
   EXPECT_EQ(before.gdi, after.gdi);
-  EXPECT_EQ(before.handles, after.handles);
+  // A loaded machine sometimes makes one lasting handle somewhere in the
+  // process (a pool thread of the system's); a leak of the controls would
+  // be a hundred or more.
+  EXPECT_LE(after.handles, before.handles + 3);
   EXPECT_EQ(before.windows, after.windows);
 }
 
