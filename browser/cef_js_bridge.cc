@@ -1,8 +1,5 @@
 #include "browser/cef_js_bridge.h"
 
-#include <memory>
-
-#include "base/thread/thread_registry.h"
 #include "browser/process_messages.h"
 
 namespace comp {
@@ -115,95 +112,6 @@ void CefJSBridge::ForgetContext(CefRefPtr<CefFrame> frame) {
     it = owner_context && owner_context->IsSame(context) ? page_functions_.erase(it)
                                                           : std::next(it);
   }
-}
-
-// ---- Browser side ----------------------------------------------------------------
-
-bool CefJSBridge::RegisterCppFunction(const CefString& function_name, CppFunction function,
-                                      int browser_id) {
-  if (!function) return false;
-  base::AutoLock hold(native_lock_);
-  return native_functions_.emplace(std::make_pair(function_name, browser_id), std::move(function))
-      .second;
-}
-
-void CefJSBridge::UnRegisterCppFunction(const CefString& function_name, int browser_id) {
-  base::AutoLock hold(native_lock_);
-  native_functions_.erase(std::make_pair(function_name, browser_id));
-}
-
-bool CefJSBridge::CallJSFunction(const CefString& function_name, const CefString& params,
-                                 CefRefPtr<CefBrowser> browser, int frame_id,
-                                 CallJsFunctionCallback callback) {
-  CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(kMsgCallJsFunction);
-  if (!browser || !message) return false;
-  int id;
-  {
-    base::AutoLock hold(native_lock_);
-    id = next_native_callback_id_;
-    // Wraps round the int range; an id still waiting is not reused.
-    while (native_callbacks_.count(id)) id = static_cast<int>(static_cast<unsigned>(id) + 1u);
-    next_native_callback_id_ = static_cast<int>(static_cast<unsigned>(id) + 1u);
-    if (callback) native_callbacks_[id] = std::move(callback);
-  }
-  CefRefPtr<CefListValue> arguments = message->GetArgumentList();
-  arguments->SetString(0, function_name);
-  arguments->SetString(1, params);
-  arguments->SetInt(2, id);
-  arguments->SetInt(3, frame_id);
-  return browser->SendProcessMessage(PID_RENDERER, message);
-}
-
-bool CefJSBridge::HandleCallCppFunction(const CefString& function_name, const CefString& params,
-                                        int js_callback_id, CefRefPtr<CefBrowser> browser) {
-  CefRefPtr<CefProcessMessage> reply = CefProcessMessage::Create(kMsgExecuteJsCallback);
-  if (!reply || !browser) return false;
-  CppFunction function;
-  {
-    base::AutoLock hold(native_lock_);
-    auto found = native_functions_.find(std::make_pair(function_name, browser->GetIdentifier()));
-    if (found == native_functions_.end()) {
-      found = native_functions_.find(std::make_pair(function_name, kAnyBrowser));
-    }
-    if (found != native_functions_.end()) function = found->second;
-  }
-  if (!function) {
-    CefRefPtr<CefListValue> arguments = reply->GetArgumentList();
-    arguments->SetInt(0, js_callback_id);
-    arguments->SetBool(1, true);
-    arguments->SetString(2, R"({"message":"Function does not exist."})");
-    browser->SendProcessMessage(PID_RENDERER, reply);
-    return false;
-  }
-  std::string text = params.ToString();
-  return base::ThreadRegistry::Post(base::kUiThreadId, [function, text, reply, js_callback_id,
-                                                        browser] {
-    auto answered = std::make_shared<bool>(false);
-    // The answer goes to the browser that asked, once.
-    function(text, [reply, js_callback_id, browser, answered](bool has_error,
-                                                               const std::string& result) {
-      if (*answered) return;
-      *answered = true;
-      CefRefPtr<CefListValue> arguments = reply->GetArgumentList();
-      arguments->SetInt(0, js_callback_id);
-      arguments->SetBool(1, has_error);
-      arguments->SetString(2, result);
-      browser->SendProcessMessage(PID_RENDERER, reply);
-    });
-  });
-}
-
-void CefJSBridge::HandleExecuteCppCallback(int cpp_callback_id, const CefString& json_string) {
-  CallJsFunctionCallback callback;
-  {
-    base::AutoLock hold(native_lock_);
-    auto found = native_callbacks_.find(cpp_callback_id);
-    if (found == native_callbacks_.end()) return;
-    callback = std::move(found->second);
-    native_callbacks_.erase(found);
-  }
-  std::string text = json_string.ToString();
-  base::ThreadRegistry::Post(base::kUiThreadId, [callback, text] { callback(text); });
 }
 
 }  // namespace comp

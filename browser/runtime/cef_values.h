@@ -141,7 +141,6 @@ class CefBrowserHost : public virtual CefBase {
   virtual void SendMouseMoveEvent(const CefMouseEvent& event, bool mouse_leave) = 0;
   virtual void SendMouseWheelEvent(const CefMouseEvent& event, int delta_x, int delta_y) = 0;
   virtual void SendCaptureLostEvent() = 0;
-  virtual void SendFocusEvent(bool set_focus) = 0;
 };
 
 // A page element (render process).

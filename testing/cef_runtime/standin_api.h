@@ -23,17 +23,12 @@ typedef void (*quorvel_standin_configure_fn)(const char* options);
 // event's argument. 0 when there is no such browser or event. Events:
 //   load <url>, load_error <url> <error code>, address <url>, title <text>,
 //   popup <target url>, popup_show <0|1>, popup_size <width = height>,
-//   cursor <type>, focus <editable 0|1>, call_cpp <function[|parameters]> <callback id>,
+//   cursor <type>, focus <editable 0|1>, call_cpp <function> <callback id>,
 //   execute_cpp_callback <result> <native callback id>, render_terminated
 //   <status>, context_menu, context_menu_command <id>, before_browse <url>,
 //   protocol <url>, resource_load <url>, quota <bytes>, download <url>,
 //   download_updated <url>, file_dialog <title>, js_dialog <text> <type>,
-//   console <text>, geometry, popup_widget <"x,y" (10,10 when empty)> <size>
-//   (shows a pop-up widget of size x size there and paints it in
-//   kQuorvelStandinPopupColour), frame <"WxH"> (a page frame of that size,
-//   whatever the view's).
-// Input is echoed into the page's frames: a black 5 x 5 dot where each
-// press landed, and the typed characters (logged as "typed <text>").
+//   console <text>, geometry.
 // Loading an address whose host begins with "unreachable" fails with
 // ERR_NAME_NOT_RESOLVED.
 typedef int (*quorvel_standin_raise_fn)(int browser_id, const char* event, const wchar_t* text,
@@ -42,21 +37,13 @@ typedef int (*quorvel_standin_raise_fn)(int browser_id, const char* event, const
 // Browsers alive now.
 typedef int (*quorvel_standin_browser_count_fn)();
 
-// The stand-in runs no script, but plays the render process in this one:
-// the application's render process handler starts with the first browser,
-// hears of each browser, gets the launcher's messages to the renderer and
-// the release of a page's context when the page is left; messages a page
-// sends go to the browser's client. A test playing the page names the
-// context that counts as current, which is also every frame's (null:
-// none) ...
+// The stand-in runs no script: a test playing a render process names the
+// context that counts as current (null: none) ...
 typedef void (*quorvel_standin_set_current_context_fn)(CefV8Context* context);
 // ... and gets the handler of the extension registered last, with a
 // reference for the caller (null when none).
 typedef CefV8Handler* (*quorvel_standin_extension_handler_fn)();
 }
-
-// The colour (0x00RRGGBB) of pop-up widgets.
-constexpr unsigned kQuorvelStandinPopupColour = 0x204080u;
 
 // The colour (0x00RRGGBB) a stand-in browser paints for `url`.
 inline unsigned QuorvelStandinColour(const wchar_t* url) {

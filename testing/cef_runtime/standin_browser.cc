@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cwchar>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -19,41 +18,8 @@ namespace {
 
 constexpr int64_t kMainFrameId = 1;
 
-// A windowed browser's window: filled with its page's colour, kept in the
-// window's user data.
-LRESULT CALLBACK PageWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_ERASEBKGND) return 1;
-  if (message != WM_PAINT) return DefWindowProcW(window, message, wparam, lparam);
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(window, &paint);
-  HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(GetWindowLongPtrW(window, GWLP_USERDATA)));
-  RECT all;
-  GetClientRect(window, &all);
-  FillRect(dc, &all, brush);
-  DeleteObject(brush);
-  EndPaint(window, &paint);
-  return 0;
-}
-
-const wchar_t* PageWindowClass() {
-  static const wchar_t* name = [] {
-    WNDCLASSW page = {};
-    page.lpfnWndProc = &PageWindowProc;
-    page.hInstance = GetModuleHandleW(nullptr);
-    page.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    page.lpszClassName = L"QuorvelStandinPage";
-    RegisterClassW(&page);
-    return page.lpszClassName;
-  }();
-  return name;
-}
-
 class Browser;
 std::vector<CefRefPtr<Browser>> g_browsers;  // UI thread
-
-// Makes a browser on the UI thread and starts its load.
-CefRefPtr<Browser> MakeBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
-                               const std::wstring& url);
 std::atomic<int> g_browser_count{0};
 int g_next_browser_id = 1;
 
@@ -67,20 +33,19 @@ class Frame : public CefFrame {
   bool IsMain() override { return true; }
   int64_t GetIdentifier() override { return kMainFrameId; }
   CefRefPtr<CefBrowser> GetBrowser() override;
-  // The context a test playing the page named current.
-  CefRefPtr<CefV8Context> GetV8Context() override { return CurrentContext(); }
+  CefRefPtr<CefV8Context> GetV8Context() override { return nullptr; }
 
   CefRefPtr<Browser> browser() {
-    std::lock_guard<SlimMutex> hold(lock_);
+    std::lock_guard<std::mutex> hold(lock_);
     return browser_;
   }
   void Detach() {
-    std::lock_guard<SlimMutex> hold(lock_);
+    std::lock_guard<std::mutex> hold(lock_);
     browser_ = nullptr;
   }
 
  private:
-  SlimMutex lock_;
+  std::mutex lock_;
   CefRefPtr<Browser> browser_;
   CEF_IMPLEMENT_REFCOUNTING(Frame);
 };
@@ -114,19 +79,6 @@ class Browser : public CefBrowser, public CefBrowserHost {
     auto* known = dynamic_cast<ProcessMessage*>(message.get());
     Log(Name() + " SendProcessMessage to=" + (target == PID_RENDERER ? "renderer" : "browser") +
         " " + (known ? known->Describe() : Utf8(message->GetName())));
-    // Delivered on the UI thread: a page's message to the client, the
-    // launcher's to the render side.
-    PostToUi([self = CefRefPtr<Browser>(this), target, message] {
-      if (self->closing_) return;
-      bool handled = false;
-      if (target == PID_BROWSER) {
-        handled = self->client_->OnProcessMessageReceived(self, PID_RENDERER, message);
-      } else if (CefRefPtr<CefRenderProcessHandler> render = RenderSide()) {
-        handled = render->OnProcessMessageReceived(self, PID_BROWSER, message);
-      }
-      Log(self->Name() + " delivered " + Utf8(message->GetName()) + " -> " +
-          std::to_string(handled));
-    });
     return true;
   }
 
@@ -142,17 +94,11 @@ class Browser : public CefBrowser, public CefBrowserHost {
   void ShowDevTools(const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
                     const CefBrowserSettings& settings, const POINT& inspect_at) override {
     Log(Name() + " ShowDevTools");
-    PostToUi([self = CefRefPtr<Browser>(this), window_info, client] {
-      if (self->closing_) return;
-      self->devtools_.push_back(
-          MakeBrowser(window_info, client, L"devtools://devtools/inspector.html"));
+    PostToUi([window_info, client] {
+      standin::CreateBrowser(window_info, client, L"devtools://devtools/inspector.html");
     });
   }
-  // The tools close with the browser they inspect, as in the real runtime.
-  void CloseDevTools() override {
-    Log(Name() + " CloseDevTools");
-    PostToUi([self = CefRefPtr<Browser>(this)] { self->CloseTools(); });
-  }
+  void CloseDevTools() override { Log(Name() + " CloseDevTools"); }
   void WasResized() override {
     Log(Name() + " WasResized");
     PostToUi([self = CefRefPtr<Browser>(this)] { self->Paint(); });
@@ -170,9 +116,6 @@ class Browser : public CefBrowser, public CefBrowserHost {
         " key=" + std::to_string(event.windows_key_code) +
         " system=" + std::to_string(event.is_system_key) +
         " modifiers=" + std::to_string(event.modifiers));
-    if (event.type != KEYEVENT_CHAR) return;
-    wchar_t typed = static_cast<wchar_t>(event.windows_key_code);
-    PostToUi([self = CefRefPtr<Browser>(this), typed] { self->Type(typed); });
   }
   void SendMouseClickEvent(const CefMouseEvent& event, cef_mouse_button_type_t type, bool mouse_up,
                            int click_count) override {
@@ -180,9 +123,6 @@ class Browser : public CefBrowser, public CefBrowserHost {
         std::to_string(event.y) + " button=" + std::to_string(type) + " up=" +
         std::to_string(mouse_up) + " count=" + std::to_string(click_count) +
         " modifiers=" + std::to_string(event.modifiers));
-    if (mouse_up) return;
-    POINT at = {event.x, event.y};
-    PostToUi([self = CefRefPtr<Browser>(this), at] { self->Click(at); });
   }
   void SendMouseMoveEvent(const CefMouseEvent& event, bool mouse_leave) override {
     Log(Name() + " SendMouseMoveEvent x=" + std::to_string(event.x) + " y=" +
@@ -194,14 +134,11 @@ class Browser : public CefBrowser, public CefBrowserHost {
         " dy=" + std::to_string(delta_y));
   }
   void SendCaptureLostEvent() override { Log(Name() + " SendCaptureLostEvent"); }
-  void SendFocusEvent(bool set_focus) override {
-    Log(Name() + " SendFocusEvent " + std::to_string(set_focus));
-  }
 
   // The runtime's side, UI thread.
   std::string Name() const { return "browser " + std::to_string(id_); }
   std::wstring Url() {
-    std::lock_guard<SlimMutex> hold(url_lock_);
+    std::lock_guard<std::mutex> hold(url_lock_);
     return url_;
   }
   bool closing() const { return closing_; }
@@ -213,7 +150,7 @@ class Browser : public CefBrowser, public CefBrowserHost {
 
   void Created() {
     if (!window_info_.windowless_rendering_enabled && window_info_.parent_window) {
-      window_ = CreateWindowExW(window_info_.ex_style, PageWindowClass(), L"",
+      window_ = CreateWindowExW(window_info_.ex_style, L"Static", L"",
                                 window_info_.style | WS_CHILD, window_info_.x, window_info_.y,
                                 window_info_.width, window_info_.height,
                                 window_info_.parent_window, nullptr, nullptr, nullptr);
@@ -287,11 +224,6 @@ class Browser : public CefBrowser, public CefBrowserHost {
     SetBkMode(dc, TRANSPARENT);
     TextOutW(dc, 8, 8, url.c_str(), static_cast<int>(url.size()));
     TextOutW(dc, 8, 28, counter.c_str(), static_cast<int>(counter.size()));
-    TextOutW(dc, 8, 48, typed_.c_str(), static_cast<int>(typed_.size()));
-    for (const POINT& at : clicks_) {
-      RECT dot = {at.x - 2, at.y - 2, at.x + 3, at.y + 3};
-      FillRect(dc, &dot, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    }
     GdiFlush();
     // GDI leaves alpha 0; a page is opaque.
     auto* pixels = static_cast<uint32_t*>(bits);
@@ -305,47 +237,9 @@ class Browser : public CefBrowser, public CefBrowserHost {
     DeleteDC(dc);
   }
 
-  // A frame of any size, the page's colour, whatever the view's size is.
-  void PaintSized(cef_paint_element_type_t type, int width, int height) {
-    CefRefPtr<CefRenderHandler> render = client_->GetRenderHandler();
-    if (!render || width <= 0 || height <= 0) return;
-    std::wstring url = Url();
-    uint32_t colour = 0xff000000u | (type == PET_POPUP ? kQuorvelStandinPopupColour
-                                                        : QuorvelStandinColour(url.c_str()));
-    std::vector<uint32_t> pixels(size_t(width) * height, colour);
-    Log(Name() + " OnPaint " + (type == PET_VIEW ? "view " : "popup ") + std::to_string(width) +
-        "x" + std::to_string(height));
-    render->OnPaint(this, type, RectList{CefRect(0, 0, width, height)}, pixels.data(), width,
-                    height);
-  }
-
-  // Input echoed into the page: a dot where each press landed, typed text.
-  void Click(POINT at) {
-    clicks_.push_back(at);
-    if (clicks_.size() > 64) clicks_.erase(clicks_.begin());
-    Paint();
-  }
-  void Type(wchar_t typed) {
-    if (typed == L'\b') {
-      if (!typed_.empty()) typed_.pop_back();
-    } else if (typed >= L' ') {
-      typed_ += typed;
-      if (typed_.size() > 64) typed_.erase(0, 1);
-    }
-    Log(Name() + " typed " + Utf8(typed_));
-    Paint();
-  }
-
-  void CloseTools() {
-    std::vector<CefRefPtr<Browser>> tools;
-    tools.swap(devtools_);
-    for (const CefRefPtr<Browser>& browser : tools) browser->Close();
-  }
-
   void Close() {
     if (closing_) return;
     closing_ = true;
-    CloseTools();
     CefRefPtr<CefLifeSpanHandler> life_span = client_->GetLifeSpanHandler();
     if (life_span) {
       bool handled = life_span->DoClose(this);
@@ -374,14 +268,8 @@ class Browser : public CefBrowser, public CefBrowserHost {
 
   void Address(const std::wstring& url) {
     {
-      std::lock_guard<SlimMutex> hold(url_lock_);
+      std::lock_guard<std::mutex> hold(url_lock_);
       url_ = url;
-    }
-    if (window_) {
-      unsigned colour = QuorvelStandinColour(url.c_str());
-      SetWindowLongPtrW(window_, GWLP_USERDATA,
-                        RGB(colour >> 16, (colour >> 8) & 0xff, colour & 0xff));
-      InvalidateRect(window_, nullptr, TRUE);
     }
     if (auto display = client_->GetDisplayHandler()) {
       Log(Name() + " OnAddressChange " + Utf8(url));
@@ -443,13 +331,6 @@ class Browser : public CefBrowser, public CefBrowserHost {
       LoadingState(false);
       return;
     }
-    // The page before goes, and its script context with it.
-    CefRefPtr<CefRenderProcessHandler> render = RenderSide();
-    CefRefPtr<CefV8Context> context = CurrentContext();
-    if (history_ > 0 && render && context) {
-      Log(Name() + " OnContextReleased");
-      render->OnContextReleased(this, frame_, context);
-    }
     ++history_;
     Address(url);
     LoadStart();
@@ -467,7 +348,7 @@ class Browser : public CefBrowser, public CefBrowserHost {
   const CefWindowInfo window_info_;
   const CefRefPtr<CefClient> client_;
   CefRefPtr<Frame> frame_;
-  SlimMutex url_lock_;
+  std::mutex url_lock_;
   std::wstring url_;
   // UI thread.
   HWND window_ = nullptr;
@@ -476,9 +357,6 @@ class Browser : public CefBrowser, public CefBrowserHost {
   bool loading_ = false;
   int history_ = 0;
   int frame_count_ = 0;
-  std::vector<POINT> clicks_;
-  std::wstring typed_;
-  std::vector<CefRefPtr<Browser>> devtools_;
   CEF_IMPLEMENT_REFCOUNTING(Browser);
 };
 
@@ -548,25 +426,6 @@ const std::map<std::string, EventRaiser>& Events() {
            render->OnPopupSize(b, CefRect(10, 10, number, number));
          }
        }},
-      {"popup_widget",
-       [](Browser* b, const std::wstring& text, int number) {
-         auto render = b->client()->GetRenderHandler();
-         if (!render) return;
-         int x = 10, y = 10;
-         swscanf(text.c_str(), L"%d,%d", &x, &y);
-         Log(b->Name() + " OnPopupShow 1");
-         render->OnPopupShow(b, true);
-         Log(b->Name() + " OnPopupSize " + std::to_string(x) + "," + std::to_string(y) + " " +
-             std::to_string(number));
-         render->OnPopupSize(b, CefRect(x, y, number, number));
-         b->PaintSized(PET_POPUP, number, number);
-       }},
-      {"frame",
-       [](Browser* b, const std::wstring& text, int) {
-         int width = 0, height = 0;
-         swscanf(text.c_str(), L"%dx%d", &width, &height);
-         b->PaintSized(PET_VIEW, width, height);
-       }},
       {"cursor",
        [](Browser* b, const std::wstring&, int number) {
          if (auto render = b->client()->GetRenderHandler()) {
@@ -600,10 +459,8 @@ const std::map<std::string, EventRaiser>& Events() {
       {"call_cpp",
        [](Browser* b, const std::wstring& text, int number) {
          CefRefPtr<ProcessMessage> message = Message("CallCppFunction");
-         size_t bar = text.find(L'|');
-         message->GetArgumentList()->SetString(0, text.substr(0, bar));
-         message->GetArgumentList()->SetString(
-             1, bar == std::wstring::npos ? std::wstring(L"{}") : text.substr(bar + 1));
+         message->GetArgumentList()->SetString(0, text);
+         message->GetArgumentList()->SetString(1, "{}");
          message->GetArgumentList()->SetInt(2, number);
          bool handled = b->client()->OnProcessMessageReceived(b, PID_RENDERER, message);
          Log(b->Name() + " OnProcessMessageReceived " + message->Describe() + " -> " +
@@ -734,25 +591,14 @@ const std::map<std::string, EventRaiser>& Events() {
 
 void CreateBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
                    const std::wstring& url) {
-  MakeBrowser(window_info, client, url);
-}
-
-namespace {
-
-CefRefPtr<Browser> MakeBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
-                               const std::wstring& url) {
   CefRefPtr<Browser> browser(new Browser(g_next_browser_id++, window_info, client));
   g_browsers.push_back(browser);
   ++g_browser_count;
   Log(browser->Name() + " created windowless=" +
       std::to_string(window_info.windowless_rendering_enabled) + " url=" + Utf8(url));
   browser->Created();
-  RenderSideBrowserCreated(browser);
   if (!url.empty()) browser->Load(url);
-  return browser;
 }
-
-}  // namespace
 
 int CloseAllBrowsers() {
   std::vector<CefRefPtr<Browser>> open = g_browsers;

@@ -2,9 +2,8 @@
 // it loads an address by raising the load events in order (asking the
 // request handler first, the resource question on the I/O thread), paints a
 // frame with GDI into the size its render handler gives (a colour made from
-// the address, the address itself and a frame counter; a windowed browser's
-// child window is filled with that colour) and raises any other event on
-// request.
+// the address, the address itself and a frame counter) and raises any other
+// event on request.
 #ifndef TESTING_CEF_RUNTIME_STANDIN_BROWSER_H_
 #define TESTING_CEF_RUNTIME_STANDIN_BROWSER_H_
 

@@ -36,11 +36,9 @@ using standin::Utf8;
 constexpr char kApiHash[] = "64b27477b82b44b51ce817522f744fca6768cbbb";
 constexpr char kOtherApiHash[] = "0123456789abcdef0123456789abcdef01234567";
 
-// Start-up state, main thread; the application also read on the UI thread
-// (under the script lock).
+// Start-up state, main thread.
 bool g_initialized = false;
 CefRefPtr<CefApp> g_application;
-bool g_render_side_started = false;
 
 // The render side a test plays (its thread).
 std::mutex g_script_lock;
@@ -124,11 +122,7 @@ int cef_initialize(const cef_main_args_t* args, const cef_settings_t* settings,
         " -> 0");
     return 0;
   }
-  {
-    std::lock_guard<std::mutex> hold(g_script_lock);
-    g_application = application;
-    g_render_side_started = false;
-  }
+  g_application = application;
   if (g_application) {
     CefRefPtr<standin::CommandLine> command_line(new standin::CommandLine());
     g_application->OnBeforeCommandLineProcessing(CefString(), command_line);
@@ -163,10 +157,7 @@ void cef_shutdown() {
     int open = standin::CloseAllBrowsers();
     if (open) Log("cef_shutdown: closed " + std::to_string(open) + " browsers still open");
   });
-  {
-    std::lock_guard<std::mutex> hold(g_script_lock);
-    g_application = nullptr;
-  }
+  g_application = nullptr;
   g_initialized = false;
   Log("cef_shutdown done");
 }
@@ -216,36 +207,6 @@ CefProcessMessage* cef_process_message_create(const CefString* name) {
   message->AddRef();
   return message;
 }
-
-namespace standin {
-
-CefRefPtr<CefRenderProcessHandler> RenderSide() {
-  std::lock_guard<std::mutex> hold(g_script_lock);
-  return g_application ? g_application->GetRenderProcessHandler() : nullptr;
-}
-
-CefRefPtr<CefV8Context> CurrentContext() {
-  std::lock_guard<std::mutex> hold(g_script_lock);
-  return g_current_context;
-}
-
-void RenderSideBrowserCreated(CefRefPtr<CefBrowser> browser) {
-  CefRefPtr<CefRenderProcessHandler> render = RenderSide();
-  if (!render) return;
-  bool first = false;
-  {
-    std::lock_guard<std::mutex> hold(g_script_lock);
-    first = !g_render_side_started;
-    g_render_side_started = true;
-  }
-  if (first) {
-    Log("OnWebKitInitialized");
-    render->OnWebKitInitialized();
-  }
-  render->OnBrowserCreated(browser);
-}
-
-}  // namespace standin
 
 void quorvel_standin_configure(const char* options) {
   Log(std::string("configure ") + (options ? options : "(options file)"));

@@ -14,18 +14,6 @@
 
 namespace standin {
 
-// A lock for objects made and dropped often (browsers, frames): under this
-// toolchain a std::mutex that was ever contended keeps a kernel handle after
-// its destruction, which would show as a leak in the tests that count them.
-class SlimMutex {
- public:
-  void lock() { AcquireSRWLockExclusive(&lock_); }
-  void unlock() { ReleaseSRWLockExclusive(&lock_); }
-
- private:
-  SRWLOCK lock_ = SRWLOCK_INIT;
-};
-
 // Appends one line to the log (UTF-8); any thread.
 void Log(const std::string& line);
 std::string Utf8(const std::wstring& text);
@@ -57,15 +45,6 @@ void StopThreads(std::function<void()> last);
 
 // The UI thread's message-only window (for timers).
 HWND UiWindow();
-
-// The render side, played in this process by the application's render
-// process handler (standin_exports.cc); null without one. Its script
-// context is the one a test named current.
-CefRefPtr<CefRenderProcessHandler> RenderSide();
-CefRefPtr<CefV8Context> CurrentContext();
-// A new browser for the render side: its start the first time, then the
-// browser.
-void RenderSideBrowserCreated(CefRefPtr<CefBrowser> browser);
 
 }  // namespace standin
 

@@ -4,12 +4,6 @@
 
 namespace standin {
 
-namespace {
-
-constexpr size_t kLongText = 64;
-
-}  // namespace
-
 bool ListValue::Set(size_t index, char type, int number, const std::wstring& text) {
   if (index >= values_.size()) values_.resize(index + 1);
   values_[index].type = type;
@@ -24,15 +18,7 @@ std::string ListValue::Describe() const {
     if (!text.empty()) text += ' ';
     text += value.type;
     text += ':';
-    if (value.type != 's') {
-      text += std::to_string(value.number);
-    } else if (value.text.size() <= kLongText) {
-      text += Utf8(value.text);
-    } else {
-      // Long texts keep the log readable: their start and their length.
-      text += Utf8(value.text.substr(0, kLongText)) + "...(" + std::to_string(value.text.size()) +
-              " characters)";
-    }
+    text += value.type == 's' ? Utf8(value.text) : std::to_string(value.number);
   }
   return text;
 }

@@ -55,20 +55,4 @@ bool WaitForLine(const std::wstring& path, const std::string& line) {
   return PumpUntil([&] { return Contains(ReadLog(path), line); });
 }
 
-int ProbePopups() {
-  int count = 0;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM found) -> BOOL {
-        wchar_t name[32] = {};
-        GetClassNameW(window, name, 32);
-        if (lstrcmpiW(name, L"Static") == 0 && (GetWindowLongW(window, GWL_STYLE) & WS_POPUP)) {
-          ++*reinterpret_cast<int*>(found);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&count));
-  return count;
-}
-
 }  // namespace browser_test

@@ -4,13 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
 #include <string>
 #include <vector>
 
-#include "base/thread/framework_thread.h"
-#include "base/thread/thread_registry.h"
 #include "test_support/pump_until.h"
 
 namespace browser_test {
@@ -25,30 +21,6 @@ testing::AssertionResult InOrder(const std::vector<std::string>& lines,
 bool Contains(const std::vector<std::string>& lines, const std::string& line);
 // Waits until the log holds `line`.
 bool WaitForLine(const std::wstring& path, const std::string& line);
-
-// A test entry of the loaded stand-in runtime, null without it.
-template <typename Function>
-Function StandinEntry(const char* name) {
-  HMODULE runtime = GetModuleHandleW(L"libcef.dll");
-  return runtime ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(runtime, name)))
-                 : nullptr;
-}
-
-// The hidden "Static" pop-ups this thread owns (start-up's probe window).
-int ProbePopups();
-
-// Thread 0 as MainThread runs it: a framework thread enrolled under
-// kUiThreadId for its run, once started with StartWithLoop.
-class UiThread : public base::FrameworkThread {
- public:
-  UiThread() : base::FrameworkThread("ui") {}
-  ~UiThread() override { Stop(); }
-  bool Ended() { return WaitForSingleObject(thread_handle(), 0) == WAIT_OBJECT_0; }
-
- private:
-  void Init() override { base::ThreadRegistry::Enroll(base::kUiThreadId); }
-  void Cleanup() override { base::ThreadRegistry::Withdraw(); }
-};
 
 }  // namespace browser_test
 

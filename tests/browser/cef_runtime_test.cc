@@ -29,9 +29,7 @@ namespace {
 using browser_test::Contains;
 using browser_test::InOrder;
 using browser_test::PumpUntil;
-using browser_test::ProbePopups;
 using browser_test::ReadLog;
-using browser_test::StandinEntry;
 
 std::wstring Beside(const std::wstring& name) { return base::GetModuleDirectory() + name; }
 std::wstring LogPath() { return Beside(L"cef\\standin.log"); }
@@ -39,6 +37,30 @@ std::wstring CacheFolder() { return Beside(L"cef_temp\\"); }
 
 bool Exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+template <typename Function>
+Function StandinEntry(const char* name) {
+  HMODULE runtime = GetModuleHandleW(L"libcef.dll");
+  return runtime ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(runtime, name)))
+                 : nullptr;
+}
+
+// The hidden "Static" pop-ups this thread owns (start-up's probe window).
+int ProbePopups() {
+  int count = 0;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM found) -> BOOL {
+        wchar_t name[32] = {};
+        GetClassNameW(window, name, 32);
+        if (lstrcmpiW(name, L"Static") == 0 && (GetWindowLongW(window, GWL_STYLE) & WS_POPUP)) {
+          ++*reinterpret_cast<int*>(found);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  return count;
 }
 
 class RuntimeTest : public testing::Test {
@@ -299,7 +321,17 @@ TEST_F(RuntimeTest, BrowsersLoadPaintAndRaiseEvents) {
   EXPECT_TRUE(client->WaitFor("closed"));
 }
 
-using browser_test::UiThread;
+// Thread 0 as MainThread runs it, on a loop clock the test moves.
+class UiThread : public base::FrameworkThread {
+ public:
+  UiThread() : base::FrameworkThread("ui") {}
+  ~UiThread() override { Stop(); }
+  bool Ended() { return WaitForSingleObject(thread_handle(), 0) == WAIT_OBJECT_0; }
+
+ private:
+  void Init() override { base::ThreadRegistry::Enroll(base::kUiThreadId); }
+  void Cleanup() override { base::ThreadRegistry::Withdraw(); }
+};
 
 TEST_F(RuntimeTest, ThreadZeroEndsOnlyOnceTheLastBrowserHasClosed) {
   loop_test::ScopedFakeLoopClock clock;
